@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ui_operation_editor.h"
+
+#include <QDialog>
+
+// Adds an operation (a product, an operation type and a kind) or changes the current one.
+class TForm10 : public QDialog, public Ui::TForm10 {
+    Q_OBJECT
+public:
+    explicit TForm10(QWidget* parent = nullptr);
+
+    // Set by the pickers and by the list before a change; not reset before an add.
+    qint32 FChosenProductId = 0;
+    qint32 FChosenTypeId = 0;
+};
+
+extern TForm10* Form10;

@@ -1,0 +1,70 @@
+#include "core/application.h"
+
+#include "core/connection_string.h"
+#include "core/data_module.h"
+#include "core/sign_in_window.h"
+#include "catalogs/operation_editor.h"
+#include "journal/entry_editor.h"
+#include "journal/journal_window.h"
+#include "toolkit/error_guard.h"
+#include "toolkit/guarded_application.h"
+#include "toolkit/message_box.h"
+
+#include <QFont>
+#include <QWidget>
+
+namespace {
+QList<QWidget*>& createdForms()
+{
+    static QList<QWidget*> forms;
+    return forms;
+}
+
+template <class Form>
+void create(Form*& global)
+{
+    global = new Form;
+    createdForms().append(global);
+}
+}
+
+void createForms()
+{
+    create(Form1);
+    create(Form23);
+    create(Form10);
+    create(Form11);
+}
+
+void destroyForms()
+{
+    while (!createdForms().isEmpty())
+        delete createdForms().takeLast();
+}
+
+int runApplication(int argc, char** argv)
+{
+    GuardedApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Табель"));
+    QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    DataModule6 = new TDataModule6(&app);
+    try {
+        DataModule6->openConnection(connectionStringForArguments(app.arguments().mid(1)));
+    } catch (const std::exception&) {
+        MessageBox::stop(QStringLiteral("Подключение к БД отсутсвует!!!"), QStringLiteral("Ошибка!"));
+        return 1;
+    }
+    try {
+        createForms();
+    } catch (...) {
+        showCurrentException();
+        destroyForms();
+        return 1;
+    }
+    Form23->show();
+    const int code = app.exec();
+    destroyForms();
+    return code;
+}

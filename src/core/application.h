@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QStringList>
+
+// Creates every window once, in the order the program needs them; the connection must be
+// open. Windows live until destroyForms().
+void createForms();
+void destroyForms();
+
+// The whole run: connect, create the windows, show the sign-in, run the event loop.
+int runApplication(int argc, char** argv);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// The moment the program was built, as the compiler writes it ("Sep  7 2023", "22:30:08").
+namespace BuildStamp {
+QString dateText();
+QString timeText();
+// Tests pretend another build; empty texts return to the real one.
+void pretend(const QString& date, const QString& time);
+
+// YYYYMMDD from a compiler date text (1900-01-01 when the compiler gave "??? ?? ????").
+int dateNumber(const QString& dateText);
+// Seconds after midnight from "HH:MM:SS".
+int timeNumber(const QString& timeText);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Who signed in, decided by which fixed access code was typed.
+enum class Role { Planner, Master, Warehouse, Administrator, Unknown };
+
+inline const QString MasterCode = QStringLiteral("dovrent");
+
+// The typed code, trimmed of surrounding blanks and compared exactly.
+Role roleForCode(const QString& typed);
+// Object names of the journal window's controls and menu items a role switches off.
+QStringList journalControlsOff(Role role);

@@ -1,0 +1,396 @@
+#include "toolkit/dataset.h"
+
+#include "toolkit/database_error.h"
+#include "toolkit/sql_text.h"
+
+#include <QDebug>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+QSqlQuery runStatement(const QString& connection, const QString& statement)
+{
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    if (!db.isOpen())
+        throw DatabaseError(QStringLiteral("Нет подключения к базе данных."), statement);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(statement)) {
+        const QSqlError error = query.lastError();
+        QString text = error.databaseText().trimmed();
+        if (text.isEmpty())
+            text = error.text();
+        qWarning().noquote() << "statement failed:" << text << "\n" << statement;
+        throw DatabaseError(text, statement);
+    }
+    return query;
+}
+
+} // namespace
+
+Dataset::Dataset(const QString& connectionName, const QString& name, QObject* parent)
+    : QObject(parent), m_connection(connectionName)
+{
+    setObjectName(name);
+}
+
+void Dataset::setSql(const QString& statement)
+{
+    close();
+    m_sql = statement;
+}
+
+void Dataset::setParam(const QString& name, const QVariant& value)
+{
+    m_params.insert(name.toLower(), value);
+}
+
+QVariant Dataset::param(const QString& name) const
+{
+    return m_params.value(name.toLower());
+}
+
+void Dataset::setUpdateTable(const QString& table, const QString& keyField)
+{
+    m_table = table;
+    m_key = keyField;
+}
+
+QVector<QVariant> Dataset::readRow(const QSqlRecord& record) const
+{
+    QVector<QVariant> row(record.count());
+    for (int i = 0; i < record.count(); ++i)
+        row[i] = record.value(i);
+    return row;
+}
+
+void Dataset::open()
+{
+    if (isOpen())
+        return;
+    QSqlQuery query = runStatement(m_connection, bindParameters(m_sql, m_params));
+    const QSqlRecord record = query.record();
+    m_fields.clear();
+    for (int i = 0; i < record.count(); ++i)
+        m_fields << record.fieldName(i);
+    m_rows.clear();
+    while (query.next())
+        m_rows.append(readRow(query.record()));
+    m_state = Browse;
+    if (m_filtered && !m_filterText.isEmpty())
+        m_filter = RowFilter::parse(m_filterText, m_fields);
+    applyFilter(-1);
+}
+
+void Dataset::close()
+{
+    if (!isOpen())
+        return;
+    m_state = Inactive;
+    m_rows.clear();
+    m_visible.clear();
+    m_fields.clear();
+    m_changed.clear();
+    m_current = -1;
+    m_eof = true;
+    emit reset();
+    emit currentChanged(-1);
+}
+
+void Dataset::applyFilter(int keepSourceRow)
+{
+    m_visible.clear();
+    const bool use = m_filtered && !m_filter.isEmpty();
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (!use || m_filter.accepts(m_rows.at(i)))
+            m_visible.append(i);
+    m_current = m_visible.isEmpty() ? -1 : qMax(0, int(m_visible.indexOf(keepSourceRow)));
+    m_eof = m_visible.isEmpty();
+    emit reset();
+    emit currentChanged(m_current);
+}
+
+int Dataset::fieldIndex(const QString& field) const
+{
+    for (int i = 0; i < m_fields.size(); ++i)
+        if (m_fields.at(i).compare(field, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+int Dataset::recNo() const
+{
+    if (m_current < 0 || m_state == Insert)
+        return -1;
+    return m_current + 1;
+}
+
+bool Dataset::moveTo(int recNo)
+{
+    if (recNo < 1 || recNo > recordCount())
+        return false;
+    setCurrentRow(recNo - 1);
+    return true;
+}
+
+void Dataset::setCurrentRow(int row)
+{
+    if (row < -1 || row >= recordCount())
+        return;
+    if (row == m_current) {
+        m_eof = row < 0;
+        return;
+    }
+    if (m_state == Edit || m_state == Insert)
+        post();
+    m_current = row;
+    m_eof = row < 0;
+    emit currentChanged(m_current);
+}
+
+void Dataset::next()
+{
+    if (m_current + 1 < recordCount())
+        setCurrentRow(m_current + 1);
+    else
+        m_eof = true;
+}
+
+void Dataset::prior()
+{
+    if (m_current > 0)
+        setCurrentRow(m_current - 1);
+}
+
+bool Dataset::locate(const QString& field, const QVariant& value)
+{
+    const int column = fieldIndex(field);
+    if (column < 0)
+        return false;
+    for (int row = 0; row < recordCount(); ++row) {
+        const QVariant cell = this->value(row, column);
+        bool same = cell == value;
+        if (!same && !cell.isNull()) {
+            bool a = false, b = false;
+            const double x = cell.toDouble(&a), y = value.toDouble(&b);
+            same = (a && b) ? x == y : cell.toString() == value.toString();
+        }
+        if (same) {
+            setCurrentRow(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+QVariant Dataset::value(const QString& field) const
+{
+    const int column = fieldIndex(field);
+    if (column < 0) {
+        if (!isOpen())
+            throw DatabaseError(QStringLiteral("%1: набор данных закрыт.").arg(name()));
+        throw DatabaseError(QStringLiteral("%1: поле '%2' не найдено.").arg(name(), field));
+    }
+    if (m_current < 0)
+        return {};
+    return m_rows.at(sourceRow()).at(column);
+}
+
+QVariant Dataset::value(int row, int column) const
+{
+    if (row < 0 || row >= recordCount() || column < 0 || column >= m_fields.size())
+        return {};
+    return m_rows.at(m_visible.at(row)).at(column);
+}
+
+void Dataset::setValue(const QString& field, const QVariant& value)
+{
+    if (m_state != Edit && m_state != Insert)
+        throw DatabaseError(QStringLiteral("%1: набор данных не в режиме правки.").arg(name()));
+    const int column = fieldIndex(field);
+    if (column < 0)
+        throw DatabaseError(QStringLiteral("%1: поле '%2' не найдено.").arg(name(), field));
+    m_rows[sourceRow()][column] = value;
+    if (!m_changed.contains(column))
+        m_changed.append(column);
+    emit rowChanged(m_current);
+}
+
+void Dataset::setFilter(const QString& expression)
+{
+    if (expression == m_filterText)
+        return;
+    m_filterText = expression;
+    if (m_filtered) {
+        m_filter = isOpen() ? RowFilter::parse(expression, m_fields) : RowFilter();
+        if (isOpen())
+            applyFilter(sourceRow());
+    }
+}
+
+void Dataset::setFiltered(bool on)
+{
+    if (on == m_filtered)
+        return;
+    if (on && isOpen())
+        m_filter = RowFilter::parse(m_filterText, m_fields);
+    m_filtered = on;
+    if (!on)
+        m_filter = RowFilter();
+    if (isOpen())
+        applyFilter(sourceRow());
+}
+
+void Dataset::requireOpen(const char* what) const
+{
+    if (!isOpen())
+        throw DatabaseError(QStringLiteral("%1: %2 на закрытом наборе данных.").arg(name(), QLatin1String(what)));
+}
+
+void Dataset::requireTable() const
+{
+    if (m_table.isEmpty())
+        throw DatabaseError(QStringLiteral("%1: набор данных только для чтения.").arg(name()));
+}
+
+void Dataset::insert()
+{
+    requireOpen("insert");
+    requireTable();
+    if (m_state == Edit || m_state == Insert)
+        post();
+    m_rows.append(QVector<QVariant>(m_fields.size()));
+    m_visible.append(m_rows.size() - 1);
+    m_state = Insert;
+    m_changed.clear();
+    m_current = m_visible.size() - 1;
+    m_eof = false;
+    emit reset();
+    emit currentChanged(m_current);
+}
+
+void Dataset::edit()
+{
+    requireOpen("edit");
+    requireTable();
+    if (m_state == Edit || m_state == Insert)
+        return;
+    if (m_current < 0)
+        throw DatabaseError(QStringLiteral("%1: нет текущей записи.").arg(name()));
+    m_original = m_rows.at(sourceRow());
+    m_changed.clear();
+    m_state = Edit;
+}
+
+void Dataset::post()
+{
+    if (m_state != Edit && m_state != Insert)
+        return;
+    const int keyColumn = fieldIndex(m_key);
+    const QVector<QVariant>& row = m_rows.at(sourceRow());
+    QString statement;
+    if (m_state == Insert) {
+        QStringList columns, values;
+        for (int c : m_changed) {
+            if (c == keyColumn)
+                continue;
+            columns << m_fields.at(c);
+            values << sqlLiteral(row.at(c));
+        }
+        statement = columns.isEmpty()
+            ? QStringLiteral("insert into %1 default values returning *").arg(m_table)
+            : QStringLiteral("insert into %1 (%2) values (%3) returning *")
+                  .arg(m_table, columns.join(QLatin1String(", ")), values.join(QLatin1String(", ")));
+    } else {
+        if (m_changed.isEmpty()) {
+            m_state = Browse;
+            return;
+        }
+        QStringList sets;
+        for (int c : m_changed)
+            sets << m_fields.at(c) + QLatin1String(" = ") + sqlLiteral(row.at(c));
+        statement = QStringLiteral("update %1 set %2 where %3 = %4 returning *")
+                        .arg(m_table, sets.join(QLatin1String(", ")), m_key, sqlLiteral(m_original.at(keyColumn)));
+    }
+    QSqlQuery query = runStatement(m_connection, statement);
+    if (query.next()) {
+        const QSqlRecord stored = query.record();
+        QVector<QVariant>& target = m_rows[sourceRow()];
+        for (int i = 0; i < stored.count(); ++i) {
+            const int column = fieldIndex(stored.fieldName(i));
+            if (column >= 0)
+                target[column] = stored.value(i);
+        }
+    }
+    m_state = Browse;
+    m_changed.clear();
+    emit rowChanged(m_current);
+}
+
+void Dataset::cancel()
+{
+    if (m_state == Insert) {
+        const int source = sourceRow();
+        m_rows.removeAt(source);
+        m_visible.removeAt(m_current);
+        for (int& v : m_visible)
+            if (v > source)
+                --v;
+        m_state = Browse;
+        m_changed.clear();
+        m_current = m_visible.isEmpty() ? -1 : qMin(m_current, int(m_visible.size()) - 1);
+        emit reset();
+        emit currentChanged(m_current);
+    } else if (m_state == Edit) {
+        m_rows[sourceRow()] = m_original;
+        m_state = Browse;
+        m_changed.clear();
+        emit rowChanged(m_current);
+    }
+}
+
+void Dataset::remove()
+{
+    requireOpen("remove");
+    requireTable();
+    if (m_state == Insert) {
+        cancel();
+        return;
+    }
+    if (m_current < 0)
+        throw DatabaseError(QStringLiteral("%1: нет текущей записи.").arg(name()));
+    if (m_state == Edit)
+        cancel();
+    const int source = sourceRow();
+    runStatement(m_connection, QStringLiteral("delete from %1 where %2 = %3")
+                                   .arg(m_table, m_key, sqlLiteral(m_rows.at(source).at(fieldIndex(m_key)))));
+    m_rows.removeAt(source);
+    m_visible.removeAt(m_current);
+    for (int& v : m_visible)
+        if (v > source)
+            --v;
+    m_current = m_visible.isEmpty() ? -1 : qMin(m_current, int(m_visible.size()) - 1);
+    m_eof = m_current < 0;
+    emit reset();
+    emit currentChanged(m_current);
+}
+
+Command::Command(const QString& connectionName, const QString& name, QObject* parent)
+    : QObject(parent), m_connection(connectionName)
+{
+    setObjectName(name);
+}
+
+void Command::setParam(const QString& name, const QVariant& value)
+{
+    m_params.insert(name.toLower(), value);
+}
+
+int Command::execute()
+{
+    QSqlQuery query = runStatement(m_connection, bindParameters(m_sql, m_params));
+    return query.numRowsAffected();
+}

@@ -1,0 +1,24 @@
+#include "toolkit/error_guard.h"
+
+#include "toolkit/database_error.h"
+#include "toolkit/message_box.h"
+
+#include <QCoreApplication>
+
+void showError(const QString& text)
+{
+    MessageBox::stop(text, QCoreApplication::applicationName());
+}
+
+void showCurrentException()
+{
+    try {
+        throw;
+    } catch (const DatabaseError& e) {
+        showError(e.message());
+    } catch (const std::exception& e) {
+        showError(QString::fromStdString(e.what()));
+    } catch (...) {
+        showError(QStringLiteral("Неизвестная ошибка."));
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// Modal message boxes. Tests replace the presenter to record what was shown and to answer.
+namespace MessageBox {
+
+enum class Icon { Stop, Question, Information };
+
+struct Shown {
+    QString text;
+    QString caption;
+    Icon icon;
+};
+
+// Stop icon, OK button.
+void stop(const QString& text, const QString& caption);
+// Question icon, Yes and No; true only for Yes.
+bool ask(const QString& text, const QString& caption);
+// Information icon, OK button.
+void inform(const QString& text, const QString& caption);
+
+// The presenter answers true for Yes/OK. An empty presenter restores the real boxes.
+using Presenter = std::function<bool(const Shown&)>;
+void setPresenter(Presenter presenter);
+
+} // namespace MessageBox

@@ -1,0 +1,32 @@
+#include "toolkit/number_format.h"
+
+#include <cmath>
+
+QString formatNumber(double value, const QString& mask)
+{
+    const int point = mask.indexOf(QLatin1Char('.'));
+    const QString decimals = point < 0 ? QString() : mask.mid(point + 1);
+    const int least = int(decimals.count(QLatin1Char('0')));
+    const int most = int(decimals.size());
+    QString text = QString::number(value, 'f', most);
+    if (most > least) {
+        int cut = int(text.size());
+        while (cut > 0 && (text.size() - cut) < most - least && text.at(cut - 1) == QLatin1Char('0'))
+            --cut;
+        text.truncate(cut);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (text.startsWith(QLatin1Char('-')) && text.mid(1).remove(QLatin1Char('0')).remove(QLatin1Char('.')).isEmpty())
+        text.remove(0, 1);   // no "-0,00"
+    text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
+}
+
+QString displayNumber(double value)
+{
+    QString text = QString::number(value, 'g', 15);
+    if (text.contains(QLatin1Char('e')))
+        text = QString::number(value, 'f', 4);
+    return text.replace(QLatin1Char('.'), QLatin1Char(','));
+}

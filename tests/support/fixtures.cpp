@@ -1,0 +1,63 @@
+#include "support/fixtures.h"
+
+#include "support/test_database.h"
+#include "toolkit/sql_text.h"
+
+namespace Fixture {
+
+int classItem(const QString& caption)
+{
+    return TestDb::scalar(QStringLiteral("insert into cmn_classifier.item (id, id_classifier, id_level, s_code, s_caption) "
+                                         "values ((select coalesce(max(id),0)+1 from cmn_classifier.item), 1, 2, '', %1) returning id")
+                              .arg(sqlQuote(caption)))
+        .toInt();
+}
+
+int product(const QString& mark, double massa, int classItemId)
+{
+    return TestDb::scalar(QStringLiteral("insert into cmn_gds_and_srv.gds_and_srv (s_caption, s_description, id_msm_bs, massa, id_class_item) "
+                                         "values (%1, '', 6, %2, %3) returning id")
+                              .arg(sqlQuote(mark), sqlNumber(massa), classItemId ? sqlNumber(classItemId) : QStringLiteral("NULL")))
+        .toInt();
+}
+
+int operationType(const QString& name)
+{
+    return TestDb::scalar(QStringLiteral("insert into accounts_dep.vid_oper (vid) values (%1) returning id").arg(sqlQuote(name))).toInt();
+}
+
+int operation(int productId, int typeId, int naimen, double price)
+{
+    return TestDb::scalar(QStringLiteral("insert into accounts_dep.oper (vid, naimen, i_id, cena_new) values (%1, %2, %3, %4) returning id")
+                              .arg(typeId).arg(naimen).arg(productId).arg(sqlNumber(price)))
+        .toInt();
+}
+
+int worker(const QString& fio, const QString& position)
+{
+    return TestDb::scalar(QStringLiteral("insert into accounts_dep.person (fio, s_staffpos_hl) values (%1, %2) returning id")
+                              .arg(sqlQuote(fio), sqlQuote(position)))
+        .toInt();
+}
+
+int entry(const Entry& e)
+{
+    return TestDb::scalar(
+               QStringLiteral("insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok, vvod, "
+                              "prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) values "
+                              "(%1, %2, %3, %4, %5, %6, %7, %8, %9, %10, %11, %12, 0, 0, 0, 0, 0, 0) returning id")
+                   .arg(sqlDate(e.date))
+                   .arg(e.shift)
+                   .arg(e.worker)
+                   .arg(e.product)
+                   .arg(e.operation)
+                   .arg(sqlNumber(e.price))
+                   .arg(e.quantity)
+                   .arg(e.defects)
+                   .arg(e.color)
+                   .arg(e.hours)
+                   .arg(sqlQuote(e.ok), sqlDate(e.date)))
+        .toInt();
+}
+
+} // namespace Fixture

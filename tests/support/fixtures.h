@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// Small rows for tests, written through plain statements; the database's own rules add the
+// derived rows (product list, ERP person, first norm).
+namespace Fixture {
+int classItem(const QString& caption);
+// A goods row; answers its id, which is also the product's id.
+int product(const QString& mark, double massa = 1.0, int classItemId = 0);
+int operationType(const QString& name);
+// An operation with one first norm priced `price`.
+int operation(int productId, int typeId, int naimen = 0, double price = 10.0);
+int worker(const QString& fio, const QString& position = QString());
+
+struct Entry {
+    QDate date;
+    int shift = 1;
+    int worker = 0;
+    int operation = 0;
+    int product = 0;
+    double price = 10.0;
+    int quantity = 10;
+    int defects = 0;
+    int color = 0;
+    int hours = 8;
+    QString ok = QStringLiteral("no");
+};
+int entry(const Entry& e);
+}

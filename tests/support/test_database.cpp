@@ -1,0 +1,111 @@
+#include "support/test_database.h"
+
+#include "core/connection_string.h"
+#include "core/data_module.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+QString& dbName() { static QString s; return s; }
+QString& host() { static QString s; return s; }
+
+void adminExec(QSqlDatabase& db, const QString& statement)
+{
+    QSqlQuery q(db);
+    if (!q.exec(statement))
+        qFatal("%s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
+}
+
+QSqlQuery run(const QString& statement)
+{
+    QSqlQuery q(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
+    if (!q.exec(statement))
+        throw std::runtime_error((statement + QLatin1String("\n") + q.lastError().text()).toStdString());
+    return q;
+}
+
+} // namespace
+
+void TestDb::setUp()
+{
+    const QString state = qEnvironmentVariable("TABEL_TEST_PGHOST");
+    QFile hostFile(state + QLatin1String("/host"));
+    if (state.isEmpty() || !hostFile.open(QIODevice::ReadOnly))
+        qFatal("no private database cluster: run through ctest (TABEL_TEST_PGHOST=%s)", qPrintable(state));
+    host() = QString::fromUtf8(hostFile.readAll()).trimmed();
+    dbName() = qEnvironmentVariable("TABEL_TEST_DB", QStringLiteral("tst")).toLower();
+
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("admin"));
+        admin.setDatabaseName(connectionString(QStringLiteral("postgres"), host()));
+        if (!admin.open())
+            qFatal("cannot reach the private cluster: %s", qPrintable(admin.lastError().text()));
+        adminExec(admin, QStringLiteral("drop database if exists %1").arg(dbName()));
+        adminExec(admin, QStringLiteral("create database %1 template kemra_erp").arg(dbName()));
+        adminExec(admin, QStringLiteral("alter database %1 set datestyle to 'ISO, DMY'").arg(dbName()));
+        admin.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
+
+    DataModule6 = new TDataModule6;
+    DataModule6->openConnection(connectionString(dbName(), host()));
+}
+
+void TestDb::tearDown()
+{
+    delete DataModule6;
+    DataModule6 = nullptr;
+}
+
+void TestDb::resetData()
+{
+    for (Dataset* set : DataModule6->findChildren<Dataset*>())
+        set->close();
+    run(QStringLiteral(
+        "DO $$ DECLARE r record; BEGIN "
+        "FOR r IN SELECT schemaname, tablename FROM pg_tables WHERE schemaname IN "
+        "('accounts_dep','cmn_contractor','cmn_gds_and_srv','cmn_classifier','cmn_department','hrms_staffpos','adm_role') "
+        "LOOP EXECUTE format('truncate %I.%I restart identity cascade', r.schemaname, r.tablename); END LOOP; END $$"));
+    run(QStringLiteral("insert into accounts_dep.ver (d, t, delim) values (0, 0, '.')"));
+}
+
+void TestDb::exec(const QString& statement)
+{
+    run(statement);
+}
+
+QVariant TestDb::scalar(const QString& statement)
+{
+    QSqlQuery q = run(statement);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+QString TestDb::databaseName() { return dbName(); }
+QString TestDb::serverAddress() { return host(); }
+
+MessageLog::MessageLog()
+{
+    MessageBox::setPresenter([this](const MessageBox::Shown& shown) {
+        m_shown << shown;
+        if (shown.icon != MessageBox::Icon::Question)
+            return true;
+        return m_answers.isEmpty() ? true : m_answers.takeFirst();
+    });
+}
+
+MessageLog::~MessageLog()
+{
+    MessageBox::setPresenter({});
+}
+
+QStringList MessageLog::texts() const
+{
+    QStringList out;
+    for (const auto& s : m_shown)
+        out << s.text;
+    return out;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "toolkit/message_box.h"
+
+#include <QApplication>
+#include <QList>
+#include <QPointer>
+#include <QTimer>
+#include <QVariant>
+#include <QtTest>
+#include <functional>
+
+// A fresh database for this test program, copied from the schema template of the private
+// cluster the test run started, and DataModule6 connected to it through the real driver.
+namespace TestDb {
+void setUp();
+void tearDown();
+// Empties every table and puts the version row back (0, 0, ".").
+void resetData();
+// Runs a statement on the program's connection; fails the test with the driver's text.
+void exec(const QString& statement);
+QVariant scalar(const QString& statement);
+// The database name and socket folder in use.
+QString databaseName();
+QString serverAddress();
+}
+
+// Records message boxes instead of showing them and answers questions from a queue
+// (Yes when the queue is empty).
+class MessageLog {
+public:
+    MessageLog();
+    ~MessageLog();
+    void answer(std::initializer_list<bool> answers) { for (bool a : answers) m_answers << a; }
+    const QList<MessageBox::Shown>& shown() const { return m_shown; }
+    QStringList texts() const;
+    void clear() { m_shown.clear(); }
+
+private:
+    QList<MessageBox::Shown> m_shown;
+    QList<bool> m_answers;
+};
+
+// Acts on the next modal window of type W once it is shown (a queued call, since exec()
+// blocks the test). The action runs guarded by a time limit.
+template <class W>
+void whenModal(std::function<void(W*)> action, int timeoutMs = 5000)
+{
+    auto* timer = new QTimer;
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, started, timeoutMs] {
+        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()); w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            action(w);
+        } else if (started->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            qWarning("whenModal: the expected window never showed");
+            if (auto* any = QApplication::activeModalWidget())
+                any->close();
+        }
+    });
+    timer->start();
+}
+
+#define EXEC_SQL(statement) TestDb::exec(statement)
