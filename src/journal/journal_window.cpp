@@ -2,14 +2,81 @@
 
 #include "core/build_stamp.h"
 #include "core/data_module.h"
+#include "core/roles.h"
 #include "core/sign_in_window.h"
 #include "core/version_check.h"
+#include "journal/acceptance.h"
+#include "journal/entry_deletion.h"
+#include "toolkit/busy_cursor.h"
+#include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/message_box.h"
 
+#include <QApplication>
+#include <QCalendarWidget>
 #include <QCoreApplication>
+#include <QKeyEvent>
 
 TForm1* Form1 = nullptr;
+
+namespace {
+
+const QColor Green(0, 128, 0);
+const QColor Red(255, 0, 0);
+
+bool isWeekend(const QDate& date)
+{
+    return date.dayOfWeek() == Qt::Saturday || date.dayOfWeek() == Qt::Sunday;
+}
+
+// Background and weight of a shift button or of the day-off box; a plain face when no colour.
+void setFace(QWidget* widget, const QColor& background, bool bold)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(widget->backgroundRole(),
+                     background.isValid() ? background : QApplication::palette().color(QPalette::Button));
+    widget->setPalette(palette);
+    QFont font = widget->font();
+    font.setBold(bold);
+    widget->setFont(font);
+}
+
+QList<Dataset*> shiftLists()
+{
+    return {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4};
+}
+
+GridColumn column(const QString& field, const QString& title, int width, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    GridColumn c;
+    c.field = field;
+    c.title = title;
+    c.width = width;
+    c.alignment = alignment;
+    return c;
+}
+
+QList<GridColumn> journalColumns()
+{
+    GridColumn bonus = column(QStringLiteral("prize"), QStringLiteral("Премия (%)"), 64);
+    bonus.visible = false;
+    return {
+        column(QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), 250),
+        column(QStringLiteral("marka"), QStringLiteral("Марка изделия"), 260),
+        column(QStringLiteral("vid"), QStringLiteral("Операция"), 155),
+        column(QStringLiteral("nmn"), QStringLiteral("Вид"), 157),
+        column(QStringLiteral("color"), QStringLiteral("Цвет"), 64, Qt::AlignCenter),
+        column(QStringLiteral("time"), QStringLiteral("Часы"), 64),
+        column(QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), 57),
+        column(QStringLiteral("brak"), QStringLiteral("Брак"), 49),
+        column(QStringLiteral("summa"), QStringLiteral("Итого (р.)"), 78),
+        bonus,
+        column(QStringLiteral("ok"), QStringLiteral("OK"), 37, Qt::AlignCenter),
+        column(QStringLiteral("vvod"), QStringLiteral("Заведен"), 72, Qt::AlignCenter),
+    };
+}
+
+} // namespace
 
 TForm1::TForm1(QWidget* parent) : QDialog(parent)
 {
@@ -20,13 +87,42 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
 
     ver = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("ver"), this);
     verWrite = new Command(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("verWrite"), this);
+    updtOK = new Command(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("updtOK"), this);
+    updtOK->setSql(QStringLiteral("update accounts_dep.smena set ok=:ok where id=:id"));
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(30000);
     on(Timer1, &QTimer::timeout, this, &TForm1::CheckVersion);
     Timer1->start();
 
-    DBGrid2->setDataset(DataModule6->Smena1);
+    DBGrid2->setColumns(journalColumns());
+    DBGrid2->setItemDelegateForColumn(DBGrid2->columnOf(QStringLiteral("ok")), new AcceptanceMarkDelegate(DBGrid2));
+    // The selected row stays marked while the focus is elsewhere.
+    QPalette gridPalette = DBGrid2->palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        gridPalette.setColor(QPalette::Inactive, role, gridPalette.color(QPalette::Active, role));
+    DBGrid2->setPalette(gridPalette);
+    DBGrid2->viewport()->installEventFilter(this);
+
+    const QList<QRadioButton*> buttons = shiftButtons();
+    for (int i = 0; i < buttons.size(); ++i)
+        on(buttons.at(i), &QRadioButton::toggled, this, [shift = i + 1](TForm1* form, bool checked) {
+            if (checked)
+                form->RadioButtonClick(shift);
+        });
+    RadioButtonClick(1);
+
+    m_calendarPopup = DateT->calendarWidget()->window();
+    m_calendarPopup->installEventFilter(this);
+    DateT->installEventFilter(this);
+    on(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
+    on(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    on(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    on(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+    on(N5, &QAction::triggered, this, &TForm1::Button4Click);
+
+    for (QAction* item : {N1, N3, N4, N6, N10, N11})
+        item->setEnabled(false);
 }
 
 void TForm1::CheckVersion()
@@ -41,4 +137,122 @@ void TForm1::CheckVersion()
                          QStringLiteral("Ошибка"));
         QCoreApplication::quit();
     }
+}
+
+QList<QRadioButton*> TForm1::shiftButtons() const
+{
+    return {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+}
+
+void TForm1::showEvent(QShowEvent* e)
+{
+    m_activatedSinceShown = false;
+    QDialog::showEvent(e);
+}
+
+bool TForm1::event(QEvent* e)
+{
+    // Once per showing: coming back from a dialog opened here must keep the chosen day.
+    if (e->type() == QEvent::WindowActivate && !m_activatedSinceShown) {
+        m_activatedSinceShown = true;
+        guarded([this] { FormActivate(); });
+    }
+    return QDialog::event(e);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == DateT && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            DateT->interpretText();
+            guarded([this] { DateTCloseUp(); });
+            return true;
+        }
+    } else if (watched == m_calendarPopup && e->type() == QEvent::Hide) {
+        guarded([this] { DateTCloseUp(); });
+    } else if (watched == DBGrid2->viewport() && e->type() == QEvent::MouseButtonDblClick && DBGrid2->isEnabled()) {
+        guarded([this] { DBGrid2DblClick(); });
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void TForm1::reopenShiftLists(std::optional<QDate> date)
+{
+    const QList<Dataset*> lists = shiftLists();
+    for (Dataset* list : lists)
+        list->close();
+    for (Dataset* list : lists) {
+        if (date)
+            list->setParam(QStringLiteral("data"), *date);
+        list->open();
+    }
+}
+
+void TForm1::FormActivate()
+{
+    BusyCursor busy;
+    const QDate today = Clock::today();
+    DateT->setDate(today);
+    if (isWeekend(today))
+        CBox1->setChecked(true);
+    reopenShiftLists(today);
+}
+
+void TForm1::DateTCloseUp()
+{
+    {
+        BusyCursor busy;
+        reopenShiftLists(DateT->date());
+        CBox1->setChecked(isWeekend(DateT->date()));
+    }
+    DBGrid2->setFocus();
+}
+
+void TForm1::Button8Click()
+{
+    BusyCursor busy;
+    reopenShiftLists();
+}
+
+void TForm1::RadioButtonClick(int shift)
+{
+    DBGrid2->setDataset(DataModule6->shiftDataset(shift));
+    const QList<QRadioButton*> buttons = shiftButtons();
+    for (int i = 0; i < buttons.size(); ++i) {
+        const bool chosen = i + 1 == shift;
+        setFace(buttons.at(i), chosen ? Green : QColor(), chosen);
+    }
+    FShift = shift;
+}
+
+void TForm1::CBox1Click(bool checked)
+{
+    setFace(CBox1, checked ? Red : QColor(), checked);
+}
+
+void TForm1::Button3Click()
+{
+    deleteSelectedEntry(*DataModule6->shiftDataset(FShift), FShift);
+}
+
+void TForm1::DBGrid2DblClick()
+{
+    if (FSignInCode == MasterCode)
+        return;
+    FShiftDataset = DataModule6->shiftDataset(FShift);
+    Dataset& list = *FShiftDataset;
+    if (list.isEmpty())
+        return;
+    updtOK->setParam(QStringLiteral("ok"), switchedAcceptance(list.value(QStringLiteral("ok")).toString()));
+    updtOK->setParam(QStringLiteral("id"), list.value(QStringLiteral("id")).toInt());
+    updtOK->execute();
+    const int recNo = list.recNo();
+    list.refresh();
+    list.moveTo(recNo);
+}
+
+void TForm1::Button4Click()
+{
+    close();
 }

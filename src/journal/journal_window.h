@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <optional>
 
 class Command;
 class Dataset;
@@ -17,6 +18,16 @@ public:
     // Compares this build with the stamp in the database; ends the program when it is older.
     void CheckVersion();
 
+    void FormActivate();
+    // The date is chosen: the calendar closed, or Enter was pressed in the picker.
+    void DateTCloseUp();
+    void CBox1Click(bool checked);
+    void RadioButtonClick(int shift);
+    void Button3Click();
+    void Button4Click();
+    void Button8Click();
+    void DBGrid2DblClick();
+
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;
     QString FSignInCode;
@@ -25,9 +36,21 @@ public:
 
     QTimer* Timer1;
     Dataset* ver;
+    Command* updtOK;
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // Closes the four journal lists, then opens them in shift order, for `date` when given.
+    void reopenShiftLists(std::optional<QDate> date = std::nullopt);
+    QList<QRadioButton*> shiftButtons() const;
+
     Command* verWrite;
+    QWidget* m_calendarPopup;
+    bool m_activatedSinceShown = false;
 };
 
 extern TForm1* Form1;

@@ -1,0 +1,7 @@
+#pragma once
+
+class Dataset;
+
+// Deletes the selected entry of a journal list after asking, reloads the list from its first
+// row and brings the worker's hours of that day in step. An empty list asks nothing.
+void deleteSelectedEntry(Dataset& list, int shift);
