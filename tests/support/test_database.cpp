@@ -4,6 +4,7 @@
 #include "core/data_module.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -82,6 +83,17 @@ QVariant TestDb::scalar(const QString& statement)
 {
     QSqlQuery q = run(statement);
     return q.next() ? q.value(0) : QVariant();
+}
+
+void TestDb::runScript(const QString& path)
+{
+    QProcess psql;
+    psql.setProcessChannelMode(QProcess::MergedChannels);
+    psql.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                                        QStringLiteral("-h"), host(), QStringLiteral("-U"), QStringLiteral("sys"),
+                                        QStringLiteral("-d"), dbName(), QStringLiteral("-f"), path});
+    if (!psql.waitForFinished(120000) || psql.exitStatus() != QProcess::NormalExit || psql.exitCode() != 0)
+        throw std::runtime_error((path + QLatin1String(": ") + QString::fromUtf8(psql.readAll())).toStdString());
 }
 
 QString TestDb::databaseName() { return dbName(); }

@@ -20,6 +20,8 @@ void resetData();
 // Runs a statement on the program's connection; fails the test with the driver's text.
 void exec(const QString& statement);
 QVariant scalar(const QString& statement);
+// Runs an SQL script file (psql syntax, e.g. db/demo.sql) on the test database through psql.
+void runScript(const QString& path);
 // The database name and socket folder in use.
 QString databaseName();
 QString serverAddress();
