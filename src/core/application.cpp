@@ -4,6 +4,12 @@
 #include "core/data_module.h"
 #include "core/sign_in_window.h"
 #include "catalogs/operation_editor.h"
+#include "catalogs/operation_type_editor.h"
+#include "catalogs/operation_types_window.h"
+#include "catalogs/product_editor.h"
+#include "catalogs/products_window.h"
+#include "catalogs/worker_editor.h"
+#include "catalogs/workers_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
 #include "toolkit/error_guard.h"
@@ -32,6 +38,12 @@ void createForms()
 {
     create(Form1);
     create(Form23);
+    create(Form2);
+    create(Form3);
+    create(Form5);
+    create(Form7);
+    create(Form8);
+    create(Form9);
     create(Form10);
     create(Form11);
 }
