@@ -182,7 +182,7 @@ void TestCore::replaceDecimalSeparator_data()
     QTest::newRow("first comma only") << "." << "1,5,5" << "1.5,5";
     QTest::newRow("whole number") << "." << "12" << "12";
     QTest::newRow("point to comma") << "," << "3.75" << "3,75";
-    QTest::newRow("no delimiter read yet") << "" << "1,5" << "15";
+    QTest::newRow("no delimiter read yet") << "" << "1,5" << "1.5";
 }
 
 void TestCore::replaceDecimalSeparator()

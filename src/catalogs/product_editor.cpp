@@ -25,16 +25,6 @@ public:
     }
 };
 
-// The stored number goes back in the database's notation. Without a known separator (before
-// the first version check, or an empty one stored) the point is used, so that 1,5 never
-// turns into 15.
-QString databaseNumber(const QString& text)
-{
-    const QString delimiter = DataModule6->DecimalDelimiter;
-    return delimiter.isEmpty() ? replaceDecimalSeparator(text, QStringLiteral("."))
-                               : DataModule6->ReplaceDecimalSeparator(text);
-}
-
 } // namespace
 
 TForm7::TForm7(QWidget* parent) : QDialog(parent)
@@ -81,7 +71,7 @@ void TForm7::Button1Click()
         const qint64 id = izdel->value(QStringLiteral("id")).toLongLong();
         if (DataModule6->CheckDuplicate(productDuplicateStatement(name, id), duplicate))
             return;
-        DataModule6->SQL_exec->execute(productUpdateStatement(name, databaseNumber(Edit2->text()), classItem, id));
+        DataModule6->SQL_exec->execute(productUpdateStatement(name, DataModule6->ReplaceDecimalSeparator(Edit2->text()), classItem, id));
     }
     {
         BusyCursor busy;

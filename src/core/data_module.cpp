@@ -148,7 +148,9 @@ QString replaceDecimalSeparator(const QString& text, const QString& delimiter)
 
 QString TDataModule6::ReplaceDecimalSeparator(const QString& text) const
 {
-    return replaceDecimalSeparator(text, DecimalDelimiter);
+    // Without a known separator (before the first version check, or an empty one stored) the
+    // point is used, so that 1,5 never turns into 15.
+    return replaceDecimalSeparator(text, DecimalDelimiter.isEmpty() ? QStringLiteral(".") : DecimalDelimiter);
 }
 
 Dataset* TDataModule6::shiftDataset(int shift) const
