@@ -64,6 +64,7 @@ int runApplication(int argc, char** argv)
         return 1;
     }
     Form23->show();
+    Form23->activateWindow();
     const int code = app.exec();
     destroyForms();
     return code;
