@@ -3,7 +3,9 @@
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "core/sign_in_window.h"
+#include "catalogs/norms_window.h"
 #include "catalogs/operation_editor.h"
+#include "catalogs/operations_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
 #include "toolkit/error_guard.h"
@@ -32,8 +34,10 @@ void createForms()
 {
     create(Form1);
     create(Form23);
+    create(Form4);
     create(Form10);
     create(Form11);
+    create(Form22);
 }
 
 void destroyForms()
