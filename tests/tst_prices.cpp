@@ -100,6 +100,8 @@ private slots:
     void pickForEntryEditor_data();
     void pickForEntryEditor();
     void exportPriceList();
+    void exportStopsWithoutWorkbook();
+    void emptyListPicksAndDeletesNothing();
 
     void newNormIsStoredOnLeavingItsColumn();
     void untouchedNewRowIsNotStored_data();
@@ -545,6 +547,42 @@ void TestPrices::exportPriceList()
                                 "АБ-2 | Сварка | 5# | Готовая продукция",
                                 "ПР-1 | Резка | 12.75# | Готовая продукция",
                                 "ПР-1 | Резка | 10# | Заготовки"}));
+}
+
+void TestPrices::exportStopsWithoutWorkbook()
+{
+    QDir(m_home.filePath(QStringLiteral("Documents"))).removeRecursively();
+    QFile blocker(m_home.filePath(QStringLiteral("Documents")));   // a file where the folder should be
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QStringList opened;
+    Desktop::setOpener([&](const QString& path) { opened << path; return true; });
+    MessageLog log;
+    Form4->Button5->click();
+    QFile::remove(blocker.fileName());
+
+    QCOMPARE(log.texts(), QStringList{"Ошибка открытия файла Microsoft Excel."});
+    QVERIFY(opened.isEmpty());
+    QVERIFY(!Form4->XLS_Rep->isOpen());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestPrices::emptyListPicksAndDeletesNothing()
+{
+    TestDb::exec("delete from accounts_dep.norm");
+    Form11->FOperationId = -7;
+    Form11->Edit2->setText("прежняя");
+    MessageLog log;
+    DataModule6->Oper->open();
+    QVERIFY(DataModule6->Oper->isEmpty());
+    Form4->Button3->click();
+    Form4->Tag = 1;
+    Form4->Button2->click();
+
+    QVERIFY(log.shown().isEmpty());
+    QCOMPARE(Form11->FOperationId, -7);
+    QCOMPARE(Form11->Edit2->text(), QStringLiteral("прежняя"));
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.oper").toInt(), 4);
 }
 
 void TestPrices::newNormIsStoredOnLeavingItsColumn()

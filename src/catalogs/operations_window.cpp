@@ -23,7 +23,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
     setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
-    setFixedSize(660, 460);
+    setFixedSize(700, 460);
 
     XLS_Rep = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("XLS_Rep"), this);
     XLS_Rep->setSql(priceListStatement());
@@ -36,7 +36,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
         GridColumn{QStringLiteral("VID"), QStringLiteral("Опреция"), 170, true, left, {}},
         GridColumn{QStringLiteral("cena"), QStringLiteral("Цена (min)"), 80, true, right, {}},
         GridColumn{QStringLiteral("nmn"), QStringLiteral("Вид"), 130, true, left, {}},
-        GridColumn{QStringLiteral("norma"), QStringLiteral("Нормы (шт.)"), 80, true, right, {}},
+        GridColumn{QStringLiteral("norma"), QStringLiteral("Нормы (шт.)"), 90, true, right, {}},
         GridColumn{QStringLiteral("id"), QStringLiteral("id"), 40, false, left, {}},
         GridColumn{QStringLiteral("i_id"), QStringLiteral("i_id"), 40, false, left, {}},
         GridColumn{QStringLiteral("oper_vid"), QStringLiteral("oper_vid"), 40, false, left, {}},
