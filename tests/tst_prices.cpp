@@ -742,21 +742,29 @@ void TestPrices::deleteKeepsTheLastNorm()
 
 void TestPrices::escStoresPendingCloseDoesNot_data()
 {
+    QTest::addColumn<bool>("newRow");
     QTest::addColumn<bool>("esc");
-    QTest::newRow("Esc") << true;
-    QTest::newRow("title-bar close") << false;
+    QTest::newRow("changed norm, Esc") << false << true;
+    QTest::newRow("changed norm, title-bar close") << false << false;
+    QTest::newRow("new norm, Esc") << true << true;
+    QTest::newRow("new norm, title-bar close") << true << false;
 }
 
 void TestPrices::escStoresPendingCloseDoesNot()
 {
+    QFETCH(bool, newRow);
     QFETCH(bool, esc);
     Dataset* oper = DataModule6->Oper;
     oper->open();
     QVERIFY(oper->locate("id", ab));
     whenModal<TForm22>([&](TForm22* w) {
-        // a change the grid has taken but not stored yet, as after clicking away from a cell
+        if (newRow) {
+            QTest::keyClick(w->DBGrid1, Qt::Key_Insert);
+            settle();
+        }
+        // a value the grid has taken but not stored yet, as after clicking away from the cell
         QAbstractItemModel* model = w->DBGrid1->model();
-        model->setData(model->index(0, w->DBGrid1->columnOf("price")), 4.5);
+        model->setData(model->index(w->DBGrid1->currentIndex().row(), w->DBGrid1->columnOf("price")), 4.5);
         if (esc)
             QTest::keyClick(w, Qt::Key_Escape);
         else
@@ -764,9 +772,11 @@ void TestPrices::escStoresPendingCloseDoesNot()
     });
     Form22->ShowNorms();
 
-    QCOMPARE(TestDb::scalar(QStringLiteral("select price from accounts_dep.norm where o_id=%1").arg(ab)).toDouble(), esc ? 4.5 : 5.0);
-    QCOMPARE(oper->value("cena").toDouble(), esc ? 4.5 : 5.0);
-    QCOMPARE(oper->isOpen(), true);
+    const QString prices = TestDb::scalar(QStringLiteral("select string_agg(price::text, ' ' order by id) from accounts_dep.norm where o_id=%1").arg(ab)).toString();
+    QString expected = esc ? (newRow ? "5 4.5" : "4.5") : "5";
+    QCOMPARE(prices, expected);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.norm").toInt(), 5 + (esc && newRow ? 1 : 0));
+    QCOMPARE(oper->value("cena").toDouble(), esc ? 4.5 : 5.0);   // re-read only when saved
 }
 
 QTEST_MAIN(TestPrices)

@@ -10,6 +10,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -130,15 +131,9 @@ void TForm22::DBGrid1ColExit()
     if (!norm->modified())
         return;
     const int column = DBGrid1->currentIndex().column();
-    m_rereading = true;
-    try {
-        reread();
-        DBGrid1->setCurrentIndex(DBGrid1->datasetModel()->index(norm->currentRow(), qMax(0, column)));
-    } catch (...) {
-        m_rereading = false;
-        throw;
-    }
-    m_rereading = false;
+    const QScopedValueRollback<bool> rereading(m_rereading, true);
+    reread();
+    DBGrid1->setCurrentIndex(DBGrid1->datasetModel()->index(norm->currentRow(), qMax(0, column)));
 }
 
 // Stores what is pending and reads the norms again in their order, staying on the same norm.
