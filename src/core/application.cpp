@@ -3,9 +3,11 @@
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "core/sign_in_window.h"
+#include "catalogs/norms_window.h"
 #include "catalogs/operation_editor.h"
 #include "catalogs/operation_type_editor.h"
 #include "catalogs/operation_types_window.h"
+#include "catalogs/operations_window.h"
 #include "catalogs/product_editor.h"
 #include "catalogs/products_window.h"
 #include "catalogs/worker_editor.h"
@@ -40,12 +42,14 @@ void createForms()
     create(Form23);
     create(Form2);
     create(Form3);
+    create(Form4);
     create(Form5);
     create(Form7);
     create(Form8);
     create(Form9);
     create(Form10);
     create(Form11);
+    create(Form22);
 }
 
 void destroyForms()

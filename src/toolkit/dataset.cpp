@@ -142,7 +142,9 @@ void Dataset::setCurrentRow(int row)
         m_eof = row < 0;
         return;
     }
-    if (m_state == Edit || m_state == Insert)
+    if (m_state == Insert && m_changed.isEmpty())
+        cancel();   // a new row left untouched is dropped, not stored empty
+    else if (m_state == Edit || m_state == Insert)
         post();
     m_current = row;
     m_eof = row < 0;
