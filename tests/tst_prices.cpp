@@ -1,6 +1,8 @@
 #include "catalogs/norms_window.h"
 #include "catalogs/operation_editor.h"
+#include "catalogs/operation_types_window.h"
 #include "catalogs/operations_window.h"
+#include "catalogs/products_window.h"
 #include "catalogs/price_rule.h"
 #include "core/application.h"
 #include "core/data_module.h"
@@ -91,6 +93,7 @@ private slots:
     void searchBoxKeys();
     void addOperation_data();
     void addOperation();
+    void pickersFillTheEditor();
     void changeOperation_data();
     void changeOperation();
     void deleteOperation_data();
@@ -346,6 +349,37 @@ void TestPrices::addOperation()
         QCOMPARE(DataModule6->Oper->recordCount(), 5);   // re-read: the new one is listed with its first norm
         QCOMPARE(DataModule6->Oper->recNo(), 1);
     }
+}
+
+void TestPrices::pickersFillTheEditor()
+{
+    QString mark, type;
+    int productId = 0, typeId = 0;
+    DataModule6->Oper->open();
+    whenModal<TForm10>([&](TForm10* editor) {
+        whenModal<TForm3>([](TForm3* products) {
+            QVERIFY(DataModule6->Izdel->locate("marka", "АБ-2"));
+            products->Button2->click();
+        });
+        editor->Button3->click();
+        whenModal<TForm8>([](TForm8* types) {
+            QVERIFY(DataModule6->Vid_oper->locate("vid", "Сварка"));
+            types->Button2->click();
+        });
+        editor->Button4->click();
+        mark = editor->Edit1->text();
+        type = editor->Edit2->text();
+        productId = editor->FChosenProductId;
+        typeId = editor->FChosenTypeId;
+        editor->Button2->click();
+    });
+    Form4->Button1->click();
+    QCOMPARE(mark, QString("АБ-2"));
+    QCOMPARE(type, QString("Сварка"));
+    QCOMPARE(productId, p2);
+    QCOMPARE(typeId, weld);
+    QVERIFY(!DataModule6->Izdel->isOpen());
+    QVERIFY(!DataModule6->Vid_oper->isOpen());
 }
 
 void TestPrices::changeOperation_data()
