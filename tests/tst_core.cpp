@@ -1,16 +1,63 @@
 #include "core/build_stamp.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
+#include "core/roles.h"
+#include "core/sign_in_window.h"
+#include "core/version_check.h"
+#include "toolkit/database_error.h"
+#include "journal/journal_window.h"
 #include "support/test_database.h"
 
+#include <QAction>
+#include <QSqlDatabase>
+
+// Start-up pieces: the connection string, the build stamp and the version check, the data
+// module's two services, and the sign-in with its roles.
 class TestCore : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { TestDb::setUp(); }
-    void cleanupTestCase() { TestDb::tearDown(); }
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
     void connectionString_data();
     void connectionString();
+    void unreachableServerFails();
+    void buildStamp_data();
+    void buildStamp();
+    void versionCheck_data();
+    void versionCheck();
+    void outdatedBuildEndsTheProgram();
+    void replaceDecimalSeparator_data();
+    void replaceDecimalSeparator();
+    void checkDuplicate();
+    void signIn_data();
+    void signIn();
+    void wrongCodeKeepsWaiting();
+    void captionShowsBuildStamp();
 };
+
+void TestCore::initTestCase()
+{
+    TestDb::setUp();
+}
+
+void TestCore::cleanupTestCase()
+{
+    delete Form23;
+    delete Form1;
+    TestDb::tearDown();
+}
+
+void TestCore::init()
+{
+    TestDb::resetData();
+    BuildStamp::pretend({}, {});
+    delete Form23;
+    delete Form1;
+    Form1 = new TForm1;
+    Form23 = new TForm23;
+}
 
 void TestCore::connectionString_data()
 {
@@ -20,7 +67,7 @@ void TestCore::connectionString_data()
     QTest::newRow("none") << QStringList() << "kemra_erp" << "localhost";
     QTest::newRow("name alone is ignored") << QStringList{"other"} << "kemra_erp" << "localhost";
     QTest::newRow("empty address") << QStringList{"other", ""} << "kemra_erp" << "localhost";
-    QTest::newRow("both") << QStringList{"erp2", "/tmp/sock", "extra"} << "erp2" << "/tmp/sock";
+    QTest::newRow("both, extra ignored") << QStringList{"erp2", "/tmp/sock", "extra"} << "erp2" << "/tmp/sock";
 }
 
 void TestCore::connectionString()
@@ -28,9 +75,198 @@ void TestCore::connectionString()
     QFETCH(QStringList, arguments);
     QFETCH(QString, database);
     QFETCH(QString, server);
-    const QString s = connectionStringForArguments(arguments);
-    QVERIFY(s.startsWith("DRIVER={PostgreSQL UNICODE};DATABASE=" + database + ";SERVER=" + server + ";PORT=5432;UID=sys;PWD=mudvakp;SSLmode=allow;ReadOnly=0;"));
-    QVERIFY(s.endsWith("D6=-101;OptionalErrors=0;XaOpt=1"));
+    QCOMPARE(connectionStringForArguments(arguments),
+             "DRIVER={PostgreSQL UNICODE};DATABASE=" + database + ";SERVER=" + server
+                 + ";PORT=5432;UID=sys;PWD=mudvakp;SSLmode=allow;"
+                   "ReadOnly=0;Protocol=7.4;FakeOidIndex=0;ShowOidColumn=0;RowVersioning=0;ShowSystemTables=0;Fetch=100;"
+                   "UnknownSizes=0;MaxVarcharSize=255;MaxLongVarcharSize=8190;"
+                   "Debug=0;CommLog=0;UseDeclareFetch=0;TextAsLongVarchar=1;UnknownsAsLongVarchar=0;BoolsAsChar=1;Parse=0;"
+                   "ExtraSysTablePrefixes=;LFConversion=1;UpdatableCursors=1;"
+                   "TrueIsMinus1=0;BI=0;ByteaAsLongVarBinary=1;UseServerSidePrepare=1;LowerCaseIdentifier=0;D6=-101;"
+                   "OptionalErrors=0;XaOpt=1");
+}
+
+void TestCore::unreachableServerFails()
+{
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, openOdbcConnection("probe", ::connectionString("kemra_erp", "/nonexistent/folder")));
+    QVERIFY(!QSqlDatabase::contains("probe"));
+    QVERIFY(DataModule6->isConnected());
+}
+
+void TestCore::buildStamp_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<int>("dateNumber");
+    QTest::addColumn<int>("timeNumber");
+    QTest::newRow("padded day") << "Sep  7 2023" << "22:30:08" << 20230907 << 81008;
+    QTest::newRow("january") << "Jan 31 2024" << "00:00:00" << 20240131 << 0;
+    QTest::newRow("june") << "Jun 10 2025" << "23:59:59" << 20250610 << 86399;
+    QTest::newRow("march") << "Mar  1 2022" << "01:02:03" << 20220301 << 3723;
+    QTest::newRow("april") << "Apr 15 2022" << "12:00:00" << 20220415 << 43200;
+    QTest::newRow("may") << "May  5 2022" << "00:00:01" << 20220505 << 1;
+    QTest::newRow("july") << "Jul  4 2022" << "00:01:00" << 20220704 << 60;
+    QTest::newRow("august") << "Aug  8 2022" << "10:00:00" << 20220808 << 36000;
+    QTest::newRow("october") << "Oct 10 2022" << "10:00:00" << 20221010 << 36000;
+    QTest::newRow("november") << "Nov 11 2022" << "10:00:00" << 20221111 << 36000;
+    QTest::newRow("december") << "Dec 10 2026" << "10:00:00" << 20261210 << 36000;
+    QTest::newRow("february") << "Feb 28 2023" << "10:00:00" << 20230228 << 36000;
+    QTest::newRow("unknown date") << "??? ?? ????" << "10:00:00" << 19000101 << 36000;
+}
+
+void TestCore::buildStamp()
+{
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+    QFETCH(int, dateNumber);
+    QFETCH(int, timeNumber);
+    QCOMPARE(BuildStamp::dateNumber(date), dateNumber);
+    QCOMPARE(BuildStamp::timeNumber(time), timeNumber);
+}
+
+void TestCore::versionCheck_data()
+{
+    QTest::addColumn<QString>("stored");       // insert statement, or empty for an empty table
+    QTest::addColumn<int>("verdict");
+    QTest::addColumn<int>("storedDate");
+    QTest::addColumn<int>("storedTime");
+    QTest::addColumn<QString>("delimiter");
+    QTest::newRow("same build") << "(20230907, 81008, ',')" << int(VersionVerdict::Passed) << 20230907 << 81008 << ",";
+    QTest::newRow("newer build raises") << "(20230906, 90000, '.')" << int(VersionVerdict::Raised) << 20230907 << 81008 << ".";
+    QTest::newRow("same day, later time raises") << "(20230907, 81007, '.')" << int(VersionVerdict::Raised) << 20230907 << 81008 << ".";
+    QTest::newRow("older build") << "(20230907, 81009, '.')" << int(VersionVerdict::Outdated) << 20230907 << 81009 << ".";
+    QTest::newRow("empty table") << "" << int(VersionVerdict::Raised) << 20230907 << 81008 << "";
+}
+
+void TestCore::versionCheck()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, verdict);
+    QFETCH(int, storedDate);
+    QFETCH(int, storedTime);
+    QFETCH(QString, delimiter);
+    TestDb::exec("delete from accounts_dep.ver");
+    if (!stored.isEmpty())
+        TestDb::exec("insert into accounts_dep.ver (d, t, delim) values " + stored);
+    Dataset ver(TDataModule6::ConnectionName, "ver");
+    Command write(TDataModule6::ConnectionName, "write");
+    const VersionCheckResult result = checkVersionStamp(ver, write, 20230907, 81008);
+    QCOMPARE(int(result.verdict), verdict);
+    QCOMPARE(result.delimiter, delimiter);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.ver").toInt(), 1);
+    QCOMPARE(TestDb::scalar("select d from accounts_dep.ver").toInt(), storedDate);
+    QCOMPARE(TestDb::scalar("select t from accounts_dep.ver").toInt(), storedTime);
+    QVERIFY(!ver.isOpen());
+}
+
+void TestCore::outdatedBuildEndsTheProgram()
+{
+    MessageLog log;
+    TestDb::exec("update accounts_dep.ver set d=20990101, t=0, delim=','");
+    BuildStamp::pretend("Sep  7 2023", "22:30:08");
+    Form1->CheckVersion();
+    QCOMPARE(log.texts(), QStringList{"Версия программы не соответсвует БД! Запустите программу через 5 мин."});
+    QCOMPARE(log.shown().first().caption, QString("Ошибка"));
+    QVERIFY(Form23->Timer1->isActive());
+    QCOMPARE(Form23->Timer1->interval(), 5000);
+    QCOMPARE(DataModule6->DecimalDelimiter, QString(","));
+}
+
+void TestCore::replaceDecimalSeparator_data()
+{
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("comma to point") << "." << "1,5" << "1.5";
+    QTest::newRow("point stays") << "." << "2.25" << "2.25";
+    QTest::newRow("first comma only") << "." << "1,5,5" << "1.5,5";
+    QTest::newRow("whole number") << "." << "12" << "12";
+    QTest::newRow("point to comma") << "," << "3.75" << "3,75";
+    QTest::newRow("no delimiter read yet") << "" << "1,5" << "1.5";
+}
+
+void TestCore::replaceDecimalSeparator()
+{
+    QFETCH(QString, delimiter);
+    QFETCH(QString, text);
+    QFETCH(QString, result);
+    DataModule6->DecimalDelimiter = delimiter;
+    QCOMPARE(DataModule6->ReplaceDecimalSeparator(text), result);
+}
+
+void TestCore::checkDuplicate()
+{
+    MessageLog log;
+    QVERIFY(!DataModule6->CheckDuplicate("select 0 as cnt", "дубль"));
+    QVERIFY(log.shown().isEmpty());
+    QVERIFY(DataModule6->CheckDuplicate("select count(*) as cnt from generate_series(1, 3)", "дубль"));
+    QCOMPARE(log.texts(), QStringList{"дубль"});
+    QCOMPARE(log.shown().first().caption, QString("Ошибка"));
+    QVERIFY(log.shown().first().icon == MessageBox::Icon::Stop);
+    QVERIFY(!DataModule6->Control->isOpen());
+}
+
+void TestCore::signIn_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QStringList>("disabled");
+    const QStringList planner{"Button1", "Button2", "Button3", "Button8", "RadioButton1", "RadioButton2", "RadioButton3",
+                              "RadioButton4", "CBox1", "DBGrid2", "DateT", "N2", "N11"};
+    QTest::newRow("planner") << "quaxil" << planner;
+    QTest::newRow("master with blanks") << "  dovrent " << QStringList{"Button2", "Button3", "N2", "N11"};
+    QTest::newRow("warehouse") << "piwun" << QStringList{"Button1", "Button2", "Button3", "N2", "N11"};
+    QTest::newRow("administrator") << "61730284" << QStringList();
+    QTest::newRow("second administrator code") << "9723" << QStringList();
+}
+
+void TestCore::signIn()
+{
+    QFETCH(QString, code);
+    QFETCH(QStringList, disabled);
+    MessageLog log;
+    Form1->FShift = 3;
+    Form23->Edit1->setText(code);
+    QStringList seenDisabled;
+    whenModal<TForm1>([&](TForm1* journal) {
+        QVERIFY(Form23->isHidden());
+        for (const QString& name : journalControlsOff(Role::Planner)) {
+            QWidget* w = journal->findChild<QWidget*>(name);
+            QAction* a = journal->findChild<QAction*>(name);
+            if ((w && !w->isEnabled()) || (a && !a->isEnabled()))
+                seenDisabled << name;
+        }
+        journal->close();
+    });
+    Form23->show();
+    QTest::mouseClick(Form23->Button1, Qt::LeftButton);
+    QCOMPARE(seenDisabled, disabled);
+    QVERIFY(log.shown().isEmpty());
+    QCOMPARE(Form1->FShift, 1);
+    QCOMPARE(Form1->FSignInCode, code.trimmed());
+    QCOMPARE(DataModule6->Smena3->param("ok").toString(), QString("ta"));
+    QVERIFY(!Form23->isVisible());   // closed after the journal
+}
+
+void TestCore::wrongCodeKeepsWaiting()
+{
+    MessageLog log;
+    for (const QString& code : {QString("DOVRENT"), QString(), QString("1234")}) {
+        Form23->Edit1->setText(code);
+        Form23->Button1Click();
+        QVERIFY(!Form1->isVisible());
+        QCOMPARE(Form23->Edit1->text(), code);
+    }
+    QCOMPARE(log.texts(), QStringList(3, "Введены неверные данные."));
+    QCOMPARE(Form1->FSignInCode, QString("1234"));
+    QCOMPARE(DataModule6->Smena1->param("ok").toString(), QString("ta"));
+}
+
+void TestCore::captionShowsBuildStamp()
+{
+    BuildStamp::pretend("Sep  7 2023", "22:30:08");
+    Form23->FormActivate();
+    QCOMPARE(Form23->windowTitle(), QString("Авторизация (build: 20230907.81008)"));
+    QCOMPARE(TestDb::scalar("select d::text || '.' || t::text from accounts_dep.ver").toString(), QString("20230907.81008"));
 }
 
 QTEST_MAIN(TestCore)

@@ -3,7 +3,15 @@
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "core/sign_in_window.h"
+#include "catalogs/norms_window.h"
 #include "catalogs/operation_editor.h"
+#include "catalogs/operation_type_editor.h"
+#include "catalogs/operation_types_window.h"
+#include "catalogs/operations_window.h"
+#include "catalogs/product_editor.h"
+#include "catalogs/products_window.h"
+#include "catalogs/worker_editor.h"
+#include "catalogs/workers_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
 #include "toolkit/error_guard.h"
@@ -32,8 +40,16 @@ void createForms()
 {
     create(Form1);
     create(Form23);
+    create(Form2);
+    create(Form3);
+    create(Form4);
+    create(Form5);
+    create(Form7);
+    create(Form8);
+    create(Form9);
     create(Form10);
     create(Form11);
+    create(Form22);
 }
 
 void destroyForms()
@@ -64,6 +80,7 @@ int runApplication(int argc, char** argv)
         return 1;
     }
     Form23->show();
+    Form23->activateWindow();
     const int code = app.exec();
     destroyForms();
     return code;

@@ -81,17 +81,24 @@ Command* TDataModule6::command(const QString& name, const QString& statement)
     return cmd;
 }
 
+void openOdbcConnection(const QString& connectionName, const QString& connectionString)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
+        db.setDatabaseName(connectionString);
+        if (db.open())
+            return;
+        const QString text = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName);
+        throw DatabaseError(text);
+    }
+}
+
 void TDataModule6::openConnection(const QString& connectionString)
 {
     closeConnection();
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QLatin1String(ConnectionName));
-    db.setDatabaseName(connectionString);
-    if (!db.open()) {
-        const QString text = db.lastError().text();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QLatin1String(ConnectionName));
-        throw DatabaseError(text);
-    }
+    openOdbcConnection(QLatin1String(ConnectionName), connectionString);
 }
 
 void TDataModule6::closeConnection()
@@ -141,7 +148,9 @@ QString replaceDecimalSeparator(const QString& text, const QString& delimiter)
 
 QString TDataModule6::ReplaceDecimalSeparator(const QString& text) const
 {
-    return replaceDecimalSeparator(text, DecimalDelimiter);
+    // Without a known separator (before the first version check, or an empty one stored) the
+    // point is used, so that 1,5 never turns into 15.
+    return replaceDecimalSeparator(text, DecimalDelimiter.isEmpty() ? QStringLiteral(".") : DecimalDelimiter);
 }
 
 Dataset* TDataModule6::shiftDataset(int shift) const

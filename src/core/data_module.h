@@ -54,6 +54,8 @@ private:
     Command* command(const QString& name, const QString& statement = {});
 };
 
+// Opens a named ODBC connection; throws DatabaseError with the driver's text.
+void openOdbcConnection(const QString& connectionName, const QString& connectionString);
 QString replaceDecimalSeparator(const QString& text, const QString& delimiter);
 // The statement of the journal list of one shift (1 to 4).
 QString journalStatement(int shift);

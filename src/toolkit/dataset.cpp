@@ -59,13 +59,6 @@ void Dataset::setUpdateTable(const QString& table, const QString& keyField)
     m_key = keyField;
 }
 
-QVector<QVariant> Dataset::readRow(const QSqlRecord& record) const
-{
-    QVector<QVariant> row(record.count());
-    for (int i = 0; i < record.count(); ++i)
-        row[i] = record.value(i);
-    return row;
-}
 
 void Dataset::open()
 {
@@ -77,8 +70,13 @@ void Dataset::open()
     for (int i = 0; i < record.count(); ++i)
         m_fields << record.fieldName(i);
     m_rows.clear();
-    while (query.next())
-        m_rows.append(readRow(query.record()));
+    const int columns = record.count();
+    while (query.next()) {
+        QVector<QVariant> row(columns);
+        for (int i = 0; i < columns; ++i)
+            row[i] = query.value(i);
+        m_rows.append(std::move(row));
+    }
     m_state = Browse;
     if (m_filtered && !m_filterText.isEmpty())
         m_filter = RowFilter::parse(m_filterText, m_fields);
@@ -144,7 +142,9 @@ void Dataset::setCurrentRow(int row)
         m_eof = row < 0;
         return;
     }
-    if (m_state == Edit || m_state == Insert)
+    if (m_state == Insert && m_changed.isEmpty())
+        cancel();   // a new row left untouched is dropped, not stored empty
+    else if (m_state == Edit || m_state == Insert)
         post();
     m_current = row;
     m_eof = row < 0;

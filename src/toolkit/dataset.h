@@ -84,7 +84,6 @@ private:
     int sourceRow() const { return m_current < 0 ? -1 : m_visible.at(m_current); }
     void requireOpen(const char* what) const;
     void requireTable() const;
-    QVector<QVariant> readRow(const class QSqlRecord& record) const;
 
     QString m_connection;
     QString m_sql;

@@ -1,0 +1,59 @@
+-- A large synthetic floor for benchmarks, loaded after schema.sql:
+-- 300 workers, 1000 products, 20 operation types, 6000 operations with 1-3 norms,
+-- about 400 000 journal entries over two years, and the hours grid built from them.
+\set ON_ERROR_STOP 1
+set client_min_messages = warning;
+begin;
+
+insert into cmn_classifier.item (id, id_classifier, id_level, s_code, s_caption)
+select g, 1, 2, g::text, 'Класс ' || g from generate_series(1, 20) g;
+
+insert into accounts_dep.person (fio, s_staffpos_hl)
+select 'Работник ' || lpad(g::text, 4, '0') || ' Б.В.', 'Станочник' from generate_series(1, 300) g;
+
+insert into cmn_gds_and_srv.gds_and_srv (s_caption, s_description, id_msm_bs, massa, id_class_item)
+select 'ИЗД-' || lpad(g::text, 5, '0'), '', 6, round((1 + g % 250 / 10.0)::numeric, 3), 1 + g % 20
+from generate_series(1, 1000) g;
+
+insert into accounts_dep.vid_oper (vid)
+select case when g <= 2 then 'КРАСКА ' || g else 'Операция ' || g end from generate_series(1, 20) g;
+
+insert into accounts_dep.oper (vid, naimen, i_id, cena_new)
+select 1 + (p.n * 7 + k) % 20, k % 2, p.id, round((0.5 + (p.n * 13 + k * 7) % 400 / 10.0)::numeric, 2)
+from (select id, row_number() over (order by id) n from accounts_dep.izdel) p, generate_series(0, 5) k;
+
+insert into accounts_dep.norm (o_id, norma, price, prize)
+select o.id, 10 * k, round((o.cena_new * (1 + k / 10.0))::numeric, 2), k * 5
+from accounts_dep.oper o, generate_series(2, 3) k where (o.id + k) % 3 <> 0;
+
+insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok, vvod,
+                                prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use)
+select d::date, 1 + (g % 4), 1 + (g * 7 + extract(doy from d)::int) % 300, o.i_id, o.id, o.cena_new,
+       10 + g % 200, g % 4, case when o.vid <= 2 then 1 + g % 9 else 0 end, 1 + g % 11,
+       case when g % 5 = 0 then 'no' else 'ok' end, d::timestamp, 0, 0, 0, 0, 0, 0
+from generate_series(date '2024-01-01', date '2025-12-31', interval '1 day') d,
+     generate_series(1, 550) g,
+     lateral (select id, i_id, vid, cena_new from accounts_dep.oper where id = 1 + (g * 31 + extract(doy from d)::int * 17) % 6000) o;
+
+insert into accounts_dep.h_tabel (w_id, smena, month, year, d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15,
+                                  d16, d17, d18, d19, d20, d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31)
+select w_id, smena, extract(month from data), extract(year from data),
+       coalesce(sum(time) filter (where extract(day from data) = 1), 0), coalesce(sum(time) filter (where extract(day from data) = 2), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 3), 0), coalesce(sum(time) filter (where extract(day from data) = 4), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 5), 0), coalesce(sum(time) filter (where extract(day from data) = 6), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 7), 0), coalesce(sum(time) filter (where extract(day from data) = 8), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 9), 0), coalesce(sum(time) filter (where extract(day from data) = 10), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 11), 0), coalesce(sum(time) filter (where extract(day from data) = 12), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 13), 0), coalesce(sum(time) filter (where extract(day from data) = 14), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 15), 0), coalesce(sum(time) filter (where extract(day from data) = 16), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 17), 0), coalesce(sum(time) filter (where extract(day from data) = 18), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 19), 0), coalesce(sum(time) filter (where extract(day from data) = 20), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 21), 0), coalesce(sum(time) filter (where extract(day from data) = 22), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 23), 0), coalesce(sum(time) filter (where extract(day from data) = 24), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 25), 0), coalesce(sum(time) filter (where extract(day from data) = 26), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 27), 0), coalesce(sum(time) filter (where extract(day from data) = 28), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 29), 0), coalesce(sum(time) filter (where extract(day from data) = 30), 0),
+       coalesce(sum(time) filter (where extract(day from data) = 31), 0)
+from accounts_dep.smena group by w_id, smena, extract(month from data), extract(year from data);
+commit;
+analyze;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// Statements of the operations list and its editor. An operation is unique by its type (vid),
+// kind (naimen: 0 finished product, 1 blanks) and product (i_id).
+
+// Every operation, with or without norms, with its stored price, for the price list export.
+QString priceListStatement();
+
+// Counts the operations with these parameters.
+QString operationCountStatement(int typeId, int kind, int productId);
+// The same, leaving out the operation being changed.
+QString otherOperationCountStatement(int typeId, int kind, int productId, int operationId);
+
+QString operationInsertStatement(int typeId, int kind, int productId);
+QString operationUpdateStatement(int typeId, int kind, int productId, int operationId);
+
+QString productMarkStatement(int productId);
+
+// "Готовая продукция" for kind 0, "Заготовки" for any other.
+QString productKindName(int kind);
+// "mark; type; kind", as the journal shows an operation.
+QString operationDescription(const QString& mark, const QString& type, int kind);

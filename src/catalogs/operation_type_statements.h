@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// Counts the operation types named `name` in any letter case, leaving out the row
+// `exceptId` when it is not negative (a rename may keep its own name).
+QString operationTypeDuplicateStatement(const QString& name, qint64 exceptId = -1);

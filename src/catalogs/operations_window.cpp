@@ -1,0 +1,219 @@
+#include "catalogs/operations_window.h"
+
+#include "catalogs/norms_window.h"
+#include "catalogs/operation_editor.h"
+#include "catalogs/operation_statements.h"
+#include "catalogs/price_rule.h"
+#include "core/data_module.h"
+#include "export/spreadsheet_writer.h"
+#include "journal/entry_editor.h"
+#include "journal/journal_window.h"
+#include "toolkit/busy_cursor.h"
+#include "toolkit/error_guard.h"
+#include "toolkit/message_box.h"
+#include "toolkit/number_format.h"
+#include "toolkit/row_filter.h"
+
+#include <QKeyEvent>
+
+TForm4* Form4 = nullptr;
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent)
+{
+    setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(700, 460);
+
+    XLS_Rep = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("XLS_Rep"), this);
+    XLS_Rep->setSql(priceListStatement());
+
+    DBGrid1->setDataset(DataModule6->Oper);
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    DBGrid1->setColumns({
+        GridColumn{QStringLiteral("MARKA"), QStringLiteral("Марка"), 170, true, left, {}},
+        GridColumn{QStringLiteral("VID"), QStringLiteral("Опреция"), 170, true, left, {}},
+        GridColumn{QStringLiteral("cena"), QStringLiteral("Цена (min)"), 80, true, right, {}},
+        GridColumn{QStringLiteral("nmn"), QStringLiteral("Вид"), 130, true, left, {}},
+        GridColumn{QStringLiteral("norma"), QStringLiteral("Нормы (шт.)"), 90, true, right, {}},
+        GridColumn{QStringLiteral("id"), QStringLiteral("id"), 40, false, left, {}},
+        GridColumn{QStringLiteral("i_id"), QStringLiteral("i_id"), 40, false, left, {}},
+        GridColumn{QStringLiteral("oper_vid"), QStringLiteral("oper_vid"), 40, false, left, {}},
+    });
+
+    Edit1->installEventFilter(this);
+    on(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
+    on(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
+    on(Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
+    on(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
+    on(Button4, &QPushButton::clicked, this, &QDialog::reject);
+    on(Edit1, &QLineEdit::textChanged, this, &TForm4::Edit1Change);
+    on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm4::DBGrid1DblClick);
+}
+
+void TForm4::ShowBrowse()
+{
+    Tag = 0;
+    DataModule6->Oper->open();
+    Button2->setDefault(false);
+    Button2->setText(QStringLiteral("Изменить"));
+    Button1->setDefault(true);
+    Button1->show();
+    Button3->show();
+    exec();
+    DataModule6->Oper->close();
+}
+
+void TForm4::ShowSelect()
+{
+    Tag = 1;
+    DataModule6->Oper->open();
+    Button2->setText(QStringLiteral("Выбрать"));
+    Button1->hide();
+    Button3->hide();
+    Button2->setDefault(true);
+    Edit1->show();
+    Edit1->clear();
+    exec();
+    Button2->setDefault(false);
+    Edit1->hide();
+    DataModule6->Oper->setFiltered(false);
+}
+
+void TForm4::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!Edit1->isHidden())
+        Edit1->setFocus();
+}
+
+void TForm4::Edit1Change(const QString& text)
+{
+    Dataset* oper = DataModule6->Oper;
+    if (text.trimmed().isEmpty()) {
+        oper->setFiltered(false);
+        return;
+    }
+    oper->setFilter(prefixFilter(QStringLiteral("marka"), text));
+    oper->setFiltered(true);
+}
+
+// Up and Down walk the list from the search box; the box's own caret keys are not used.
+bool TForm4::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != Edit1 || event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Up:
+        guarded([] { DataModule6->Oper->prior(); });
+        return true;
+    case Qt::Key_Down:
+        guarded([] { DataModule6->Oper->next(); });
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Delete:
+        return true;
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+}
+
+void TForm4::DBGrid1DblClick()
+{
+    if (!CheckBox1->isChecked() || Tag != 0) {
+        Button2Click();
+        return;
+    }
+    Form22->ShowNorms();
+}
+
+void TForm4::Button1Click()
+{
+    Form10->Edit1->clear();
+    Form10->Edit2->clear();
+    Form10->ComboBox1->setCurrentIndex(0);
+    Form10->setWindowTitle(QStringLiteral("Заведение новой цены за операцию"));
+    Form10->Tag = 1;
+    Form10->exec();
+}
+
+void TForm4::Button2Click()
+{
+    if (DataModule6->Oper->isEmpty())
+        return;
+    if (Tag == 0)
+        ChangeOperation();
+    else
+        PickOperation();
+}
+
+void TForm4::ChangeOperation()
+{
+    const Dataset* oper = DataModule6->Oper;
+    Form10->setWindowTitle(QStringLiteral("Изменение данных о цене за операцию"));
+    Form10->Tag = 2;
+    Form10->Edit1->setText(oper->value(QStringLiteral("MARKA")).toString().trimmed());
+    Form10->Edit2->setText(oper->value(QStringLiteral("VID")).toString().trimmed());
+    Form10->ComboBox1->setCurrentIndex(oper->value(QStringLiteral("NAIMEN")).toInt());
+    Form10->FChosenProductId = oper->value(QStringLiteral("i_id")).toInt();
+    Form10->FChosenTypeId = oper->value(QStringLiteral("oper_vid")).toInt();
+    Form10->exec();
+}
+
+// Hands the current operation, priced for the journal's day and shift, to the entry editor.
+void TForm4::PickOperation()
+{
+    const Dataset* oper = DataModule6->Oper;
+    const int productId = oper->value(QStringLiteral("i_id")).toInt();
+    Form11->FProductId = productId;
+    Form11->FOperationId = oper->value(QStringLiteral("id")).toInt();
+    Form11->FPrice = operationPrice(oper->value(QStringLiteral("cena")).toDouble(), Form1->CBox1->isChecked(), Form1->FShift);
+
+    Dataset* control = DataModule6->Control;
+    control->setSql(productMarkStatement(productId));
+    control->open();
+    const QString mark = control->value(QStringLiteral("marka")).toString();
+    control->close();
+    Form11->Edit2->setText(operationDescription(mark, oper->value(QStringLiteral("VID")).toString(),
+                                                oper->value(QStringLiteral("NAIMEN")).toInt()));
+    accept();
+}
+
+void TForm4::Button3Click()
+{
+    Dataset* oper = DataModule6->Oper;
+    if (oper->isEmpty() || !MessageBox::ask(QStringLiteral("Удалить операцию?"), QStringLiteral("Удаление")))
+        return;
+    DataModule6->Oper_del->setParam(QStringLiteral("id"), oper->value(QStringLiteral("id")).toInt());
+    DataModule6->Oper_del->execute();
+    BusyCursor busy;
+    oper->refresh();
+}
+
+// The whole price list, every operation with its stored price, into a new spreadsheet.
+void TForm4::Button5Click()
+{
+    BusyCursor busy;
+    XLS_Rep->open();
+    if (OpenWorkbook(QStringLiteral("Цены")) == -1) {
+        XLS_Rep->close();
+        return;
+    }
+    const QStringList headings{QStringLiteral("Марка"), QStringLiteral("Операция"), QStringLiteral("Цена"), QStringLiteral("Вид")};
+    for (int column = 1; column <= headings.size(); ++column)
+        WriteCell(1, column, 1, headings.at(column - 1));
+    int row = 2;
+    for (XLS_Rep->first(); !XLS_Rep->eof(); XLS_Rep->next(), ++row) {
+        const QVariant price = XLS_Rep->value(QStringLiteral("cena"));
+        WriteCell(1, 1, row, XLS_Rep->value(QStringLiteral("MARKA")).toString());
+        WriteCell(1, 2, row, XLS_Rep->value(QStringLiteral("VID")).toString());
+        WriteCell(1, 3, row, price.isNull() ? QString() : displayNumber(price.toDouble()));
+        WriteCell(1, 4, row, productKindName(XLS_Rep->value(QStringLiteral("NAIMEN")).toInt()));
+    }
+    ShowWorkbook(true);
+    XLS_Rep->close();
+}

@@ -1,0 +1,146 @@
+#include "catalogs/workers_window.h"
+
+#include "catalogs/list_position.h"
+#include "catalogs/worker_editor.h"
+#include "catalogs/worker_statements.h"
+#include "core/data_module.h"
+#include "journal/entry_editor.h"
+#include "toolkit/busy_cursor.h"
+#include "toolkit/error_guard.h"
+#include "toolkit/fixed_dialog.h"
+#include "toolkit/message_box.h"
+#include "toolkit/search_box.h"
+
+#include <QKeyEvent>
+
+namespace {
+const Qt::Alignment Left = Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+TForm5* Form5 = nullptr;
+
+TForm5::TForm5(QWidget* parent) : QDialog(parent)
+{
+    setupUi(this);
+    makeFixedDialog(this);
+    DBGrid1->setDataset(DataModule6->Workers);
+    DBGrid1->setColumns({GridColumn{QStringLiteral("fio"), QStringLiteral("ФИО"), 330, true, Left, {}},
+                         GridColumn{QStringLiteral("s_staffpos_hl"), QStringLiteral("Должность"), 320, true, Left, {}}});
+    DBGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Edit1->installEventFilter(this);
+
+    on(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
+    on(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
+    on(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
+    on(Button4, &QPushButton::clicked, this, &QDialog::reject);
+    on(Edit1, &QLineEdit::textChanged, this, &TForm5::Edit1Change);
+    on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm5::Button2Click);
+}
+
+void TForm5::ShowBrowse()
+{
+    Tag = 0;
+    DataModule6->Workers->open();
+    Button1->setDefault(true);
+    Button2->setText(QStringLiteral("Изменить"));
+    Button1->show();
+    Button3->show();
+    exec();
+    DataModule6->Workers->close();
+}
+
+void TForm5::ShowSelect()
+{
+    Tag = 1;
+    DataModule6->Workers->open();
+    Button2->setText(QStringLiteral("Выбрать"));
+    Button2->setDefault(true);
+    Button2->show();
+    Button3->hide();
+    Button1->hide();
+    Edit1->show();
+    Edit1->clear();
+    exec();
+    // The search stays: the next opening, even from the menu, still shows it and its rows.
+    DataModule6->Workers->close();
+}
+
+bool TForm5::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        guarded([this] { FormActivate(); });
+    return QDialog::event(e);
+}
+
+void TForm5::FormActivate()
+{
+    if (Edit1->isVisible())
+        Edit1->setFocus();
+}
+
+bool TForm5::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
+        bool taken = false;
+        guarded([&] { taken = Edit1KeyDown(static_cast<QKeyEvent*>(e)); });
+        return taken;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void TForm5::Edit1Change()
+{
+    searchByPrefix(*DataModule6->Workers, QStringLiteral("fio"), Edit1->text());
+}
+
+bool TForm5::Edit1KeyDown(QKeyEvent* e)
+{
+    stepByArrowKey(*DataModule6->Workers, e->key());
+    return !searchBoxKeepsKey(*e);
+}
+
+void TForm5::Button1Click()
+{
+    Form2->Edit1->clear();
+    Form2->setWindowTitle(QStringLiteral("Заведение данных нового работника"));
+    Form2->Tag = 1;
+    Form2->reopenLookups();
+    Form2->exec();
+    BusyCursor busy;
+    DataModule6->Workers->refresh();
+}
+
+void TForm5::Button2Click()
+{
+    Dataset* workers = DataModule6->Workers;
+    if (Tag != 0) {
+        if (!workers->isEmpty()) {
+            Form11->Edit1->setText(workers->value(QStringLiteral("fio")).toString().trimmed());
+            Form11->FWorkerId = workers->value(QStringLiteral("id")).toInt();
+        }
+        accept();
+        return;
+    }
+    if (workers->isEmpty())
+        return;
+    const int recNo = workers->recNo();
+    Form2->setWindowTitle(QStringLiteral("Изменение данных работника"));
+    Form2->Tag = 2;
+    Form2->reopenLookups();
+    Form2->Edit1->setText(workers->value(QStringLiteral("fio")).toString().trimmed());
+    Form2->FId = workers->value(QStringLiteral("id")).toInt();
+    Form2->exec();
+    reopenAt(*workers, recNo);
+}
+
+void TForm5::Button3Click()
+{
+    Dataset* workers = DataModule6->Workers;
+    if (workers->isEmpty())
+        return;
+    if (!MessageBox::ask(QStringLiteral("Удалить работника?"), QStringLiteral("Удаление")))
+        return;
+    const int recNo = workers->recNo();
+    Form2->cmd_person->execute(workerDeleteStatement(workers->value(QStringLiteral("id")).toLongLong()));
+    reopenAt(*workers, recNo);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QFlags>
+#include <QString>
+
+// The spreadsheet every export fills. A workbook is a new .xlsx file in the user's documents
+// folder, subfolder "Tabel"; ShowWorkbook(true) finishes it and hands it to the desktop's
+// spreadsheet program. One workbook is filled at a time: opening a new one finishes the one
+// before without opening it. Each operation answers 1, or -1 after telling the user.
+
+// How WriteCell stores a cell.
+enum class Cell {
+    AsText = 0x1,   // text format "@": the text stays text even when it reads as a number
+    AutoFit = 0x2,  // the column is fitted to its longest content
+    Bold = 0x4,
+};
+Q_DECLARE_FLAGS(CellFlags, Cell)
+Q_DECLARE_OPERATORS_FOR_FLAGS(CellFlags)
+
+// Starts a new workbook with one sheet. The file is named after `title` (the export) and the
+// time, e.g. "Цены 2024-05-17 14-03-22.xlsx"; an empty title gives "Книга".
+int OpenWorkbook(const QString& title = QString());
+
+// true: finishes the file and opens it in the spreadsheet program; false: leaves it unopened,
+// to be filled further. Nothing happens while no workbook is open.
+int ShowWorkbook(bool visible);
+
+// Writes one cell; sheet, column and row count from 1. An empty text writes nothing. A text
+// that reads as a number (comma or point as the separator) becomes a number cell unless
+// written AsText. A bad sheet number or a cell that cannot be written is reported and nothing
+// is written.
+int WriteCell(int sheet, int column, int row, const QString& text, CellFlags flags = {});
+
+// Where new workbooks go: <documents>/Tabel.
+QString workbookFolder();

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+// The first sheet of an .xlsx file as the tests read it back: cells by their reference
+// ("B3"), with the number/text distinction, bold and the text format, and the column widths.
+// Reads the archive through `unzip -p`.
+struct XlsxCell {
+    QString value;          // the shared string, or the number as stored ("12.5")
+    bool number = false;
+    bool bold = false;
+    bool textFormat = false;   // number format "@"
+};
+
+class XlsxSheet {
+public:
+    // Fails the running test (and answers an empty sheet) when the file cannot be read.
+    static XlsxSheet read(const QString& path);
+
+    QStringList sheetNames;
+    QHash<QString, XlsxCell> cells;
+    QHash<int, double> columnWidths;   // 1-based column -> width, only where one is set
+
+    bool has(int column, int row) const { return cells.contains(ref(column, row)); }
+    XlsxCell cell(int column, int row) const { return cells.value(ref(column, row)); }
+    QString text(int column, int row) const { return cell(column, row).value; }
+    static QString ref(int column, int row);
+};

@@ -1,0 +1,1032 @@
+#include "catalogs/operation_editor.h"
+#include "catalogs/operation_type_editor.h"
+#include "catalogs/operation_types_window.h"
+#include "catalogs/product_editor.h"
+#include "catalogs/product_statements.h"
+#include "catalogs/products_window.h"
+#include "catalogs/worker_editor.h"
+#include "catalogs/workers_window.h"
+#include "core/data_module.h"
+#include "journal/entry_editor.h"
+#include "support/fixtures.h"
+#include "support/test_database.h"
+#include "toolkit/clock.h"
+
+#include <QWheelEvent>
+
+namespace {
+
+// Types text key by key, Cyrillic included (QTest::keyClicks knows Latin-1 only).
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+}
+
+QStringList shown(Dataset* set, const QString& field)
+{
+    QStringList out;
+    const int column = set->fieldIndex(field);
+    for (int row = 0; row < set->recordCount(); ++row)
+        out << set->value(row, column).toString();
+    return out;
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+QStringList column(const QString& statement)
+{
+    QStringList out;
+    const QString joined = TestDb::scalar("select string_agg(v, chr(31) order by v) from (" + statement + ") t(v)").toString();
+    return joined.isEmpty() ? out : joined.split(QChar(31));
+}
+
+// Acts on the next modal window of type W; whatever the action leaves open is cancelled, so a
+// failed check inside never leaves the test waiting.
+template <class W>
+void inModal(std::function<void(W*)> action)
+{
+    whenModal<W>([action](W* w) {
+        action(w);
+        if (w->isVisible())
+            w->reject();
+    });
+}
+
+void wheel(QWidget* target, int delta)
+{
+    const QPointF at(target->width() / 2.0, target->height() / 2.0);
+    QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    // As from the mouse: only such wheel events travel on to the parents.
+    QSpontaneKeyEvent::setSpontaneous(&e);
+    qApp->notify(target, &e);
+}
+
+// The three lists seen alike: their window, data, search field, openers and what a pick hands back.
+struct ListCase {
+    QDialog* window;
+    Dataset* data;
+    QString field;
+    std::function<void()> showBrowse;
+    std::function<void()> showSelect;
+    std::function<int(const QString&)> add;
+    std::function<QString()> handedName;
+    std::function<int()> handedId;
+    std::function<void(const QString&, int)> setHanded;
+
+    QLineEdit* search() const { return window->findChild<QLineEdit*>("Edit1"); }
+    QPushButton* button(int n) const { return window->findChild<QPushButton*>(QString("Button%1").arg(n)); }
+    QTableView* grid() const { return window->findChild<QTableView*>("DBGrid1"); }
+    int tag() const
+    {
+        if (window == Form5) return Form5->Tag;
+        if (window == Form3) return Form3->Tag;
+        return Form8->Tag;
+    }
+};
+
+ListCase listCase(const QString& name)
+{
+    if (name == "workers")
+        return {Form5, DataModule6->Workers, "fio", [] { Form5->ShowBrowse(); }, [] { Form5->ShowSelect(); },
+                [](const QString& s) { return Fixture::worker(s); }, [] { return Form11->Edit1->text(); },
+                [] { return int(Form11->FWorkerId); },
+                [](const QString& s, int id) { Form11->Edit1->setText(s); Form11->FWorkerId = id; }};
+    if (name == "products")
+        return {Form3, DataModule6->Izdel, "marka", [] { Form3->ShowBrowse(); }, [] { Form3->ShowSelect(); },
+                [](const QString& s) { return Fixture::product(s); }, [] { return Form10->Edit1->text(); },
+                [] { return int(Form10->FChosenProductId); },
+                [](const QString& s, int id) { Form10->Edit1->setText(s); Form10->FChosenProductId = id; }};
+    return {Form8, DataModule6->Vid_oper, "vid", [] { Form8->ShowBrowse(); }, [] { Form8->ShowSelect(); },
+            [](const QString& s) { return Fixture::operationType(s); }, [] { return Form10->Edit2->text(); },
+            [] { return int(Form10->FChosenTypeId); },
+            [](const QString& s, int id) { Form10->Edit2->setText(s); Form10->FChosenTypeId = id; }};
+}
+
+const QStringList Lists{"workers", "products", "types"};
+
+} // namespace
+
+class TestCatalogs : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    // plain rules
+    void entriesBound_data();
+    void entriesBound();
+    void massaBoxText_data();
+    void massaBoxText();
+    void numberBox_data();
+    void numberBox();
+
+    // search boxes
+    void search_data();
+    void search();
+    void searchKeys_data();
+    void searchKeys();
+    void searchLeftFromSelection_data();
+    void searchLeftFromSelection();
+
+    // selection mode
+    void pick_data();
+    void pick();
+    void modesSwitchButtons_data();
+    void modesSwitchButtons();
+
+    // workers
+    void workerAdd_data();
+    void workerAdd();
+    void workerEmptyName();
+    void workerChangeKeepsRowNumber();
+    void workerDelete_data();
+    void workerDelete();
+    void workerLookupsKeepChoice();
+    void workerWheelStepsFocusedBox();
+
+    // operation types
+    void typeSave_data();
+    void typeSave();
+    void typeDelete_data();
+    void typeDelete();
+
+    // products
+    void productDelete_data();
+    void productDelete();
+    void productSave_data();
+    void productSave();
+    void productMassaRoundTrip_data();
+    void productMassaRoundTrip();
+    void productAddKeepsRowAndClass();
+    void productChangeShowsClass();
+
+private:
+    void createWindows();
+    void deleteWindows();
+};
+
+void TestCatalogs::initTestCase()
+{
+    TestDb::setUp();
+}
+
+void TestCatalogs::cleanupTestCase()
+{
+    TestDb::tearDown();
+}
+
+void TestCatalogs::createWindows()
+{
+    Form2 = new TForm2;
+    Form3 = new TForm3;
+    Form5 = new TForm5;
+    Form7 = new TForm7;
+    Form8 = new TForm8;
+    Form9 = new TForm9;
+    Form10 = new TForm10;
+    Form11 = new TForm11;
+}
+
+void TestCatalogs::deleteWindows()
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{Form2, Form3, Form5, Form7, Form8, Form9, Form10, Form11})
+        delete w;
+}
+
+void TestCatalogs::init()
+{
+    TestDb::resetData();
+    for (Dataset* set : {DataModule6->Workers, DataModule6->Izdel, DataModule6->Vid_oper})
+        set->setFiltered(false);
+    DataModule6->DecimalDelimiter = ".";
+    Clock::setToday(QDate(2024, 9, 16));
+    createWindows();
+}
+
+void TestCatalogs::cleanup()
+{
+    deleteWindows();
+    Clock::setToday(QDate());
+}
+
+// ---------------------------------------------------------------- plain rules
+
+void TestCatalogs::entriesBound_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QDate>("bound");
+    QTest::newRow("September") << QDate(2023, 9, 7) << QDate(2000, 8, 1);
+    QTest::newRow("January goes back to December") << QDate(2024, 1, 15) << QDate(2000, 12, 1);
+    QTest::newRow("February") << QDate(2024, 2, 29) << QDate(2000, 1, 1);
+    QTest::newRow("December") << QDate(2024, 12, 31) << QDate(2000, 11, 1);
+}
+
+void TestCatalogs::entriesBound()
+{
+    QFETCH(QDate, today);
+    QFETCH(QDate, bound);
+    QCOMPARE(productEntriesBound(today), bound);
+}
+
+void TestCatalogs::massaBoxText_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("whole") << QVariant(5.0) << "5";
+    QTest::newRow("fraction") << QVariant(1.25) << "1.25";
+    QTest::newRow("digit text keeps its digits") << QVariant("12.345000") << "12.345";
+    QTest::newRow("whole digit text") << QVariant("40.000000") << "40";
+    QTest::newRow("none") << QVariant() << "";
+}
+
+void TestCatalogs::massaBoxText()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, text);
+    QCOMPARE(::massaBoxText(stored), text);
+}
+
+void TestCatalogs::numberBox_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("digits") << "120" << "" << "120";
+    QTest::newRow("comma becomes a point") << "1,5" << "" << "1.5";
+    QTest::newRow("point stays") << "2.25" << "" << "2.25";
+    QTest::newRow("letters and signs dropped") << "-1a2 б3+" << "" << "123";
+    QTest::newRow("pasted text filtered too") << "7" << "1); delete from izdel; --" << "71";
+}
+
+void TestCatalogs::numberBox()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, pasted);
+    QFETCH(QString, text);
+    typeText(Form7->Edit2, typed);
+    Form7->Edit2->insert(pasted);
+    QCOMPARE(Form7->Edit2->text(), text);
+    QTest::keyClick(Form7->Edit2, Qt::Key_Backspace);
+    QCOMPARE(Form7->Edit2->text(), text.left(text.size() - 1));
+}
+
+// ---------------------------------------------------------------- search boxes
+
+void TestCatalogs::search_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("rows");
+    for (const QString& list : Lists) {
+        QTest::addRow("%s: lower case", qPrintable(list)) << list << "ив" << QStringList{"Иванов", "иволгин"};
+        QTest::addRow("%s: upper case", qPrintable(list)) << list << "ИВО" << QStringList{"иволгин"};
+        QTest::addRow("%s: apostrophe", qPrintable(list)) << list << "O'b" << QStringList{"O'Brien"};
+        QTest::addRow("%s: nothing matches", qPrintable(list)) << list << "Я" << QStringList{};
+    }
+}
+
+void TestCatalogs::search()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, rows);
+    const ListCase c = listCase(list);
+    const QStringList all{"O'Brien", "Иванов", "иволгин", "Петров"};
+    for (const QString& name : all)
+        c.add(name);
+    MessageLog log;
+    QStringList filtered, emptied;
+    inModal<QDialog>([&](QDialog*) {
+        typeText(c.search(), typed);
+        filtered = shown(c.data, c.field);
+        while (!c.search()->text().isEmpty())
+            QTest::keyClick(c.search(), Qt::Key_Backspace);
+        emptied = shown(c.data, c.field);
+    });
+    c.showSelect();
+    QCOMPARE(log.texts(), QStringList());
+    QCOMPARE(sorted(filtered), sorted(rows));
+    QCOMPARE(sorted(emptied), sorted(all));
+}
+
+void TestCatalogs::searchKeys_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("afterLeftKey");
+    // Workers and operation types take every key but typing for the search; products only Up and Down.
+    QTest::newRow("workers") << "workers" << "Пеа";
+    QTest::newRow("products") << "products" << "Пае";
+    QTest::newRow("types") << "types" << "Пеа";
+}
+
+void TestCatalogs::searchKeys()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, afterLeftKey);
+    const ListCase c = listCase(list);
+    for (const char* name : {"Павлов", "Панов", "Петров", "Пеньков", "Сидоров"})
+        c.add(name);
+    bool focused = false;
+    int afterDown = 0, afterSecondDown = 0, afterUp = 0;
+    QString text;
+    inModal<QDialog>([&](QDialog*) {
+        focused = c.search()->hasFocus();
+        typeText(c.search(), "Пе");
+        QTest::keyClick(c.search(), Qt::Key_Down);
+        afterDown = c.data->recNo();
+        QTest::keyClick(c.search(), Qt::Key_Down);
+        afterSecondDown = c.data->recNo();
+        QTest::keyClick(c.search(), Qt::Key_Up);
+        afterUp = c.data->recNo();
+        focused = focused && c.search()->hasFocus();
+        QTest::keyClick(c.search(), Qt::Key_Left);
+        typeText(c.search(), "а");
+        text = c.search()->text();
+    });
+    c.showSelect();
+    QVERIFY(focused);
+    QCOMPARE(afterDown, 2);
+    QCOMPARE(afterSecondDown, 2);   // the last of the two "Пе" rows
+    QCOMPARE(afterUp, 1);
+    QCOMPARE(text, afterLeftKey);
+}
+
+void TestCatalogs::searchLeftFromSelection_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<bool>("searchShown");
+    QTest::addColumn<int>("rowsAtBrowse");
+    QTest::newRow("workers keep the search") << "workers" << true << 1;
+    QTest::newRow("products show all") << "products" << false << 3;
+    QTest::newRow("types show all") << "types" << false << 3;
+}
+
+void TestCatalogs::searchLeftFromSelection()
+{
+    QFETCH(QString, list);
+    QFETCH(bool, searchShown);
+    QFETCH(int, rowsAtBrowse);
+    const ListCase c = listCase(list);
+    for (const char* name : {"Петров", "Сидоров", "Иванов"})
+        c.add(name);
+    inModal<QDialog>([&](QDialog*) {
+        typeText(c.search(), "пет");
+        QTest::keyClick(c.search(), Qt::Key_Escape);
+    });
+    c.showSelect();
+
+    bool visible = false;
+    int rows = 0;
+    QString text;
+    inModal<QDialog>([&](QDialog*) {
+        visible = c.search()->isVisible();
+        rows = c.data->recordCount();
+        text = c.search()->text();
+    });
+    c.showBrowse();
+    QCOMPARE(visible, searchShown);
+    QCOMPARE(rows, rowsAtBrowse);
+    if (searchShown)
+        QCOMPARE(text, QString("пет"));
+}
+
+// ---------------------------------------------------------------- selection mode
+
+void TestCatalogs::pick_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("handsBack");
+    for (const QString& list : Lists) {
+        QTest::addRow("%s: Enter in the search box", qPrintable(list)) << list << "enter" << true;
+        QTest::addRow("%s: double click", qPrintable(list)) << list << "double click" << true;
+        QTest::addRow("%s: Esc", qPrintable(list)) << list << "escape" << false;
+        QTest::addRow("%s: Выход", qPrintable(list)) << list << "exit" << false;
+        QTest::addRow("%s: empty list", qPrintable(list)) << list << "empty" << false;
+    }
+}
+
+void TestCatalogs::pick()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, how);
+    QFETCH(bool, handsBack);
+    const ListCase c = listCase(list);
+    int wanted = 0;
+    if (how != "empty") {
+        c.add("Иванов");
+        wanted = c.add("Петров   ");
+        c.add("Сидоров");
+    }
+    c.setHanded("прежний", 777);
+    MessageLog log;
+    inModal<QDialog>([&](QDialog* w) {
+        if (how == "enter") {
+            typeText(c.search(), "Пе");
+            QTest::keyClick(c.search(), Qt::Key_Return);
+        } else if (how == "double click") {
+            c.data->moveTo(2);
+            const QPoint at = c.grid()->visualRect(c.grid()->model()->index(1, 0)).center();
+            QTest::mouseClick(c.grid()->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(c.grid()->viewport(), Qt::LeftButton, {}, at);
+        } else if (how == "escape") {
+            c.data->moveTo(2);
+            QTest::keyClick(w, Qt::Key_Escape);
+        } else if (how == "exit") {
+            c.data->moveTo(2);
+            c.button(4)->click();
+        } else {
+            QTest::keyClick(c.grid(), Qt::Key_Return);
+        }
+    });
+    c.showSelect();
+    QCOMPARE(log.texts(), QStringList());
+    QVERIFY(!c.window->isVisible());
+    QVERIFY(!c.data->isOpen());
+    QCOMPARE(c.handedName(), handsBack ? QString("Петров") : QString("прежний"));
+    QCOMPARE(c.handedId(), handsBack ? wanted : 777);
+}
+
+void TestCatalogs::modesSwitchButtons_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("addCaption");
+    for (const QString& list : Lists)
+        QTest::newRow(qPrintable(list)) << list
+                                        << (list == "workers"    ? "Заведение данных нового работника"
+                                            : list == "products" ? "Заведение нового изделия"
+                                                                 : "Заведение нового вида операций");
+}
+
+void TestCatalogs::modesSwitchButtons()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, addCaption);
+    const ListCase c = listCase(list);
+    c.add("Иванов");
+    c.search()->setText("Ив");
+
+    struct Seen {
+        int tag = -1;
+        QString caption;
+        bool isDefault = false, add = false, del = false, search = false;
+        QString searchText;
+    } select, browse;
+    auto look = [&](Seen& seen) {
+        seen.tag = c.tag();
+        seen.caption = c.button(2)->text();
+        seen.isDefault = c.button(2)->isDefault();
+        seen.add = c.button(1)->isVisible();
+        seen.del = c.button(3)->isVisible();
+        seen.search = c.search()->isVisible();
+        seen.searchText = c.search()->text();
+    };
+    inModal<QDialog>([&](QDialog*) { look(select); });
+    c.showSelect();
+    QString editorCaption;
+    inModal<QDialog>([&](QDialog*) {
+        look(browse);
+        // Enter on the grid presses "Добавить" again.
+        inModal<QDialog>([&](QDialog* editor) { editorCaption = editor->windowTitle(); });
+        QTest::keyClick(c.grid(), Qt::Key_Return);
+    });
+    c.showBrowse();
+
+    QCOMPARE(select.tag, 1);
+    QCOMPARE(select.caption, QString("Выбрать"));
+    QVERIFY(select.isDefault);
+    QVERIFY(!select.add);
+    QVERIFY(!select.del);
+    QVERIFY(select.search);
+    QCOMPARE(select.searchText, QString());
+
+    QCOMPARE(browse.tag, 0);
+    QCOMPARE(browse.caption, QString("Изменить"));
+    QVERIFY(!browse.isDefault);
+    QVERIFY(browse.add);
+    QVERIFY(browse.del);
+    QCOMPARE(editorCaption, addCaption);
+}
+
+// ---------------------------------------------------------------- workers
+
+void TestCatalogs::workerAdd_data()
+{
+    QTest::addColumn<QString>("existing");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("department");
+    QTest::addColumn<QStringList>("stored");   // "fio|position", sorted
+    QTest::newRow("same name twice") << "Иванов Иван" << "Иванов Иван" << 1
+                                     << QStringList{"Иванов Иван|", "Иванов Иван|Малярный участок"};
+    QTest::newRow("apostrophe, blanks, no department") << "" << "  Д'Артаньян Шарль  " << -1
+                                                       << QStringList{"Д'Артаньян Шарль|"};
+}
+
+void TestCatalogs::workerAdd()
+{
+    QFETCH(QString, existing);
+    QFETCH(QString, typed);
+    QFETCH(int, department);
+    QFETCH(QStringList, stored);
+    EXEC_SQL("insert into cmn_department.department (id, s_caption) values (1, 'Цех деревообработки'), (2, 'Малярный участок')");
+    if (!existing.isEmpty())
+        Fixture::worker(existing);
+    Fixture::worker("Яковлев");
+    MessageLog log;
+    int recNoAfter = 0;
+    QString caption;
+    inModal<TForm5>([&](TForm5* w) {
+        DataModule6->Workers->last();
+        inModal<TForm2>([&](TForm2* editor) {
+            caption = editor->windowTitle();
+            editor->Edit1->setText(typed);
+            editor->LCB_department->setCurrentIndex(department);
+            editor->Button1->click();
+        });
+        w->Button1->click();
+        recNoAfter = DataModule6->Workers->recNo();
+    });
+    Form5->ShowBrowse();
+    QCOMPARE(log.texts(), QStringList());
+    QCOMPARE(caption, QString("Заведение данных нового работника"));
+        QCOMPARE(column("select fio || '|' || s_staffpos_hl from accounts_dep.person where fio <> 'Яковлев'"), stored);
+    QCOMPARE(recNoAfter, 1);
+}
+
+void TestCatalogs::workerEmptyName()
+{
+    MessageLog log;
+    bool stillOpen = false;
+    inModal<TForm5>([&](TForm5* w) {
+        inModal<TForm2>([&](TForm2* editor) {
+            editor->Edit1->setText("   ");
+            editor->Button1->click();
+            stillOpen = editor->isVisible();
+        });
+        w->Button1->click();
+    });
+    Form5->ShowBrowse();
+    QVERIFY(stillOpen);
+    QCOMPARE(log.shown().size(), 1);
+    QCOMPARE(log.shown().at(0).text, QString("ФИО нужно заполнить!"));
+    QCOMPARE(log.shown().at(0).caption, QString("Ошибка"));
+    QVERIFY(log.shown().at(0).icon == MessageBox::Icon::Stop);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.person").toInt(), 0);
+}
+
+void TestCatalogs::workerChangeKeepsRowNumber()
+{
+    Fixture::worker("Алексеев", "Столяр");
+    const int changed = Fixture::worker("Борисов  ", "Маляр");
+    Fixture::worker("Васильев", "Столяр");
+    MessageLog log;
+    QString preset, caption, afterName;
+    int afterRecNo = 0;
+    inModal<TForm5>([&](TForm5* w) {
+        DataModule6->Workers->moveTo(2);
+        inModal<TForm2>([&](TForm2* editor) {
+            preset = editor->Edit1->text();
+            caption = editor->windowTitle();
+            editor->Edit1->setText("Яшин");
+            editor->Button1->click();
+        });
+        w->Button2->click();
+        afterRecNo = DataModule6->Workers->recNo();
+        afterName = DataModule6->Workers->value("fio").toString();
+    });
+    Form5->ShowBrowse();
+    QCOMPARE(log.texts(), QStringList());
+    QCOMPARE(preset, QString("Борисов"));
+    QCOMPARE(caption, QString("Изменение данных работника"));
+    // Same place in the list, now another worker.
+    QCOMPARE(afterRecNo, 2);
+    QCOMPARE(afterName, QString("Васильев"));
+    // The department box showed nothing: the position text is emptied.
+    QCOMPARE(TestDb::scalar(QString("select fio || '|' || s_staffpos_hl from accounts_dep.person where id=%1").arg(changed)).toString(),
+             QString("Яшин|"));
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.person").toInt(), 3);
+}
+
+void TestCatalogs::workerDelete_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<int>("recNoAfter");
+    QTest::newRow("middle row") << true << 2 << QStringList{"Алексеев", "Васильев"} << 2;
+    QTest::newRow("last row") << true << 3 << QStringList{"Алексеев", "Борисов"} << 2;
+    QTest::newRow("answered No") << false << 2 << QStringList{"Алексеев", "Борисов", "Васильев"} << 2;
+}
+
+void TestCatalogs::workerDelete()
+{
+    QFETCH(bool, yes);
+    QFETCH(int, row);
+    QFETCH(QStringList, left);
+    QFETCH(int, recNoAfter);
+    QList<int> ids;
+    for (const char* name : {"Алексеев", "Борисов", "Васильев"})
+        ids << Fixture::worker(name);
+    const int product = Fixture::product("ЯП-12");
+    const int op = Fixture::operation(product, Fixture::operationType("Сборка"));
+    Fixture::entry({QDate(2024, 9, 2), 1, ids.at(row - 1), op, product});
+    MessageLog log;
+    log.answer({yes});
+    int recNo = 0;
+    inModal<TForm5>([&](TForm5* w) {
+        DataModule6->Workers->moveTo(row);
+        w->Button3->click();
+        recNo = DataModule6->Workers->recNo();
+    });
+    Form5->ShowBrowse();
+    QCOMPARE(log.shown().size(), 1);
+    QCOMPARE(log.shown().at(0).text, QString("Удалить работника?"));
+    QCOMPARE(log.shown().at(0).caption, QString("Удаление"));
+    QCOMPARE(column("select fio from accounts_dep.person"), left);
+    QCOMPARE(recNo, recNoAfter);
+    // The worker's journal entries stay.
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 1);
+}
+
+void TestCatalogs::workerLookupsKeepChoice()
+{
+    EXEC_SQL("insert into cmn_department.department (id, s_caption) values (1, 'Цех деревообработки'), (2, 'Малярный участок')");
+    EXEC_SQL("insert into hrms_staffpos.staffpos (id, s_caption) values (1, 'Столяр'), (2, 'Маляр')");
+    EXEC_SQL("insert into adm_role.roles (id, s_caption) values (1, 'Мастер участка')");
+    MessageLog log;
+    QStringList firstShown, secondShown;
+    QStringList staffposItems;
+    inModal<TForm5>([&](TForm5* w) {
+        inModal<TForm2>([&](TForm2* editor) {
+            firstShown << editor->LCB_department->currentText() << editor->LCB_staffpos->currentText();
+            for (int i = 0; i < editor->LCB_staffpos->count(); ++i)
+                staffposItems << editor->LCB_staffpos->itemText(i);
+            editor->LCB_department->setCurrentIndex(1);
+            editor->LCB_staffpos->setCurrentIndex(0);
+            editor->Edit1->setText("Первый");
+            editor->Button1->click();
+        });
+        w->Button1->click();
+        // A department added meanwhile shows up; the choices stay.
+        EXEC_SQL("insert into cmn_department.department (id, s_caption) values (3, 'Склад')");
+        inModal<TForm2>([&](TForm2* editor) {
+            secondShown << editor->LCB_department->currentText() << editor->LCB_staffpos->currentText()
+                        << QString::number(editor->LCB_department->count());
+            editor->Edit1->setText("Второй");
+            editor->Button1->click();
+        });
+        w->Button1->click();
+    });
+    Form5->ShowBrowse();
+    QCOMPARE(log.texts(), QStringList());
+    QCOMPARE(firstShown, (QStringList{"", ""}));
+    QCOMPARE(staffposItems, (QStringList{"Столяр", "Маляр"}));
+    QCOMPARE(secondShown, (QStringList{"Малярный участок", "Столяр", "3"}));
+    QCOMPARE(column("select s_staffpos_hl from accounts_dep.person"), (QStringList{"Малярный участок", "Малярный участок"}));
+}
+
+void TestCatalogs::workerWheelStepsFocusedBox()
+{
+    EXEC_SQL("insert into adm_role.roles (id, s_caption) values (1, 'Плановик'), (2, 'Мастер'), (3, 'Кладовщик')");
+    QList<int> steps;
+    inModal<TForm2>([&](TForm2* editor) {
+        editor->LCB_roles->setFocus();
+        editor->LCB_roles->setCurrentIndex(0);
+        wheel(editor->LCB_roles, -120);          // down, over the box itself: one step
+        steps << editor->LCB_roles->currentIndex();
+        wheel(editor->Button1, -120);            // down, anywhere over the dialog
+        steps << editor->LCB_roles->currentIndex();
+        wheel(editor->Edit1, 120);               // up
+        steps << editor->LCB_roles->currentIndex();
+        editor->Edit1->setFocus();
+        wheel(editor->LCB_roles, -120);          // the box has no focus and the wheel gives it none
+        steps << editor->LCB_roles->currentIndex();
+    });
+    Form2->reopenLookups();
+    Form2->exec();
+    QCOMPARE(steps, (QList<int>{1, 2, 1, 1}));
+}
+
+// ---------------------------------------------------------------- operation types
+
+void TestCatalogs::typeSave_data()
+{
+    QTest::addColumn<int>("changeRow");      // 0 adds
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");    // empty when stored
+    QTest::addColumn<QStringList>("stored");
+    const QStringList before{"Покраска", "Сборка", "Сварка"};
+    QTest::newRow("add: same name in other case with blanks")
+        << 0 << "  покраска  " << "Такая операция уже заведена!" << before;
+    QTest::newRow("add: new name stored trimmed as typed")
+        << 0 << "  Шлифовка ручная " << "" << QStringList{"Покраска", "Сборка", "Сварка", "Шлифовка ручная"};
+    QTest::newRow("add: apostrophe") << 0 << "Д'Артаньян" << "" << QStringList{"Д'Артаньян", "Покраска", "Сборка", "Сварка"};
+    QTest::newRow("add: empty") << 0 << "   " << "Все поля должны быть заполнены!" << before;
+    QTest::newRow("rename to itself in other case") << 1 << "ПОКРАСКА" << "" << QStringList{"ПОКРАСКА", "Сборка", "Сварка"};
+    QTest::newRow("rename to another type in other case") << 1 << " сварка " << "Такая операция уже заведена!" << before;
+    QTest::newRow("rename with apostrophe") << 3 << "Сварка 'МИГ'" << "" << QStringList{"Покраска", "Сборка", "Сварка 'МИГ'"};
+}
+
+void TestCatalogs::typeSave()
+{
+    QFETCH(int, changeRow);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    QFETCH(QStringList, stored);
+    for (const char* name : {"Покраска", "Сборка", "Сварка"})
+        Fixture::operationType(name);
+    MessageLog log;
+    bool stillOpen = false;
+    int recNo = 0;
+    inModal<TForm8>([&](TForm8* w) {
+        DataModule6->Vid_oper->moveTo(changeRow ? changeRow : 3);
+        inModal<TForm9>([&](TForm9* editor) {
+            editor->Edit1->setText(typed);
+            editor->Button1->click();
+            stillOpen = editor->isVisible();
+        });
+        (changeRow ? w->Button2 : w->Button1)->click();
+        recNo = DataModule6->Vid_oper->recNo();
+    });
+    Form8->ShowBrowse();
+    QCOMPARE(log.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (!message.isEmpty())
+        QCOMPARE(log.shown().at(0).caption, QString("Ошибка"));
+    QCOMPARE(stillOpen, !message.isEmpty());
+    QCOMPARE(column("select vid from accounts_dep.vid_oper"), stored);
+    // A write re-reads the list and leaves it on its first row.
+    QCOMPARE(recNo, message.isEmpty() ? 1 : (changeRow ? changeRow : 3));
+}
+
+void TestCatalogs::typeDelete_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("Yes") << true << QStringList{"Покраска", "Сварка"};
+    QTest::newRow("No") << false << QStringList{"Покраска", "Сборка", "Сварка"};
+}
+
+void TestCatalogs::typeDelete()
+{
+    QFETCH(bool, yes);
+    QFETCH(QStringList, left);
+    Fixture::operationType("Покраска");
+    const int used = Fixture::operationType("Сборка");
+    Fixture::operationType("Сварка");
+    Fixture::operation(Fixture::product("ЯП-12"), used);
+    MessageLog log;
+    log.answer({yes});
+    int recNo = 0;
+    inModal<TForm8>([&](TForm8* w) {
+        DataModule6->Vid_oper->moveTo(2);
+        w->Button3->click();
+        recNo = DataModule6->Vid_oper->recNo();
+    });
+    Form8->ShowBrowse();
+    QCOMPARE(log.texts(), QStringList{"Удалить вид операции?"});
+    QCOMPARE(log.shown().at(0).caption, QString("Удаление"));
+    QCOMPARE(column("select vid from accounts_dep.vid_oper"), left);
+    QCOMPARE(recNo, yes ? 1 : 2);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.oper").toInt(), 1);
+}
+
+// ---------------------------------------------------------------- products
+
+void TestCatalogs::productDelete_data()
+{
+    QTest::addColumn<bool>("withPrices");
+    QTest::addColumn<QDate>("entryDate");    // invalid: none
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<int>("operationsLeft");
+    QTest::addColumn<int>("entriesLeft");
+    QTest::addColumn<bool>("productLeft");
+    const QString prices = "По изделию есть расценки они будут удалены!!!";
+    const QString withEntries = "По изделию есть операции в текущем, предыдущем месяцах и ранее, они будут удалены. Удалить изделие? ";
+    const QString plain = "Удалить изделие? ";
+    const QDate recent(2024, 9, 2);
+    // Today is 16.09.2024: the bound is 01.08.2000.
+    QTest::newRow("Yes, Yes") << true << recent << QList<bool>{true, true} << QStringList{prices, withEntries} << 0 << 0 << false;
+    QTest::newRow("No, Yes") << true << recent << QList<bool>{false, true} << QStringList{prices, withEntries} << 1 << 0 << false;
+    QTest::newRow("Yes, No") << true << recent << QList<bool>{true, false} << QStringList{prices, withEntries} << 0 << 2 << true;
+    QTest::newRow("entries on the bound count") << false << QDate(2000, 8, 1) << QList<bool>{true} << QStringList{withEntries} << 0 << 0 << false;
+    QTest::newRow("entries before the bound only") << false << QDate(2000, 7, 31) << QList<bool>{true} << QStringList{plain} << 0 << 2 << false;
+    QTest::newRow("nothing else, No") << false << QDate() << QList<bool>{false} << QStringList{plain} << 0 << 0 << true;
+    QTest::newRow("prices only, Yes, Yes") << true << QDate() << QList<bool>{true, true} << QStringList{prices, plain} << 0 << 0 << false;
+}
+
+void TestCatalogs::productDelete()
+{
+    QFETCH(bool, withPrices);
+    QFETCH(QDate, entryDate);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, questions);
+    QFETCH(int, operationsLeft);
+    QFETCH(int, entriesLeft);
+    QFETCH(bool, productLeft);
+    const int other = Fixture::product("АА-1");
+    const int product = Fixture::product("ЯП-12");
+    const int type = Fixture::operationType("Сборка");
+    const int otherOp = Fixture::operation(other, type);
+    const int worker = Fixture::worker("Иванов");
+    Fixture::entry({QDate(2024, 9, 2), 1, worker, otherOp, other});
+    if (withPrices) {
+        const int op = Fixture::operation(product, type);
+        if (entryDate.isValid())
+            Fixture::entry({entryDate, 1, worker, op, product});
+    } else if (entryDate.isValid()) {
+        Fixture::entry({entryDate, 1, worker, otherOp, product});
+    }
+    MessageLog log;
+    for (bool a : answers)
+        log.answer({a});
+    int recNo = 0;
+    inModal<TForm3>([&](TForm3* w) {
+        DataModule6->Izdel->moveTo(2);
+        w->Button3->click();
+        recNo = DataModule6->Izdel->recNo();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(log.texts(), questions);
+    for (const auto& s : log.shown())
+        QCOMPARE(s.caption, QString("Удаление"));
+    const QString of = QString(" where i_id=%1").arg(product);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.oper" + of).toInt(), operationsLeft);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena" + of).toInt(), entriesLeft ? 1 : 0);
+    Q_UNUSED(entriesLeft);
+    QCOMPARE(TestDb::scalar(QString("select count(*) from cmn_gds_and_srv.gds_and_srv where id=%1").arg(product)).toInt(),
+             productLeft ? 1 : 0);
+    QCOMPARE(TestDb::scalar(QString("select count(*) from accounts_dep.izdel where id=%1").arg(product)).toInt(),
+             productLeft ? 1 : 0);
+    // The other product keeps everything.
+    QCOMPARE(TestDb::scalar(QString("select count(*) from accounts_dep.smena where i_id=%1").arg(other)).toInt(), 1);
+    QCOMPARE(TestDb::scalar(QString("select count(*) from accounts_dep.oper where i_id=%1").arg(other)).toInt(), 1);
+    QCOMPARE(recNo, 1);
+}
+
+void TestCatalogs::productSave_data()
+{
+    QTest::addColumn<int>("changeRow");     // 0 adds
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<bool>("classChosen");
+    QTest::addColumn<QString>("message");   // empty when stored
+    QTest::addColumn<QStringList>("stored");
+    const QStringList before{"ПД-800", "ЯП-12"};
+    QTest::newRow("add: mark of another in other case with blanks")
+        << 0 << "  яп-12 " << "3" << true << "Такая марка изделия уже заведена!" << before;
+    QTest::newRow("add: apostrophe, stored trimmed")
+        << 0 << " Щит 'Лайт' " << "2,5" << true << "" << QStringList{"ПД-800", "Щит 'Лайт'", "ЯП-12"};
+    QTest::newRow("add: no mark") << 0 << "  " << "3" << true << "Все поля должны быть заполнены!" << before;
+    QTest::newRow("add: no number") << 0 << "КР-1" << "" << true << "Все поля должны быть заполнены!" << before;
+    QTest::newRow("add: no class") << 0 << "КР-1" << "3" << false << "Все поля должны быть заполнены!" << before;
+    QTest::newRow("change: to another's mark") << 1 << "Яп-12" << "3" << true << "Такая марка изделия уже заведена!" << before;
+    QTest::newRow("change: own mark in other case") << 2 << "яп-12" << "3" << true << "" << QStringList{"ПД-800", "яп-12"};
+}
+
+void TestCatalogs::productSave()
+{
+    QFETCH(int, changeRow);
+    QFETCH(QString, mark);
+    QFETCH(QString, number);
+    QFETCH(bool, classChosen);
+    QFETCH(QString, message);
+    QFETCH(QStringList, stored);
+    const int boxes = Fixture::classItem("Ящики");
+    Fixture::classItem("Поддоны");
+    Fixture::product("ПД-800", 1, boxes);
+    Fixture::product("ЯП-12", 1, boxes);
+    MessageLog log;
+    bool stillOpen = false;
+    inModal<TForm3>([&](TForm3* w) {
+        if (changeRow)
+            DataModule6->Izdel->moveTo(changeRow);
+        inModal<TForm7>([&](TForm7* editor) {
+            editor->Edit1->setText(mark);
+            editor->Edit2->clear();
+            typeText(editor->Edit2, number);
+            editor->cb_item->setCurrentIndex(classChosen ? 1 : -1);
+            editor->Button1->click();
+            stillOpen = editor->isVisible();
+        });
+        (changeRow ? w->Button2 : w->Button1)->click();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(log.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(stillOpen, !message.isEmpty());
+    QCOMPARE(column("select marka from accounts_dep.izdel"), stored);
+    if (message.isEmpty()) {
+        const QString row = TestDb::scalar(QString("select g.s_description || '|' || g.id_msm_bs || '|' || g.massa || '|' || i.s_caption "
+                                                   "from cmn_gds_and_srv.gds_and_srv g join cmn_classifier.item i on i.id = g.id_class_item "
+                                                   "where g.s_caption = %1").arg("'" + mark.trimmed().replace("'", "''") + "'"))
+                                .toString();
+        QCOMPARE(row, "|6|" + QString(number).replace(',', '.') + "|Ящики");
+    }
+}
+
+void TestCatalogs::productMassaRoundTrip_data()
+{
+    QTest::addColumn<double>("massa");
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<QString>("inBox");
+    QTest::addColumn<QString>("inGrid");
+    QTest::newRow("whole number") << 5.0 << "." << "5" << "5";
+    QTest::newRow("fraction") << 1.25 << "." << "1.25" << "1,25";
+    QTest::newRow("fraction, no separator known yet") << 12.375 << "" << "12.375" << "12,375";
+}
+
+void TestCatalogs::productMassaRoundTrip()
+{
+    QFETCH(double, massa);
+    QFETCH(QString, delimiter);
+    QFETCH(QString, inBox);
+    QFETCH(QString, inGrid);
+    DataModule6->DecimalDelimiter = delimiter;
+    const int product = Fixture::product("ЯП-12", massa, Fixture::classItem("Ящики"));
+    MessageLog log;
+    QString boxText, gridText;
+    inModal<TForm3>([&](TForm3* w) {
+        gridText = w->DBGrid1->model()->index(0, 1).data().toString();
+        inModal<TForm7>([&](TForm7* editor) {
+            boxText = editor->Edit2->text();
+            editor->Button1->click();
+        });
+        w->Button2->click();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(log.texts(), QStringList());
+    QCOMPARE(boxText, inBox);
+    QCOMPARE(gridText, inGrid);
+    QCOMPARE(TestDb::scalar(QString("select massa from cmn_gds_and_srv.gds_and_srv where id=%1").arg(product)).toDouble(), massa);
+}
+
+void TestCatalogs::productAddKeepsRowAndClass()
+{
+    const int boxes = Fixture::classItem("Ящики");
+    Fixture::classItem("Поддоны");
+    Fixture::classItem("Щиты");
+    EXEC_SQL("insert into cmn_classifier.item (id, id_level, s_caption) values (100, 1, 'Изделия из древесины')");
+    for (const char* mark : {"ВВ-1", "ГГ-1", "ДД-1"})
+        Fixture::product(mark, 1, boxes);
+    MessageLog log;
+    QStringList classes;
+    QString secondShown;
+    int recNo = 0;
+    inModal<TForm3>([&](TForm3* w) {
+        DataModule6->Izdel->moveTo(2);
+        inModal<TForm7>([&](TForm7* editor) {
+            for (int i = 0; i < editor->cb_item->count(); ++i)
+                classes << editor->cb_item->itemText(i);
+            editor->Edit1->setText("АА-1");
+            typeText(editor->Edit2, "4");
+            editor->cb_item->setCurrentIndex(editor->cb_item->findText("Поддоны"));
+            editor->Button1->click();
+        });
+        w->Button1->click();
+        recNo = DataModule6->Izdel->recNo();
+        inModal<TForm7>([&](TForm7* editor) { secondShown = editor->cb_item->currentText(); });
+        w->Button1->click();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(log.texts(), QStringList());
+    QCOMPARE(classes, (QStringList{"Поддоны", "Щиты", "Ящики"}));
+    QCOMPARE(recNo, 2);
+    QCOMPARE(TestDb::scalar("select i.s_caption from accounts_dep.izdel z join cmn_classifier.item i on i.id = z.id_class_item "
+                            "where marka = 'АА-1'").toString(),
+             QString("Поддоны"));
+    QCOMPARE(secondShown, QString("Поддоны"));
+}
+
+void TestCatalogs::productChangeShowsClass()
+{
+    Fixture::classItem("Ящики");
+    const int pallets = Fixture::classItem("Поддоны");
+    Fixture::product("АА-1", 1, pallets);
+    Fixture::product("ББ-1", 1, 0);
+    MessageLog log;
+    QStringList shownClass;
+    inModal<TForm3>([&](TForm3* w) {
+        inModal<TForm7>([&](TForm7* editor) { shownClass << editor->cb_item->currentText(); });
+        w->Button2->click();
+        DataModule6->Izdel->moveTo(2);
+        inModal<TForm7>([&](TForm7* editor) {
+            shownClass << editor->cb_item->currentText();
+            editor->Button1->click();
+        });
+        w->Button2->click();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(shownClass, (QStringList{"Поддоны", ""}));
+    QCOMPARE(log.texts(), QStringList{"Все поля должны быть заполнены!"});
+}
+
+QTEST_MAIN(TestCatalogs)
+#include "tst_catalogs.moc"

@@ -1,0 +1,275 @@
+#include "export/spreadsheet_writer.h"
+#include "support/test_database.h"
+#include "support/xlsx_reader.h"
+#include "toolkit/desktop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+Q_DECLARE_METATYPE(CellFlags)
+
+// The spreadsheet writer, read back from the files it writes. The user's home is a temporary
+// folder, so the workbooks land in <tmp>/Documents/Tabel.
+class TestExport : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void cellsReadBack_data();
+    void cellsReadBack();
+    void autofitFitsLongestContent();
+    void emptyTextWritesNothing();
+    void badSheetWritesNothing_data();
+    void badSheetWritesNothing();
+    void badCellIsReported_data();
+    void badCellIsReported();
+    void unwritableFolderRefusesWorkbook();
+    void showHandsFinishedFileToDesktop();
+    void newWorkbookFinishesThePreviousOne();
+    void desktopWithoutSpreadsheetProgram();
+
+private:
+    // Opens a workbook, lets `fill` write into it, shows it and reads the file back.
+    XlsxSheet written(const std::function<void()>& fill);
+
+    QTemporaryDir m_home;
+    QStringList m_opened;
+    bool m_openerWorks = true;
+};
+
+void TestExport::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", QFile::encodeName(m_home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral(".config"))));
+    QCOMPARE(workbookFolder(), m_home.filePath(QStringLiteral("Documents/Tabel")));
+}
+
+void TestExport::init()
+{
+    m_opened.clear();
+    m_openerWorks = true;
+    Desktop::setOpener([this](const QString& path) {
+        m_opened << path;
+        return m_openerWorks;
+    });
+}
+
+void TestExport::cleanup()
+{
+    ShowWorkbook(true);   // nothing left pending for the next test
+    Desktop::setOpener({});
+    QDir(m_home.filePath(QStringLiteral("Documents"))).removeRecursively();
+    QFile::remove(m_home.filePath(QStringLiteral("Documents")));
+}
+
+XlsxSheet TestExport::written(const std::function<void()>& fill)
+{
+    if (OpenWorkbook(QStringLiteral("Проба")) != 1)
+        return {};
+    fill();
+    if (ShowWorkbook(true) != 1 || m_opened.size() != 1)
+        return {};
+    return XlsxSheet::read(m_opened.first());
+}
+
+void TestExport::cellsReadBack_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<CellFlags>("flags");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("number");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("textFormat");
+
+    QTest::newRow("text") << "Марка" << CellFlags() << "Марка" << false << false << false;
+    QTest::newRow("comma decimal") << "12,5" << CellFlags() << "12.5" << true << false << false;
+    QTest::newRow("point decimal") << "0.25" << CellFlags() << "0.25" << true << false << false;
+    QTest::newRow("negative integer") << "-3" << CellFlags() << "-3" << true << false << false;
+    QTest::newRow("leading zeros make a number") << "007" << CellFlags() << "7" << true << false << false;
+    QTest::newRow("as text keeps the digits") << "007" << CellFlags(Cell::AsText) << "007" << false << false << true;
+    QTest::newRow("as text decimal") << "12,5" << CellFlags(Cell::AsText) << "12,5" << false << false << true;
+    QTest::newRow("number and words") << "1 из 2" << CellFlags() << "1 из 2" << false << false << false;
+    QTest::newRow("bold text") << "Итого" << CellFlags(Cell::Bold) << "Итого" << false << true << false;
+    QTest::newRow("bold number") << "31" << CellFlags(Cell::Bold | Cell::AutoFit) << "31" << true << true << false;
+    QTest::newRow("as text and bold") << "Сентябрь 2023" << CellFlags(Cell::AsText | Cell::AutoFit | Cell::Bold) << "Сентябрь 2023" << false << true << true;
+    QTest::newRow("quote and apostrophe") << "O'Neil \"A\"" << CellFlags() << "O'Neil \"A\"" << false << false << false;
+}
+
+void TestExport::cellsReadBack()
+{
+    QFETCH(QString, text);
+    QFETCH(CellFlags, flags);
+    QFETCH(QString, stored);
+    QFETCH(bool, number);
+    QFETCH(bool, bold);
+    QFETCH(bool, textFormat);
+
+    MessageLog log;
+    const XlsxSheet sheet = written([&] { QCOMPARE(WriteCell(1, 2, 3, text, flags), 1); });
+    QVERIFY(log.shown().isEmpty());
+    QCOMPARE(sheet.sheetNames, QStringList{"Лист1"});
+    QVERIFY(sheet.has(2, 3));
+    const XlsxCell cell = sheet.cell(2, 3);
+    QCOMPARE(cell.value, stored);
+    QCOMPARE(cell.number, number);
+    QCOMPARE(cell.bold, bold);
+    QCOMPARE(cell.textFormat, textFormat);
+    QCOMPARE(sheet.cells.size(), 1);
+}
+
+void TestExport::autofitFitsLongestContent()
+{
+    const QString longText = QStringLiteral("Сидоров-Петровский Александр Николаевич");
+    const XlsxSheet sheet = written([&] {
+        WriteCell(1, 1, 1, QStringLiteral("Фамилия И.О."), Cell::AsText | Cell::AutoFit | Cell::Bold);
+        WriteCell(1, 1, 2, longText, Cell::AsText | Cell::AutoFit);
+        WriteCell(1, 2, 1, QStringLiteral("1"), Cell::AutoFit);
+        WriteCell(1, 3, 1, longText);   // not asked to fit
+    });
+    QVERIFY(sheet.columnWidths.contains(1));
+    QVERIFY2(sheet.columnWidths.value(1) >= longText.size(), qPrintable(QString::number(sheet.columnWidths.value(1))));
+    QVERIFY(sheet.columnWidths.contains(2));
+    QVERIFY(sheet.columnWidths.value(2) < 8.43);   // narrower than the default for a single digit
+    QVERIFY(!sheet.columnWidths.contains(3));
+    QCOMPARE(sheet.text(3, 1), longText);
+}
+
+void TestExport::emptyTextWritesNothing()
+{
+    MessageLog log;
+    const XlsxSheet sheet = written([&] {
+        QCOMPARE(WriteCell(1, 1, 1, QString(), Cell::AsText | Cell::AutoFit | Cell::Bold), 1);
+        QCOMPARE(WriteCell(7, 1, 2, QString()), 1);   // not even the sheet is looked at
+        WriteCell(1, 2, 1, QStringLiteral("x"));
+    });
+    QVERIFY(log.shown().isEmpty());
+    QVERIFY(!sheet.has(1, 1));
+    QVERIFY(!sheet.columnWidths.contains(1));
+    QCOMPARE(sheet.cells.size(), 1);
+}
+
+void TestExport::badSheetWritesNothing_data()
+{
+    QTest::addColumn<int>("sheetNumber");
+    QTest::newRow("sheet 0") << 0;
+    QTest::newRow("sheet 2") << 2;
+    QTest::newRow("negative") << -1;
+}
+
+void TestExport::badSheetWritesNothing()
+{
+    QFETCH(int, sheetNumber);
+    MessageLog log;
+    const XlsxSheet sheet = written([&] {
+        QCOMPARE(WriteCell(sheetNumber, 3, 4, QStringLiteral("12"), Cell::Bold), -1);
+        QCOMPARE(WriteCell(1, 3, 5, QStringLiteral("13")), 1);   // the next cell goes on as usual
+    });
+    QCOMPARE(log.shown().size(), 1);
+    QCOMPARE(log.shown().first().text, QStringLiteral("Ошибка при записи: лист %1, столбец 3, строка 4").arg(sheetNumber));
+    QCOMPARE(log.shown().first().caption, QStringLiteral("Ошибочный номер листа Microsoft Excel"));
+    QCOMPARE(log.shown().first().icon, MessageBox::Icon::Stop);
+    QVERIFY(!sheet.has(3, 4));
+    QCOMPARE(sheet.text(3, 5), QStringLiteral("13"));
+}
+
+void TestExport::badCellIsReported_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("column 0") << 0 << 1 << "a";
+    QTest::newRow("row 0") << 1 << 0 << "a";
+    QTest::newRow("past the last column") << 16385 << 1 << "a";
+    QTest::newRow("text longer than a cell holds") << 1 << 1 << QString(40000, QLatin1Char('x'));
+}
+
+void TestExport::badCellIsReported()
+{
+    QFETCH(int, column);
+    QFETCH(int, row);
+    QFETCH(QString, text);
+    MessageLog log;
+    const XlsxSheet sheet = written([&] {
+        QCOMPARE(WriteCell(1, column, row, text), -1);
+        WriteCell(1, 2, 2, QStringLiteral("дальше"));
+    });
+    QCOMPARE(log.texts(), QStringList{QStringLiteral("Ошибка при записи: лист 1, столбец %1, строка %2").arg(column).arg(row)});
+    QCOMPARE(log.shown().first().caption, QStringLiteral("Ошибка Microsoft Excel"));
+    QCOMPARE(sheet.cells.keys(), QStringList{"B2"});
+}
+
+void TestExport::unwritableFolderRefusesWorkbook()
+{
+    QFile blocker(m_home.filePath(QStringLiteral("Documents")));   // a file where the folder should be
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    MessageLog log;
+    QCOMPARE(OpenWorkbook(QStringLiteral("Цены")), -1);
+    QCOMPARE(log.texts(), QStringList{"Ошибка открытия файла Microsoft Excel."});
+    QCOMPARE(log.shown().first().caption, QStringLiteral("Ошибка"));
+
+    log.clear();
+    QCOMPARE(WriteCell(1, 1, 1, QStringLiteral("x")), -1);   // there is no workbook to write into
+    QCOMPARE(log.shown().first().caption, QStringLiteral("Ошибочный номер листа Microsoft Excel"));
+    QCOMPARE(ShowWorkbook(true), 1);
+    QVERIFY(m_opened.isEmpty());
+}
+
+void TestExport::showHandsFinishedFileToDesktop()
+{
+    QCOMPARE(ShowWorkbook(true), 1);   // no workbook: nothing happens
+    QVERIFY(m_opened.isEmpty());
+
+    QCOMPARE(OpenWorkbook(QStringLiteral("Табель")), 1);
+    QCOMPARE(ShowWorkbook(false), 1);
+    WriteCell(1, 1, 1, QStringLiteral("Сентябрь 2023"), Cell::AsText);
+    QVERIFY(m_opened.isEmpty());
+    QCOMPARE(ShowWorkbook(true), 1);
+    QCOMPARE(m_opened.size(), 1);
+
+    const QFileInfo file(m_opened.first());
+    QCOMPARE(file.absolutePath(), workbookFolder());
+    QVERIFY2(file.fileName().startsWith(QStringLiteral("Табель 20")) && file.fileName().endsWith(QStringLiteral(".xlsx")),
+             qPrintable(file.fileName()));
+    QCOMPARE(XlsxSheet::read(file.filePath()).text(1, 1), QStringLiteral("Сентябрь 2023"));
+
+    QCOMPARE(ShowWorkbook(true), 1);   // already handed over
+    QCOMPARE(m_opened.size(), 1);
+}
+
+void TestExport::newWorkbookFinishesThePreviousOne()
+{
+    QCOMPARE(OpenWorkbook(QStringLiteral("Отчет")), 1);
+    WriteCell(1, 1, 1, QStringLiteral("первый"));
+    QCOMPARE(OpenWorkbook(QStringLiteral("Отчет")), 1);
+    WriteCell(1, 1, 1, QStringLiteral("второй"));
+    QCOMPARE(ShowWorkbook(true), 1);
+
+    QCOMPARE(m_opened.size(), 1);
+    const QStringList files = QDir(workbookFolder()).entryList({QStringLiteral("*.xlsx")}, QDir::Files);
+    QCOMPARE(files.size(), 2);
+    const QString first = files.at(0) == QFileInfo(m_opened.first()).fileName() ? files.at(1) : files.at(0);
+    QCOMPARE(XlsxSheet::read(QDir(workbookFolder()).filePath(first)).text(1, 1), QStringLiteral("первый"));
+    QCOMPARE(XlsxSheet::read(m_opened.first()).text(1, 1), QStringLiteral("второй"));
+}
+
+void TestExport::desktopWithoutSpreadsheetProgram()
+{
+    m_openerWorks = false;
+    MessageLog log;
+    QCOMPARE(OpenWorkbook(), 1);
+    WriteCell(1, 1, 1, QStringLiteral("x"));
+    QCOMPARE(ShowWorkbook(true), -1);
+    QCOMPARE(log.texts(), QStringList{"Невозможно открыть Microsoft Excel."});
+    QCOMPARE(log.shown().first().caption, QStringLiteral("Ошибка"));
+    QVERIFY(QFileInfo(m_opened.first()).fileName().startsWith(QStringLiteral("Книга ")));
+    QCOMPARE(XlsxSheet::read(m_opened.first()).text(1, 1), QStringLiteral("x"));   // the file is there to find
+}
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"

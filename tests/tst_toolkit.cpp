@@ -1,0 +1,204 @@
+#include "core/data_module.h"
+#include "support/test_database.h"
+#include "toolkit/database_error.h"
+#include "toolkit/dataset.h"
+#include "toolkit/dataset_grid.h"
+#include "toolkit/number_format.h"
+#include "toolkit/row_filter.h"
+#include "toolkit/sql_text.h"
+
+#include <QAbstractItemModelTester>
+
+// The data-access layer against the real server: literals, parameters, snapshots, filters,
+// editing by key, and the grid that shows a snapshot.
+class TestToolkit : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestDb::setUp(); }
+    void cleanupTestCase() { TestDb::tearDown(); }
+    void init() { TestDb::resetData(); }
+
+    void quotedTextRoundTrips_data();
+    void quotedTextRoundTrips();
+    void parametersSkipLiteralsAndCasts();
+    void numberMasks_data();
+    void numberMasks();
+    void filterExpressions_data();
+    void filterExpressions();
+    void filterKeepsCurrentRowWhenItStillShows();
+    void editingByKey();
+    void failedStatementCarriesDriverText();
+    void gridFollowsDataset();
+};
+
+void TestToolkit::quotedTextRoundTrips_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << "Сборка";
+    QTest::newRow("apostrophe") << "O'Brien";
+    QTest::newRow("quote only") << "'";
+    QTest::newRow("injection") << "x'); delete from accounts_dep.vid_oper; --";
+    QTest::newRow("backslash") << "a\\b";
+}
+
+void TestToolkit::quotedTextRoundTrips()
+{
+    QFETCH(QString, text);
+    QCOMPARE(TestDb::scalar("select " + sqlQuote(text)).toString(), text);
+}
+
+void TestToolkit::parametersSkipLiteralsAndCasts()
+{
+    Dataset set(TDataModule6::ConnectionName, "set");
+    set.setSql("select ':kept' as lit, '7'::integer as cast, :day as day, :name as name, :n::numeric as n");
+    set.setParam("DAY", QDate(2024, 3, 5));
+    set.setParam("name", "д'Артаньян");
+    set.setParam("n", 2.5);
+    set.open();
+    QCOMPARE(set.value("lit").toString(), QString(":kept"));
+    QCOMPARE(set.value("cast").toInt(), 7);
+    QCOMPARE(set.value("day").toDate(), QDate(2024, 3, 5));
+    QCOMPARE(set.value("name").toString(), QString("д'Артаньян"));
+    QCOMPARE(set.value("n").toDouble(), 2.5);
+
+    Dataset missing(TDataModule6::ConnectionName, "missing");
+    missing.setSql("select :nothing");
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, missing.open());
+}
+
+void TestToolkit::numberMasks_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("two decimals") << 12.5 << "#0.00" << "12,50";
+    QTest::newRow("three decimals") << 1.0 / 3 << "#0.000" << "0,333";
+    QTest::newRow("whole") << 7.6 << "#0" << "8";
+    QTest::newRow("optional third shown") << 1.125 << "#0.00#" << "1,125";
+    QTest::newRow("optional third dropped") << 1.1 << "#0.00#" << "1,10";
+    QTest::newRow("no minus zero") << -0.001 << "#0.00" << "0,00";
+}
+
+void TestToolkit::numberMasks()
+{
+    QFETCH(double, value);
+    QFETCH(QString, mask);
+    QFETCH(QString, text);
+    QCOMPARE(formatNumber(value, mask), text);
+}
+
+void TestToolkit::filterExpressions_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("shown");
+    const QStringList all{"Иванов", "иванова", "Петров", "O'Neil"};
+    QTest::newRow("prefix any case") << prefixFilter("fio", "ИВА") << QStringList{"Иванов", "иванова"};
+    QTest::newRow("prefix with apostrophe") << prefixFilter("fio", "O'N") << QStringList{"O'Neil"};
+    QTest::newRow("empty prefix") << prefixFilter("fio", "") << all;
+    QTest::newRow("number equals") << "n=2" << QStringList{"иванова"};
+    QTest::newRow("and") << "fio like 'и%' and n = 1" << QStringList{"Иванов"};
+    QTest::newRow("not equal") << "n<>2" << QStringList{"Иванов", "Петров", "O'Neil"};
+}
+
+void TestToolkit::filterExpressions()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, shown);
+    Dataset set(TDataModule6::ConnectionName, "set");
+    set.setSql("select * from (values ('Иванов', 1), ('иванова', 2), ('Петров', 3), ('O''Neil', 4)) v(fio, n) order by n");
+    set.open();
+    set.setFilter(filter);
+    set.setFiltered(true);
+    QStringList names;
+    for (set.first(); !set.eof(); set.next())
+        names << set.value("fio").toString();
+    QCOMPARE(names, shown);
+    set.setFiltered(false);
+    QCOMPARE(set.recordCount(), 4);
+}
+
+void TestToolkit::filterKeepsCurrentRowWhenItStillShows()
+{
+    Dataset set(TDataModule6::ConnectionName, "set");
+    set.setSql("select * from (values ('Иванов', 1), ('иванова', 2), ('Петров', 3)) v(fio, n) order by n");
+    set.open();
+    set.moveTo(2);
+    set.setFilter(prefixFilter("fio", "ив"));
+    set.setFiltered(true);
+    QCOMPARE(set.value("n").toInt(), 2);
+    set.setFilter(prefixFilter("fio", "П"));
+    QCOMPARE(set.recNo(), 1);
+    QCOMPARE(set.value("n").toInt(), 3);
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, set.setFilter("nosuch like 'x%'"));
+}
+
+void TestToolkit::editingByKey()
+{
+    Dataset* types = DataModule6->Vid_oper;
+    types->open();
+    types->insert();
+    QCOMPARE(types->recNo(), -1);
+    types->setValue("vid", "Сборка");
+    types->post();
+    QVERIFY(types->value("id").toInt() > 0);   // the key comes back from the database
+    types->insert();
+    types->setValue("vid", "Распил'ка");
+    types->post();
+    types->refresh();
+    QCOMPARE(types->recordCount(), 2);
+    QVERIFY(types->locate("vid", "Сборка"));
+    types->edit();
+    types->setValue("vid", "Шлифовка");
+    types->post();
+    QCOMPARE(TestDb::scalar("select string_agg(vid, ',' order by vid) from accounts_dep.vid_oper").toString(),
+             QString("Распил'ка,Шлифовка"));
+    types->first();
+    types->remove();
+    QCOMPARE(types->recordCount(), 1);
+    QCOMPARE(TestDb::scalar("select vid from accounts_dep.vid_oper").toString(), QString("Шлифовка"));
+    types->insert();
+    types->cancel();
+    QCOMPARE(types->recordCount(), 1);
+    types->close();
+}
+
+void TestToolkit::failedStatementCarriesDriverText()
+{
+    Command cmd(TDataModule6::ConnectionName, "cmd");
+    try {
+        cmd.execute("insert into accounts_dep.nosuchtable values (1)");
+        QFAIL("no error");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains("nosuchtable"), qPrintable(e.message()));
+        QVERIFY(e.statement().contains("nosuchtable"));
+    }
+    // The connection stays usable.
+    QCOMPARE(TestDb::scalar("select 1").toInt(), 1);
+}
+
+void TestToolkit::gridFollowsDataset()
+{
+    Dataset set(TDataModule6::ConnectionName, "set");
+    set.setSql("select n, n * 1.5 as half from generate_series(1, 5) n order by n");
+    DBGrid grid;
+    grid.setDataset(&set);
+    grid.setColumns({{"n", "N", 40}, {"half", "Half", 60, true, Qt::AlignRight, "#0.00"}, {"n", "hidden", 10, false}});
+    QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    set.open();
+    QCOMPARE(grid.model()->rowCount(), 5);
+    QVERIFY(grid.isColumnHidden(2));
+    QCOMPARE(grid.model()->index(1, 1).data().toString(), QString("3,00"));
+    set.moveTo(4);
+    QCOMPARE(grid.currentIndex().row(), 3);
+    grid.setCurrentIndex(grid.model()->index(1, 0));
+    QCOMPARE(set.recNo(), 2);
+    set.setFilter("n=5");
+    set.setFiltered(true);
+    QCOMPARE(grid.model()->rowCount(), 1);
+    QCOMPARE(grid.currentIndex().row(), 0);
+    set.close();
+    QCOMPARE(grid.model()->rowCount(), 0);
+}
+
+QTEST_MAIN(TestToolkit)
+#include "tst_toolkit.moc"
