@@ -1,3 +1,7 @@
+#include "catalogs/operation_types_window.h"
+#include "catalogs/operations_window.h"
+#include "catalogs/products_window.h"
+#include "catalogs/workers_window.h"
 #include "core/data_module.h"
 #include "core/roles.h"
 #include "core/sign_in_window.h"
@@ -210,29 +214,6 @@ QMap<QString, bool> enabledStates(TForm1* form)
     return states;
 }
 
-// Stands in for a reference list window opened from the menu.
-class ListWindow : public QDialog {
-    Q_OBJECT
-public:
-    ListWindow()
-    {
-        auto* layout = new QHBoxLayout(this);
-        for (QPushButton** b : {&Button1, &Button2, &Button3}) {
-            *b = new QPushButton(this);
-            (*b)->setAutoDefault(false);
-            layout->addWidget(*b);
-        }
-        Button1->hide();
-        Button3->hide();
-        Button2->setText(QStringLiteral("Выбрать"));
-        Button2->setDefault(true);
-    }
-    int Tag = 1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-};
-
 class MarkProbe : public AcceptanceMarkDelegate {
 public:
     using AcceptanceMarkDelegate::AcceptanceMarkDelegate;
@@ -244,8 +225,8 @@ public:
 class TestJournal : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { TestDb::setUp(); }
-    void cleanupTestCase() { TestDb::tearDown(); }
+    void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -284,8 +265,27 @@ private slots:
 
     void reportsPeriod_data();
     void reportsPeriod();
-    void browseListFromMenu();
+    void referenceBooksFromMenu_data();
+    void referenceBooksFromMenu();
 };
+
+void TestJournal::initTestCase()
+{
+    TestDb::setUp();
+    Form3 = new TForm3;
+    Form4 = new TForm4;
+    Form5 = new TForm5;
+    Form8 = new TForm8;
+}
+
+void TestJournal::cleanupTestCase()
+{
+    delete Form8;
+    delete Form5;
+    delete Form4;
+    delete Form3;
+    TestDb::tearDown();
+}
 
 void TestJournal::init()
 {
@@ -882,30 +882,42 @@ void TestJournal::reportsPeriod()
     QCOMPARE(period.to, to);
 }
 
-void TestJournal::browseListFromMenu()
+void TestJournal::referenceBooksFromMenu_data()
 {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("list");
+    QTest::newRow("workers") << "N1" << "TForm5" << "Workers";
+    QTest::newRow("products") << "N3" << "TForm3" << "Izdel";
+    QTest::newRow("prices") << "N4" << "TForm4" << "Oper";
+    QTest::newRow("operation types") << "N6" << "TForm8" << "Vid_oper";
+}
+
+void TestJournal::referenceBooksFromMenu()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, window);
+    QFETCH(QString, list);
     makeFloor();
-    ListWindow window;
-    bool openWhileShown = false;
-    int tag = -1;
-    bool isDefault = true;
+    Dataset* rows = DataModule6->findChild<Dataset*>(list);
+    QVERIFY(rows);
+    QString shown;
     QString caption;
-    bool addAndDeleteShown = false;
-    whenModal<ListWindow>([&](ListWindow* w) {
-        tag = w->Tag;
-        isDefault = w->Button2->isDefault();
-        caption = w->Button2->text();
-        addAndDeleteShown = w->Button1->isVisible() && w->Button3->isVisible();
-        openWhileShown = DataModule6->Workers->isOpen() && DataModule6->Workers->recordCount() == 3;
+    bool addAndDelete = false;
+    bool listOpen = false;
+    whenModal<QDialog>([&](QDialog* w) {
+        shown = w->objectName();
+        caption = w->findChild<QPushButton*>("Button2")->text();
+        addAndDelete = w->findChild<QPushButton*>("Button1")->isVisible() && w->findChild<QPushButton*>("Button3")->isVisible();
+        listOpen = rows->isOpen() && rows->recordCount() > 0;
         w->close();
     });
-    browseList(&window, DataModule6->Workers);
-    QCOMPARE(tag, 0);
-    QVERIFY(!isDefault);
+    Form1->findChild<QAction*>(item)->trigger();
+    QCOMPARE(shown, window);
     QCOMPARE(caption, QStringLiteral("Изменить"));
-    QVERIFY(addAndDeleteShown);
-    QVERIFY(openWhileShown);
-    QVERIFY(!DataModule6->Workers->isOpen());
+    QVERIFY(addAndDelete);
+    QVERIFY(listOpen);
+    QVERIFY(!rows->isOpen());
 }
 
 QTEST_MAIN(TestJournal)

@@ -1,5 +1,9 @@
 #include "journal/journal_window.h"
 
+#include "catalogs/operation_types_window.h"
+#include "catalogs/operations_window.h"
+#include "catalogs/products_window.h"
+#include "catalogs/workers_window.h"
 #include "core/build_stamp.h"
 #include "core/data_module.h"
 #include "core/roles.h"
@@ -120,9 +124,12 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     on(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     on(N5, &QAction::triggered, this, &TForm1::Button4Click);
+    on(N1, &QAction::triggered, this, &TForm1::N1Click);
+    on(N3, &QAction::triggered, this, &TForm1::N3Click);
+    on(N4, &QAction::triggered, this, &TForm1::N4Click);
+    on(N6, &QAction::triggered, this, &TForm1::N6Click);
 
-    for (QAction* item : {N1, N3, N4, N6, N10, N11})
-        item->setEnabled(false);
+    N10->setEnabled(false);
 }
 
 void TForm1::CheckVersion()
@@ -255,4 +262,24 @@ void TForm1::DBGrid2DblClick()
 void TForm1::Button4Click()
 {
     close();
+}
+
+void TForm1::N1Click()
+{
+    Form5->ShowBrowse();
+}
+
+void TForm1::N3Click()
+{
+    Form3->ShowBrowse();
+}
+
+void TForm1::N4Click()
+{
+    Form4->ShowBrowse();
+}
+
+void TForm1::N6Click()
+{
+    Form8->ShowBrowse();
 }

@@ -27,6 +27,10 @@ public:
     void Button4Click();
     void Button8Click();
     void DBGrid2DblClick();
+    void N1Click();
+    void N3Click();
+    void N4Click();
+    void N6Click();
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;
