@@ -1,12 +1,28 @@
 #include "journal/entry_editor.h"
 
+#include "catalogs/operations_window.h"
+#include "catalogs/workers_window.h"
 #include "core/data_module.h"
+#include "journal/entry_statements.h"
+#include "journal/hours_upkeep.h"
+#include "journal/journal_window.h"
+#include "toolkit/clock.h"
+#include "toolkit/error_guard.h"
+#include "toolkit/message_box.h"
+
+#include <QKeyEvent>
 
 TForm11* Form11 = nullptr;
+
+namespace {
+const char* const DuplicateMessage = "Позиция с такими параметрами уже заведена!";
+}
 
 TForm11::TForm11(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    QWidget::layout()->setSizeConstraint(QLayout::SetFixedSize);
     SmenaIU = new Command(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("SmenaIU"), this);
     // The group box's caption is bold, its contents are not.
     for (QWidget* child : GroupBox1->findChildren<QWidget*>()) {
@@ -14,4 +30,208 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent)
         f.setBold(false);
         child->setFont(f);
     }
+    for (QLineEdit* digits : {Edit3, Edit4, Edit5, Edit6})
+        digits->installEventFilter(this);
+    Edit1->installEventFilter(this);
+    Edit2->installEventFilter(this);
+
+    on(Button1, &QPushButton::clicked, this, &TForm11::Button1Click);
+    on(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    on(Button3, &QPushButton::clicked, this, &TForm11::Button3Click);
+    on(Button4, &QPushButton::clicked, this, &TForm11::Button4Click);
+}
+
+bool TForm11::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == Edit3 || watched == Edit4 || watched == Edit5 || watched == Edit6)) {
+        // Digits and Backspace only; other typed characters are dropped, keys that type
+        // nothing (Tab, arrows, Enter) keep their meaning.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        const bool types = !text.isEmpty() && text.at(0).isPrint();
+        if (types && !(text.size() == 1 && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9')))
+            return true;
+    } else if (event->type() == QEvent::FocusOut && (watched == Edit3 || watched == Edit6)) {
+        guarded([this] { Recalculate(); });
+    } else if (event->type() == QEvent::MouseButtonRelease && (watched == Edit1 || watched == Edit2)) {
+        guarded([this, watched] { watched == Edit1 ? Button3Click() : Button4Click(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm11::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (Form1 && Form1->isVisible())
+        move(Form1->geometry().center() - rect().center());
+    Button3->setFocus();
+}
+
+void TForm11::OpenAdd()
+{
+    DTimeP->setDate(Form1->DateT->date());
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit5})
+        edit->clear();
+    Edit4->setText(QStringLiteral("0"));
+    Edit6->setText(QStringLiteral("0"));
+    setWindowTitle(QStringLiteral("Заведение новой позиции"));
+    Tag = 1;
+    exec();
+}
+
+void TForm11::OpenChange()
+{
+    Dataset* shift = Form1->FShiftDataset;
+    const int remembered = shift->recNo();
+    if (shift->isEmpty())
+        return;
+    setWindowTitle(QStringLiteral("Изменение данных о позиции"));
+    Tag = 2;
+    FPrice = shift->value(QStringLiteral("cena")).toDouble();
+    Edit7->setText(fourDecimalText(FPrice));
+    Edit9->setText(fourDecimalText(shift->value(QStringLiteral("kol_vo")).toDouble() * FPrice));
+    DTimeP->setDate(shift->value(QStringLiteral("data")).toDate());
+    Edit1->setText(shift->value(QStringLiteral("fio")).toString().trimmed());
+    const QString vid = shift->value(QStringLiteral("vid")).toString().trimmed();
+    Edit2->setText(shift->value(QStringLiteral("marka")).toString().trimmed() + QStringLiteral("; ") + vid
+                   + QStringLiteral("; ")
+                   + (shift->value(QStringLiteral("naimen")).toInt() == 0 ? QStringLiteral("Готовая продукция")
+                                                                          : QStringLiteral("Заготовки")));
+    Edit3->setText(QString::number(shift->value(QStringLiteral("kol_vo")).toLongLong()));
+    Edit4->setText(shift->value(QStringLiteral("brak")).toString().trimmed());
+    FWorkerId = shift->value(QStringLiteral("w_id")).toInt();
+    FProductId = shift->value(QStringLiteral("i_id")).toInt();
+    FOperationId = shift->value(QStringLiteral("o_id")).toInt();
+    Edit6->setText(QString::number(shift->value(QStringLiteral("time")).toInt()));
+    DataModule6->Oper->setFiltered(false);
+    DataModule6->Oper->close();
+    applyPaintCheck(isPaintText(vid));
+    if (Edit5->isEnabled())
+        Edit5->setText(shift->value(QStringLiteral("color")).toString());
+    exec();
+    shift->moveTo(remembered);
+}
+
+void TForm11::applyPaintCheck(bool paint)
+{
+    if (!paint)
+        Edit5->clear();
+    Edit5->setEnabled(paint);
+    Label6->setEnabled(paint);
+}
+
+void TForm11::Button3Click()
+{
+    Form5->ShowSelect();
+}
+
+void TForm11::Button4Click()
+{
+    Dataset* oper = DataModule6->Oper;
+    Form4->Tag = 1;
+    oper->open();
+    if (Tag == 1)
+        oper->first();
+    else
+        oper->locate(QStringLiteral("id"), Form1->FShiftDataset->value(QStringLiteral("o_id")));
+    Form4->ShowSelect();
+    applyPaintCheck(isPaintText(Edit2->text()));
+    Recalculate();
+}
+
+void TForm11::Recalculate()
+{
+    if (Edit6->text().isEmpty())
+        Edit6->setText(QStringLiteral("0"));
+    if (Edit3->text().isEmpty())
+        Edit3->setText(QStringLiteral("0"));
+    Edit7->setText(fourDecimalText(FPrice));
+    Dataset* oper = DataModule6->Oper;
+    Edit8->setText(fourDecimalText(oper->isOpen() && !oper->isEmpty() ? oper->value(QStringLiteral("cena")).toDouble() : 0.0));
+    Edit9->setText(fourDecimalText(Edit3->text().toDouble() * FPrice));
+}
+
+QString TForm11::inputProblem() const
+{
+    const auto empty = [](const QLineEdit* e) { return e->text().trimmed().isEmpty(); };
+    if (empty(Edit1) || empty(Edit2) || empty(Edit3) || empty(Edit4) || (isPaintText(Edit2->text()) && empty(Edit5))
+        || empty(Edit6))
+        return QStringLiteral("Все поля должны быть заполнены!");
+    // Pasted text can hold anything; each number must fit its column before a statement runs.
+    const struct {
+        const QLineEdit* edit;
+        const QLabel* label;
+        qint64 largest;
+    } digitFields[] = {{Edit3, Label3, 2147483647}, {Edit4, Label7, 32767}, {Edit6, Label4, 2147483647}, {Edit5, Label6, 2147483647}};
+    for (const auto& field : digitFields) {
+        const QString text = field.edit->text().trimmed();
+        if (!text.isEmpty()) {
+            const QString problem = digitFieldProblem(field.label->text(), text, field.largest);
+            if (!problem.isEmpty())
+                return problem;
+        }
+    }
+    return {};
+}
+
+EntryValues TForm11::entryValues() const
+{
+    EntryValues e;
+    e.worker = FWorkerId;
+    e.operation = FOperationId;
+    e.product = FProductId;
+    e.shift = Form1->FShift;
+    e.price = FPrice;
+    e.date = DTimeP->date();
+    e.quantity = QString::number(Edit3->text().trimmed().toLongLong());
+    e.defects = QString::number(Edit4->text().trimmed().toLongLong());
+    e.hours = QString::number(Edit6->text().trimmed().toLongLong());
+    e.color = Edit5->text().trimmed().isEmpty() ? 0 : Edit5->text().trimmed().toInt();
+    e.today = Clock::today();
+    if (Tag != 1)
+        e.id = Form1->FShiftDataset->value(QStringLiteral("id")).toInt();
+    return e;
+}
+
+void TForm11::Button1Click()
+{
+    const QString problem = inputProblem();
+    if (!problem.isEmpty()) {
+        MessageBox::stop(problem, QStringLiteral("Ошибка"));
+        return;
+    }
+    const EntryValues entry = entryValues();
+    if (DataModule6->CheckDuplicate(duplicateStatement(entry), QString::fromUtf8(DuplicateMessage)))
+        return;
+
+    Dataset* shift = Form1->FShiftDataset;
+    // A change may move the entry to another day or worker: the cell it leaves is brought
+    // in step as well as the one it goes to.
+    int leftWorker = 0, leftShift = 0;
+    QDate leftDate;
+    if (Tag != 1) {
+        leftWorker = shift->value(QStringLiteral("w_id")).toInt();
+        leftShift = shift->value(QStringLiteral("smena")).toInt();
+        leftDate = shift->value(QStringLiteral("data")).toDate();
+    }
+    SmenaIU->execute(Tag == 1 ? insertStatement(entry) : updateStatement(entry));
+
+    const int remembered = shift->recNo();
+    shift->refresh();
+    if (!shift->isEmpty() && remembered >= 1)
+        shift->moveTo(qMin(remembered, shift->recordCount()));
+    for (Dataset* hours : {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3})
+        hours->close();
+    if (Tag != 1 && (leftWorker != entry.worker || leftShift != entry.shift || leftDate != entry.date))
+        hoursAfterDelete(leftWorker, leftShift, leftDate);
+    hoursAfterSave(entry.worker, entry.shift, entry.date);
+    clearEdits();
+    accept();
+}
+
+void TForm11::clearEdits()
+{
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8, Edit9})
+        edit->clear();
 }

@@ -10,6 +10,7 @@
 #include "core/sign_in_window.h"
 #include "core/version_check.h"
 #include "journal/acceptance.h"
+#include "journal/entry_editor.h"
 #include "journal/entry_deletion.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
@@ -120,6 +121,8 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     m_calendarPopup->installEventFilter(this);
     DateT->installEventFilter(this);
     on(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
+    on(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    on(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     on(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     on(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     on(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
@@ -277,6 +280,18 @@ void TForm1::N3Click()
 void TForm1::N4Click()
 {
     Form4->ShowBrowse();
+}
+
+void TForm1::Button1Click()
+{
+    FShiftDataset = DataModule6->shiftDataset(FShift);
+    Form11->OpenAdd();
+}
+
+void TForm1::Button2Click()
+{
+    FShiftDataset = DataModule6->shiftDataset(FShift);
+    Form11->OpenChange();
 }
 
 void TForm1::N6Click()

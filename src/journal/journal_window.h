@@ -23,6 +23,8 @@ public:
     void DateTCloseUp();
     void CBox1Click(bool checked);
     void RadioButtonClick(int shift);
+    void Button1Click();   // add an entry
+    void Button2Click();   // change the selected entry
     void Button3Click();
     void Button4Click();
     void Button8Click();

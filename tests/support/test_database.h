@@ -60,7 +60,7 @@ void whenModal(std::function<void(W*)> action, int timeoutMs = 5000)
         } else if (started->elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
-            qWarning("whenModal: the expected window never showed");
+            QTest::qFail("the expected modal window never showed", __FILE__, __LINE__);
             if (auto* any = QApplication::activeModalWidget())
                 any->close();
         }

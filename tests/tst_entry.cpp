@@ -1,0 +1,375 @@
+#include "catalogs/operations_window.h"
+#include "catalogs/workers_window.h"
+#include "core/application.h"
+#include "core/data_module.h"
+#include "journal/entry_editor.h"
+#include "journal/entry_statements.h"
+#include "journal/journal_window.h"
+#include "support/fixtures.h"
+#include "support/test_database.h"
+#include "toolkit/clock.h"
+
+// The entry editor: its texts and statements, and the road of one entry through the real
+// windows (journal → editor → workers and operations lists → save → hours grid).
+class TestEntry : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void fourDecimals_data();
+    void fourDecimals();
+    void digitFields_data();
+    void digitFields();
+    void statementsAsTheDatabaseReadsThem();
+
+    void roadOfOneEntry();
+    void priceShownForDayOffOvertime();
+    void paintOperationNeedsColour();
+    void emptyQuantityBecomesZeroOnLeaving();
+    void duplicatesInAddMode();
+    void duplicatesInChangeMode();
+    void changeKeepsAcceptanceAndMovesHours();
+    void oversizedNumberRefused();
+    void changeOnEmptyListDoesNothing();
+
+private:
+    // Opens the editor from the journal and runs `fill` on it; the editor is closed afterwards
+    // when `fill` left it open.
+    void withEditor(bool change, const std::function<void(TForm11*)>& fill);
+    void pickWorker(TForm11* editor, const QString& fio);
+    void pickOperation(TForm11* editor, int operationId);
+    int hoursCell(int worker, int shift, const QDate& date);
+
+    int m_worker = 0;
+    int m_other = 0;
+    int m_product = 0;
+    int m_assembly = 0;
+    int m_painting = 0;
+};
+
+void TestEntry::initTestCase()
+{
+    TestDb::setUp();
+    createForms();
+}
+
+void TestEntry::cleanupTestCase()
+{
+    destroyForms();
+    TestDb::tearDown();
+}
+
+void TestEntry::init()
+{
+    TestDb::resetData();
+    Clock::setToday(QDate(2024, 3, 5));   // a Tuesday
+    m_worker = Fixture::worker("Иванов Иван Петрович");
+    m_other = Fixture::worker("Петров Пётр Ильич");
+    m_product = Fixture::product("ЯП-12", 2.5);
+    m_assembly = Fixture::operation(m_product, Fixture::operationType("Сборка"), 0, 10);
+    m_painting = Fixture::operation(m_product, Fixture::operationType("Покраска (краска)"), 1, 1.5);
+    Form1->DateT->setDate(QDate(2024, 3, 5));
+    Form1->CBox1->setChecked(false);
+    Form1->RadioButton1->setChecked(true);
+    Form1->FShift = 1;
+    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4}) {
+        set->setParam("ok", "ta");
+        set->setParam("data", QDate(2024, 3, 5));
+    }
+    Form1->FShiftDataset = DataModule6->Smena1;
+    DataModule6->Smena1->refresh();
+}
+
+void TestEntry::fourDecimals_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("half down to even") << 1.03125 << "1,0312";
+    QTest::newRow("half up to even") << 1.09375 << "1,0938";
+    QTest::newRow("whole") << 30.0 << "30";
+    QTest::newRow("one decimal") << 12.5 << "12,5";
+    QTest::newRow("four decimals") << 0.1234 << "0,1234";
+    QTest::newRow("rounded") << 1.0 / 3 << "0,3333";
+    QTest::newRow("zero") << 0.0 << "0";
+}
+
+void TestEntry::fourDecimals()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(fourDecimalText(value), text);
+}
+
+void TestEntry::digitFields_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("largest");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("fits") << "250" << qint64(2147483647) << true;
+    QTest::newRow("leading zeros") << "0007" << qint64(32767) << true;
+    QTest::newRow("largest integer") << "2147483647" << qint64(2147483647) << true;
+    QTest::newRow("integer overflow") << "2147483648" << qint64(2147483647) << false;
+    QTest::newRow("smallint overflow") << "40000" << qint64(32767) << false;
+    QTest::newRow("huge") << "99999999999999999999999" << qint64(2147483647) << false;
+    QTest::newRow("pasted letters") << "12a" << qint64(2147483647) << false;
+    QTest::newRow("pasted minus") << "-5" << qint64(2147483647) << false;
+    QTest::newRow("arabic-indic digit") << "١" << qint64(2147483647) << false;
+}
+
+void TestEntry::digitFields()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, largest);
+    QFETCH(bool, accepted);
+    QCOMPARE(digitFieldProblem("Кол-во", text, largest).isEmpty(), accepted);
+}
+
+void TestEntry::statementsAsTheDatabaseReadsThem()
+{
+    EntryValues e;
+    e.worker = m_worker;
+    e.operation = m_assembly;
+    e.product = m_product;
+    e.shift = 4;
+    e.price = 1.03125;
+    e.date = QDate(2024, 3, 9);
+    e.quantity = "3";
+    e.defects = "1";
+    e.hours = "7";
+    e.color = 0;
+    e.today = QDate(2024, 3, 11);
+    QVERIFY(insertStatement(e).contains(", 1.0312,3, 1, to_date('09.03.2024', 'DD.MM.YYYY HH24:MI:SS'), 4, 0, 7, '11.03.2024', 'no', 0, 0, 0, 0, 0, 0)"));
+    TestDb::exec(insertStatement(e));
+    QCOMPARE(TestDb::scalar(duplicateStatement(e)).toInt(), 1);
+    QCOMPARE(TestDb::scalar("select concat_ws('|', data, smena, cena, kol_vo, brak, time, ok, vvod, prize, id_doc, id_doc_item, "
+                            "f_gds_qty_use, id_gds_use, id_cons_use) from accounts_dep.smena")
+                 .toString(),
+             QString("2024-03-09|4|1.0312|3|1|7|no|2024-03-11 00:00:00|0|0|0|0|0|0"));
+    e.id = TestDb::scalar("select id from accounts_dep.smena").toInt();
+    QCOMPARE(TestDb::scalar(duplicateStatement(e)).toInt(), 0);   // an entry is no copy of itself
+    e.quantity = "5";
+    e.date = QDate(2024, 3, 10);
+    TestDb::exec(updateStatement(e));
+    QCOMPARE(TestDb::scalar("select concat_ws('|', data, kol_vo, ok) from accounts_dep.smena").toString(), QString("2024-03-10|5|no"));
+}
+
+void TestEntry::withEditor(bool change, const std::function<void(TForm11*)>& fill)
+{
+    whenModal<TForm11>([fill](TForm11* editor) {
+        fill(editor);
+        if (editor->isVisible())
+            editor->reject();
+    });
+    QTest::mouseClick(change ? Form1->Button2 : Form1->Button1, Qt::LeftButton);
+}
+
+void TestEntry::pickWorker(TForm11* editor, const QString& fio)
+{
+    whenModal<TForm5>([fio](TForm5* list) {
+        QVERIFY(DataModule6->Workers->locate("fio", fio));
+        QTest::mouseClick(list->Button2, Qt::LeftButton);
+    });
+    QTest::mouseClick(editor->Button3, Qt::LeftButton);
+}
+
+void TestEntry::pickOperation(TForm11* editor, int operationId)
+{
+    whenModal<TForm4>([operationId](TForm4* list) {
+        QVERIFY(DataModule6->Oper->locate("id", operationId));
+        QTest::mouseClick(list->Button2, Qt::LeftButton);
+    });
+    QTest::mouseClick(editor->Button4, Qt::LeftButton);
+}
+
+int TestEntry::hoursCell(int worker, int shift, const QDate& date)
+{
+    return TestDb::scalar(QString("select d%1 from accounts_dep.h_tabel where w_id=%2 and smena=%3 and month=%4 and year=%5")
+                              .arg(date.day()).arg(worker).arg(shift).arg(date.month()).arg(date.year()))
+        .toInt();
+}
+
+void TestEntry::roadOfOneEntry()
+{
+    MessageLog log;
+    withEditor(false, [this](TForm11* editor) {
+        QCOMPARE(editor->windowTitle(), QString("Заведение новой позиции"));
+        QCOMPARE(QApplication::focusWidget(), editor->Button3);
+        pickWorker(editor, "Иванов Иван Петрович");
+        QCOMPARE(editor->Edit1->text(), QString("Иванов Иван Петрович"));
+        pickOperation(editor, m_assembly);
+        QCOMPARE(editor->Edit2->text(), QString("ЯП-12; Сборка; Готовая продукция"));
+        QVERIFY(!editor->Edit5->isEnabled());
+        QCOMPARE(editor->Edit8->text(), QString("10"));
+        editor->Edit3->clear();
+        QTest::keyClicks(editor->Edit3, "12x-,5");   // only digits get through
+        QCOMPARE(editor->Edit3->text(), QString("125"));
+        editor->Edit6->setText("6");
+        editor->Edit4->setText("2");
+        editor->Recalculate();
+        QCOMPARE(editor->Edit9->text(), QString("1250"));
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        QVERIFY(!editor->isVisible());
+        QVERIFY(editor->Edit1->text().isEmpty());
+    });
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+    QCOMPARE(TestDb::scalar("select concat_ws('|', w_id = " + QString::number(m_worker) + ", o_id, i_id, cena, kol_vo, brak, color, time, ok, vvod::date, "
+                            "prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) from accounts_dep.smena")
+                 .toString(),
+             QString("t|%1|%2|10|125|2|0|6|no|2024-03-05|0|0|0|0|0|0").arg(m_assembly).arg(m_product));
+    QCOMPARE(hoursCell(m_worker, 1, QDate(2024, 3, 5)), 6);
+    QCOMPARE(DataModule6->Smena1->recordCount(), 1);
+    QCOMPARE(DataModule6->Smena1->value("ok").toString(), QString("no"));
+}
+
+void TestEntry::priceShownForDayOffOvertime()
+{
+    Form1->CBox1->setChecked(true);
+    Form1->RadioButton4->setChecked(true);
+    Form1->FShift = 4;
+    Form1->FShiftDataset = DataModule6->Smena4;
+    withEditor(false, [this](TForm11* editor) {
+        pickOperation(editor, m_assembly);
+        QCOMPARE(editor->Edit7->text(), QString("30"));
+        QCOMPARE(editor->Edit8->text(), QString("10"));
+        Form1->CBox1->setChecked(false);   // only the moment of choosing counts
+        editor->Recalculate();
+        QCOMPARE(editor->Edit7->text(), QString("30"));
+    });
+}
+
+void TestEntry::paintOperationNeedsColour()
+{
+    MessageLog log;
+    withEditor(false, [this, &log](TForm11* editor) {
+        pickWorker(editor, "Иванов Иван Петрович");
+        pickOperation(editor, m_painting);
+        QVERIFY(editor->Edit5->isEnabled());
+        QVERIFY(editor->Label6->isEnabled());
+        editor->Edit3->setText("3");
+        editor->Recalculate();
+        QCOMPARE(editor->Edit9->text(), QString("4,5"));
+        editor->Edit4->setText("2");
+        editor->Recalculate();
+        QCOMPARE(editor->Edit9->text(), QString("4,5"));   // defects are not subtracted
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        QCOMPARE(log.texts(), QStringList{"Все поля должны быть заполнены!"});
+        QVERIFY(editor->isVisible());
+        editor->Edit5->setText("9003");
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        QVERIFY(!editor->isVisible());
+        // A non-paint operation stores colour 0, whatever was typed before.
+    });
+    withEditor(false, [this](TForm11* editor) {
+        pickWorker(editor, "Иванов Иван Петрович");
+        pickOperation(editor, m_assembly);
+        QVERIFY(!editor->Edit5->isEnabled());
+        editor->Edit3->setText("1");
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+    });
+    QCOMPARE(TestDb::scalar("select string_agg(color::text, ',' order by color) from accounts_dep.smena").toString(), QString("0,9003"));
+}
+
+void TestEntry::emptyQuantityBecomesZeroOnLeaving()
+{
+    withEditor(false, [this](TForm11* editor) {
+        pickWorker(editor, "Иванов Иван Петрович");
+        editor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(editor));
+        editor->Edit3->setFocus();
+        editor->Edit6->clear();
+        editor->Edit4->setFocus();   // leaving the quantity
+        QCOMPARE(editor->Edit3->text(), QString("0"));
+        QCOMPARE(editor->Edit6->text(), QString("0"));
+    });
+}
+
+void TestEntry::duplicatesInAddMode()
+{
+    MessageLog log;
+    auto add = [this](const QString& colour) {
+        withEditor(false, [this, colour](TForm11* editor) {
+            pickWorker(editor, "Иванов Иван Петрович");
+            pickOperation(editor, m_painting);
+            editor->Edit3->setText("10");
+            editor->Edit5->setText(colour);
+            QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        });
+    };
+    add("1");
+    add("2");
+    QVERIFY(log.shown().isEmpty());
+    add("1");
+    QCOMPARE(log.texts(), QStringList{"Позиция с такими параметрами уже заведена!"});
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 2);
+}
+
+void TestEntry::duplicatesInChangeMode()
+{
+    MessageLog log;
+    Fixture::entry({QDate(2024, 3, 5), 1, m_worker, m_assembly, m_product, 10, 5});
+    Fixture::entry({QDate(2024, 3, 5), 1, m_other, m_assembly, m_product, 10, 7});
+    DataModule6->Smena1->refresh();
+    QVERIFY(DataModule6->Smena1->locate("w_id", m_worker));
+    withEditor(true, [](TForm11* editor) {
+        QCOMPARE(editor->windowTitle(), QString("Изменение данных о позиции"));
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);   // unchanged: accepted
+        QVERIFY(!editor->isVisible());
+    });
+    QVERIFY(log.shown().isEmpty());
+    QVERIFY(DataModule6->Smena1->locate("w_id", m_worker));
+    withEditor(true, [this](TForm11* editor) {
+        pickWorker(editor, "Петров Пётр Ильич");   // now a copy of the other entry
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        QVERIFY(editor->isVisible());
+    });
+    QCOMPARE(log.texts(), QStringList{"Позиция с такими параметрами уже заведена!"});
+}
+
+void TestEntry::changeKeepsAcceptanceAndMovesHours()
+{
+    Fixture::entry({QDate(2024, 3, 5), 1, m_worker, m_assembly, m_product, 10, 5, 0, 0, 4, "ok"});
+    Fixture::entry({QDate(2024, 3, 5), 1, m_worker, m_painting, m_product, 1.5, 5, 0, 3, 3});
+    TestDb::exec(QString("insert into accounts_dep.h_tabel (w_id, smena, month, year, d5) values (%1, 1, 3, 2024, 7)").arg(m_worker));
+    DataModule6->Smena1->refresh();
+    QVERIFY(DataModule6->Smena1->locate("ok", "ok"));
+    const int recNo = DataModule6->Smena1->recNo();
+    withEditor(true, [](TForm11* editor) {
+        QCOMPARE(editor->Edit6->text(), QString("4"));
+        editor->DTimeP->setDate(QDate(2024, 3, 6));
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+    });
+    QCOMPARE(TestDb::scalar("select ok from accounts_dep.smena where data='2024-03-06'").toString(), QString("ok"));
+    QCOMPARE(hoursCell(m_worker, 1, QDate(2024, 3, 5)), 3);
+    QCOMPARE(hoursCell(m_worker, 1, QDate(2024, 3, 6)), 4);
+    QCOMPARE(DataModule6->Smena1->recordCount(), 1);   // moved off the shown day
+    QVERIFY(DataModule6->Smena1->recNo() <= recNo);
+}
+
+void TestEntry::oversizedNumberRefused()
+{
+    MessageLog log;
+    withEditor(false, [this](TForm11* editor) {
+        pickWorker(editor, "Иванов Иван Петрович");
+        pickOperation(editor, m_assembly);
+        editor->Edit3->setText("10");
+        editor->Edit4->setText("99999");   // pasted: more than a defect count can hold
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        QVERIFY(editor->isVisible());
+    });
+    QCOMPARE(log.shown().size(), 1);
+    QVERIFY(log.texts().first().contains("Брак"));
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 0);
+}
+
+void TestEntry::changeOnEmptyListDoesNothing()
+{
+    DataModule6->Smena1->refresh();
+    QVERIFY(DataModule6->Smena1->isEmpty());
+    QTest::mouseClick(Form1->Button2, Qt::LeftButton);
+    QVERIFY(!Form11->isVisible());
+}
+
+QTEST_MAIN(TestEntry)
+#include "tst_entry.moc"
