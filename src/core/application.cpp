@@ -62,6 +62,9 @@ int runApplication(int argc, char** argv)
 {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Табель"));
+    // The forms name the fonts of the original desktop; Liberation Sans matches their metrics.
+    for (const char* family : {"Tahoma", "Arial", "MS Sans Serif"})
+        QFont::insertSubstitution(QLatin1String(family), QStringLiteral("Liberation Sans"));
     QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -30,6 +30,12 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent)
         f.setBold(false);
         child->setFont(f);
     }
+    // Boxes the user cannot type into look like it.
+    for (QLineEdit* shown : {Edit1, Edit2, Edit7, Edit8, Edit9}) {
+        QPalette p = shown->palette();
+        p.setColor(QPalette::Base, p.color(QPalette::Window));
+        shown->setPalette(p);
+    }
     for (QLineEdit* digits : {Edit3, Edit4, Edit5, Edit6})
         digits->installEventFilter(this);
     Edit1->installEventFilter(this);

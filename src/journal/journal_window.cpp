@@ -132,7 +132,9 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(N4, &QAction::triggered, this, &TForm1::N4Click);
     on(N6, &QAction::triggered, this, &TForm1::N6Click);
 
+    // The time sheet and the reports dialog are not part of this build yet.
     N10->setEnabled(false);
+    N11->setEnabled(false);
 }
 
 void TForm1::CheckVersion()

@@ -138,7 +138,6 @@ DBGrid::DBGrid(QWidget* parent) : QTableView(parent), m_model(new DatasetModel(t
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAlternatingRowColors(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    verticalHeader()->setFixedWidth(12);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QFont bold = horizontalHeader()->font();
     bold.setBold(true);
