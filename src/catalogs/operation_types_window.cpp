@@ -17,45 +17,25 @@ const Qt::Alignment Left = Qt::AlignLeft | Qt::AlignVCenter;
 
 TForm8* Form8 = nullptr;
 
-TForm8::TForm8(QWidget* parent) : QDialog(parent)
+TForm8::TForm8(QWidget* parent) : CatalogListWindow(parent)
 {
     setupUi(this);
     makeFixedDialog(this);
+    bindList(DataModule6->Vid_oper, QStringLiteral("vid"), Edit1, Button1, Button2, Button3);
     DBGrid1->setDataset(DataModule6->Vid_oper);
     DBGrid1->setColumns({GridColumn{QStringLiteral("vid"), QStringLiteral("Операции"), 325, true, Left, {}}});
     Edit1->hide();
-    Edit1->installEventFilter(this);
 
     on(Button1, &QPushButton::clicked, this, &TForm8::Button1Click);
     on(Button2, &QPushButton::clicked, this, &TForm8::Button2Click);
     on(Button3, &QPushButton::clicked, this, &TForm8::Button3Click);
     on(Button4, &QPushButton::clicked, this, &QDialog::reject);
-    on(Edit1, &QLineEdit::textChanged, this, &TForm8::Edit1Change);
     on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm8::Button2Click);
-}
-
-void TForm8::ShowBrowse()
-{
-    Tag = 0;
-    DataModule6->Vid_oper->open();
-    Button1->setDefault(true);
-    Button2->setText(QStringLiteral("Изменить"));
-    Button1->show();
-    Button3->show();
-    exec();
-    DataModule6->Vid_oper->close();
 }
 
 void TForm8::ShowSelect()
 {
-    Tag = 1;
-    DataModule6->Vid_oper->open();
-    Button2->setText(QStringLiteral("Выбрать"));
-    Button1->hide();
-    Button3->hide();
-    Button2->setDefault(true);
-    Edit1->show();
-    Edit1->clear();
+    prepareSelection();
     exec();
     Button1->setDefault(true);
     Edit1->hide();
@@ -63,34 +43,7 @@ void TForm8::ShowSelect()
     DataModule6->Vid_oper->close();
 }
 
-bool TForm8::event(QEvent* e)
-{
-    if (e->type() == QEvent::WindowActivate)
-        guarded([this] { FormActivate(); });
-    return QDialog::event(e);
-}
-
-void TForm8::FormActivate()
-{
-    if (Edit1->isVisible())
-        Edit1->setFocus();
-}
-
-bool TForm8::eventFilter(QObject* watched, QEvent* e)
-{
-    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
-        bool taken = false;
-        guarded([&] { taken = Edit1KeyDown(static_cast<QKeyEvent*>(e)); });
-        return taken;
-    }
-    return QDialog::eventFilter(watched, e);
-}
-
-void TForm8::Edit1Change()
-{
-    searchByPrefix(*DataModule6->Vid_oper, QStringLiteral("vid"), Edit1->text());
-}
-
+// Up and Down step the list; every other key but typing is kept from the box.
 bool TForm8::Edit1KeyDown(QKeyEvent* e)
 {
     stepByArrowKey(*DataModule6->Vid_oper, e->key());

@@ -10,20 +10,22 @@
 #include "journal/journal_window.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
 #include "toolkit/number_format.h"
-#include "toolkit/row_filter.h"
+#include "toolkit/search_box.h"
 
 #include <QKeyEvent>
 
 TForm4* Form4 = nullptr;
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent)
+TForm4::TForm4(QWidget* parent) : CatalogListWindow(parent)
 {
     setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
-    setFixedSize(700, 460);
+    makeFixedDialog(this);
+    // The search box takes the focus when the list shows, not again when an editor, the norms or
+    // a question closes over it.
+    bindList(DataModule6->Oper, QStringLiteral("marka"), Edit1, Button1, Button2, Button3, SearchFocus::WhenShown);
 
     XLS_Rep = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("XLS_Rep"), this);
     XLS_Rep->setSql(priceListStatement());
@@ -42,75 +44,39 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
         GridColumn{QStringLiteral("oper_vid"), QStringLiteral("oper_vid"), 40, false, left, {}},
     });
 
-    Edit1->installEventFilter(this);
     on(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
     on(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
     on(Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
     on(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
     on(Button4, &QPushButton::clicked, this, &QDialog::reject);
-    on(Edit1, &QLineEdit::textChanged, this, &TForm4::Edit1Change);
     on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm4::DBGrid1DblClick);
-}
-
-void TForm4::ShowBrowse()
-{
-    Tag = 0;
-    DataModule6->Oper->open();
-    Button2->setDefault(false);
-    Button2->setText(QStringLiteral("Изменить"));
-    Button1->setDefault(true);
-    Button1->show();
-    Button3->show();
-    exec();
-    DataModule6->Oper->close();
 }
 
 void TForm4::ShowSelect()
 {
-    Tag = 1;
-    DataModule6->Oper->open();
-    Button2->setText(QStringLiteral("Выбрать"));
-    Button1->hide();
-    Button3->hide();
-    Button2->setDefault(true);
-    Edit1->show();
-    Edit1->clear();
+    prepareSelection();
     exec();
     Button2->setDefault(false);
     Edit1->hide();
     DataModule6->Oper->setFiltered(false);
+    // Oper stays open: the entry editor goes on from the picked row.
 }
 
-void TForm4::showEvent(QShowEvent* event)
+// Blanks alone show every row.
+void TForm4::Edit1Change()
 {
-    QDialog::showEvent(event);
-    if (!Edit1->isHidden())
-        Edit1->setFocus();
-}
-
-void TForm4::Edit1Change(const QString& text)
-{
-    Dataset* oper = DataModule6->Oper;
-    if (text.trimmed().isEmpty()) {
-        oper->setFiltered(false);
-        return;
-    }
-    oper->setFilter(prefixFilter(QStringLiteral("marka"), text));
-    oper->setFiltered(true);
+    if (Edit1->text().trimmed().isEmpty())
+        DataModule6->Oper->setFiltered(false);
+    else
+        CatalogListWindow::Edit1Change();
 }
 
 // Up and Down walk the list from the search box; the box's own caret keys are not used.
-bool TForm4::eventFilter(QObject* watched, QEvent* event)
+bool TForm4::Edit1KeyDown(QKeyEvent* e)
 {
-    if (watched != Edit1 || event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
-    switch (static_cast<QKeyEvent*>(event)->key()) {
-    case Qt::Key_Up:
-        guarded([] { DataModule6->Oper->prior(); });
+    if (stepByArrowKey(*DataModule6->Oper, e->key()))
         return true;
-    case Qt::Key_Down:
-        guarded([] { DataModule6->Oper->next(); });
-        return true;
+    switch (e->key()) {
     case Qt::Key_Left:
     case Qt::Key_Right:
     case Qt::Key_Home:
@@ -118,7 +84,7 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event)
     case Qt::Key_Delete:
         return true;
     default:
-        return QDialog::eventFilter(watched, event);
+        return false;
     }
 }
 

@@ -21,14 +21,14 @@ const Qt::Alignment Left = Qt::AlignLeft | Qt::AlignVCenter;
 const QString Caption = QStringLiteral("Удаление");
 }
 
-TForm3::TForm3(QWidget* parent) : QDialog(parent)
+TForm3::TForm3(QWidget* parent) : CatalogListWindow(parent)
 {
     setupUi(this);
     makeFixedDialog(this);
+    bindList(DataModule6->Izdel, QStringLiteral("marka"), Edit1, Button1, Button2, Button3);
     DBGrid1->setDataset(DataModule6->Izdel);
     DBGrid1->setColumns({GridColumn{QStringLiteral("marka"), QStringLiteral("Марка изделия"), 300, true, Left, {}},
                          GridColumn{QStringLiteral("massa"), QStringLiteral("Коробки"), 110, true, Left, {}}});
-    Edit1->installEventFilter(this);
 
     Izdel_Smena = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("Izdel_Smena"), this);
     Izdel_Smena->setSql(QStringLiteral(
@@ -40,32 +40,12 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     on(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
     on(Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
     on(Button4, &QPushButton::clicked, this, &QDialog::reject);
-    on(Edit1, &QLineEdit::textChanged, this, &TForm3::Edit1Change);
     on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm3::Button2Click);
-}
-
-void TForm3::ShowBrowse()
-{
-    Tag = 0;
-    DataModule6->Izdel->open();
-    Button1->setDefault(true);
-    Button2->setText(QStringLiteral("Изменить"));
-    Button1->show();
-    Button3->show();
-    exec();
-    DataModule6->Izdel->close();
 }
 
 void TForm3::ShowSelect()
 {
-    Tag = 1;
-    DataModule6->Izdel->open();
-    Button2->setText(QStringLiteral("Выбрать"));
-    Button1->hide();
-    Button3->hide();
-    Button2->setDefault(true);
-    Edit1->show();
-    Edit1->clear();
+    prepareSelection();
     exec();
     Button1->setDefault(true);
     Edit1->hide();
@@ -73,34 +53,7 @@ void TForm3::ShowSelect()
     DataModule6->Izdel->close();
 }
 
-bool TForm3::event(QEvent* e)
-{
-    if (e->type() == QEvent::WindowActivate)
-        guarded([this] { FormActivate(); });
-    return QDialog::event(e);
-}
-
-void TForm3::FormActivate()
-{
-    if (Edit1->isVisible())
-        Edit1->setFocus();
-}
-
-bool TForm3::eventFilter(QObject* watched, QEvent* e)
-{
-    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
-        bool taken = false;
-        guarded([&] { taken = Edit1KeyDown(static_cast<QKeyEvent*>(e)); });
-        return taken;
-    }
-    return QDialog::eventFilter(watched, e);
-}
-
-void TForm3::Edit1Change()
-{
-    searchByPrefix(*DataModule6->Izdel, QStringLiteral("marka"), Edit1->text());
-}
-
+// Up and Down step the list; every other key works in the box as usual.
 bool TForm3::Edit1KeyDown(QKeyEvent* e)
 {
     return stepByArrowKey(*DataModule6->Izdel, e->key());

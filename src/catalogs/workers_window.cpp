@@ -19,80 +19,32 @@ const Qt::Alignment Left = Qt::AlignLeft | Qt::AlignVCenter;
 
 TForm5* Form5 = nullptr;
 
-TForm5::TForm5(QWidget* parent) : QDialog(parent)
+TForm5::TForm5(QWidget* parent) : CatalogListWindow(parent)
 {
     setupUi(this);
     makeFixedDialog(this);
+    bindList(DataModule6->Workers, QStringLiteral("fio"), Edit1, Button1, Button2, Button3);
     DBGrid1->setDataset(DataModule6->Workers);
     DBGrid1->setColumns({GridColumn{QStringLiteral("fio"), QStringLiteral("ФИО"), 330, true, Left, {}},
                          GridColumn{QStringLiteral("s_staffpos_hl"), QStringLiteral("Должность"), 320, true, Left, {}}});
     DBGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Edit1->installEventFilter(this);
 
     on(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
     on(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
     on(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
     on(Button4, &QPushButton::clicked, this, &QDialog::reject);
-    on(Edit1, &QLineEdit::textChanged, this, &TForm5::Edit1Change);
     on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm5::Button2Click);
-}
-
-void TForm5::ShowBrowse()
-{
-    Tag = 0;
-    DataModule6->Workers->open();
-    Button1->setDefault(true);
-    Button2->setText(QStringLiteral("Изменить"));
-    Button1->show();
-    Button3->show();
-    exec();
-    DataModule6->Workers->close();
 }
 
 void TForm5::ShowSelect()
 {
-    Tag = 1;
-    DataModule6->Workers->open();
-    Button2->setText(QStringLiteral("Выбрать"));
-    Button2->setDefault(true);
-    Button2->show();
-    Button3->hide();
-    Button1->hide();
-    Edit1->show();
-    Edit1->clear();
+    prepareSelection();
     exec();
-    // The search stays: the next opening, even from the menu, still shows it and its rows.
+    // The search and its filter stay: the next opening, even from the menu, still shows them.
     DataModule6->Workers->close();
 }
 
-bool TForm5::event(QEvent* e)
-{
-    if (e->type() == QEvent::WindowActivate)
-        guarded([this] { FormActivate(); });
-    return QDialog::event(e);
-}
-
-void TForm5::FormActivate()
-{
-    if (Edit1->isVisible())
-        Edit1->setFocus();
-}
-
-bool TForm5::eventFilter(QObject* watched, QEvent* e)
-{
-    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
-        bool taken = false;
-        guarded([&] { taken = Edit1KeyDown(static_cast<QKeyEvent*>(e)); });
-        return taken;
-    }
-    return QDialog::eventFilter(watched, e);
-}
-
-void TForm5::Edit1Change()
-{
-    searchByPrefix(*DataModule6->Workers, QStringLiteral("fio"), Edit1->text());
-}
-
+// Up and Down step the list; every other key but typing is kept from the box.
 bool TForm5::Edit1KeyDown(QKeyEvent* e)
 {
     stepByArrowKey(*DataModule6->Workers, e->key());
