@@ -11,7 +11,7 @@
 CatalogListWindow::CatalogListWindow(QWidget* parent) : QDialog(parent) {}
 
 void CatalogListWindow::bindList(Dataset* list, const QString& searchField, QLineEdit* search, QPushButton* add,
-                                 QPushButton* change, QPushButton* remove, SearchFocus focus)
+                                 QPushButton* change, QPushButton* remove)
 {
     m_list = list;
     m_searchField = searchField;
@@ -19,7 +19,6 @@ void CatalogListWindow::bindList(Dataset* list, const QString& searchField, QLin
     m_add = add;
     m_change = change;
     m_remove = remove;
-    m_searchFocus = focus;
     m_search->installEventFilter(this);
     on(m_search, &QLineEdit::textChanged, this, &CatalogListWindow::Edit1Change);
 }
@@ -62,16 +61,9 @@ void CatalogListWindow::Edit1Change()
 
 bool CatalogListWindow::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate && m_searchFocus == SearchFocus::OnActivation)
+    if (e->type() == QEvent::WindowActivate)
         guarded([this] { FormActivate(); });
     return QDialog::event(e);
-}
-
-void CatalogListWindow::showEvent(QShowEvent* e)
-{
-    QDialog::showEvent(e);
-    if (m_searchFocus == SearchFocus::WhenShown)
-        FormActivate();
 }
 
 bool CatalogListWindow::eventFilter(QObject* watched, QEvent* e)

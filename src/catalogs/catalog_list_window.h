@@ -25,15 +25,12 @@ public:
     int Tag = 0;
 
 protected:
-    // When the search box takes the focus: on every activation of the window, or when it shows.
-    enum class SearchFocus { OnActivation, WhenShown };
-
     explicit CatalogListWindow(QWidget* parent);
 
     // After setupUi: the list's dataset, the field its search matches, the search box and the
     // add, change and delete buttons that the two modes switch.
     void bindList(Dataset* list, const QString& searchField, QLineEdit* search, QPushButton* add, QPushButton* change,
-                  QPushButton* remove, SearchFocus focus = SearchFocus::OnActivation);
+                  QPushButton* remove);
     // The start of a selection opening: Tag 1, the list open, "Выбрать" the default button, add
     // and delete hidden, the search box shown and emptied (which shows every row again).
     void prepareSelection();
@@ -42,7 +39,6 @@ protected:
     virtual bool Edit1KeyDown(QKeyEvent* e) = 0;
 
     bool event(QEvent* e) override;
-    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -52,5 +48,4 @@ private:
     QPushButton* m_add = nullptr;
     QPushButton* m_change = nullptr;
     QPushButton* m_remove = nullptr;
-    SearchFocus m_searchFocus = SearchFocus::OnActivation;
 };

@@ -23,9 +23,7 @@ TForm4::TForm4(QWidget* parent) : CatalogListWindow(parent)
 {
     setupUi(this);
     makeFixedDialog(this);
-    // The search box takes the focus when the list shows, not again when an editor, the norms or
-    // a question closes over it.
-    bindList(DataModule6->Oper, QStringLiteral("marka"), Edit1, Button1, Button2, Button3, SearchFocus::WhenShown);
+    bindList(DataModule6->Oper, QStringLiteral("marka"), Edit1, Button1, Button2, Button3);
 
     XLS_Rep = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("XLS_Rep"), this);
     XLS_Rep->setSql(priceListStatement());
@@ -74,18 +72,9 @@ void TForm4::Edit1Change()
 // Up and Down walk the list from the search box; the box's own caret keys are not used.
 bool TForm4::Edit1KeyDown(QKeyEvent* e)
 {
-    if (stepByArrowKey(*DataModule6->Oper, e->key()))
-        return true;
-    switch (e->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_Delete:
-        return true;
-    default:
-        return false;
-    }
+    // Up and Down walk the list; every other key but typing and Backspace is consumed.
+    stepByArrowKey(*DataModule6->Oper, e->key());
+    return !searchBoxKeepsKey(*e);
 }
 
 void TForm4::DBGrid1DblClick()
