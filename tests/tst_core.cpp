@@ -35,6 +35,7 @@ private slots:
     void signIn();
     void wrongCodeKeepsWaiting();
     void captionShowsBuildStamp();
+    void codeIsMasked();
 };
 
 void TestCore::initTestCase()
@@ -276,6 +277,12 @@ void TestCore::captionShowsBuildStamp()
     Form23->FormActivate();
     QCOMPARE(Form23->windowTitle(), QString("Авторизация (build: 20230907.81008)"));
     QCOMPARE(TestDb::scalar("select d::text || '.' || t::text from accounts_dep.ver").toString(), QString("20230907.81008"));
+}
+
+void TestCore::codeIsMasked()
+{
+    Form23->Edit1->setText("9723");
+    QCOMPARE(Form23->Edit1->displayText(), QString("****"));
 }
 
 QTEST_MAIN(TestCore)

@@ -157,30 +157,30 @@ void TestEntry::statementsAsTheDatabaseReadsThem()
 
 void TestEntry::withEditor(bool change, const std::function<void(TForm11*)>& fill)
 {
-    whenModal<TForm11>([fill](TForm11* editor) {
-        fill(editor);
-        if (editor->isVisible())
-            editor->reject();
-    });
-    QTest::mouseClick(change ? Form1->Button2 : Form1->Button1, Qt::LeftButton);
+    QVERIFY(expectModal<TForm11>([change] { QTest::mouseClick(change ? Form1->Button2 : Form1->Button1, Qt::LeftButton); },
+                                 [fill](TForm11* editor) {
+                                     fill(editor);
+                                     if (editor->isVisible())
+                                         editor->reject();
+                                 }));
 }
 
 void TestEntry::pickWorker(TForm11* editor, const QString& fio)
 {
-    whenModal<TForm5>([fio](TForm5* list) {
-        QVERIFY(DataModule6->Workers->locate("fio", fio));
-        QTest::mouseClick(list->Button2, Qt::LeftButton);
-    });
-    QTest::mouseClick(editor->Button3, Qt::LeftButton);
+    QVERIFY(expectModal<TForm5>([editor] { QTest::mouseClick(editor->Button3, Qt::LeftButton); },
+                                [fio](TForm5* list) {
+                                    QVERIFY(DataModule6->Workers->locate("fio", fio));
+                                    QTest::mouseClick(list->Button2, Qt::LeftButton);
+                                }));
 }
 
 void TestEntry::pickOperation(TForm11* editor, int operationId)
 {
-    whenModal<TForm4>([operationId](TForm4* list) {
-        QVERIFY(DataModule6->Oper->locate("id", operationId));
-        QTest::mouseClick(list->Button2, Qt::LeftButton);
-    });
-    QTest::mouseClick(editor->Button4, Qt::LeftButton);
+    QVERIFY(expectModal<TForm4>([editor] { QTest::mouseClick(editor->Button4, Qt::LeftButton); },
+                                [operationId](TForm4* list) {
+                                    QVERIFY(DataModule6->Oper->locate("id", operationId));
+                                    QTest::mouseClick(list->Button2, Qt::LeftButton);
+                                }));
 }
 
 int TestEntry::hoursCell(int worker, int shift, const QDate& date)
@@ -205,13 +205,18 @@ void TestEntry::roadOfOneEntry()
         editor->Edit3->clear();
         QTest::keyClicks(editor->Edit3, "12x-,5");   // only digits get through
         QCOMPARE(editor->Edit3->text(), QString("125"));
-        editor->Edit6->setText("6");
         editor->Edit4->setText("2");
+        editor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(editor));
+        editor->Edit6->setFocus();
+        editor->Edit6->setText("6");
         editor->Recalculate();
         QCOMPARE(editor->Edit9->text(), QString("1250"));
-        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        QTest::keyClick(editor->Edit6, Qt::Key_Return);   // Enter saves from any field
         QVERIFY(!editor->isVisible());
-        QVERIFY(editor->Edit1->text().isEmpty());
+        for (QLineEdit* edit : {editor->Edit1, editor->Edit2, editor->Edit3, editor->Edit4, editor->Edit5, editor->Edit6,
+                                editor->Edit7, editor->Edit8, editor->Edit9})
+            QVERIFY2(edit->text().isEmpty(), qPrintable(edit->objectName() + " holds " + edit->text()));
     });
     QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
     QCOMPARE(TestDb::scalar("select concat_ws('|', w_id = " + QString::number(m_worker) + ", o_id, i_id, cena, kol_vo, brak, color, time, ok, vvod::date, "
@@ -367,8 +372,7 @@ void TestEntry::changeOnEmptyListDoesNothing()
 {
     DataModule6->Smena1->refresh();
     QVERIFY(DataModule6->Smena1->isEmpty());
-    QTest::mouseClick(Form1->Button2, Qt::LeftButton);
-    QVERIFY(!Form11->isVisible());
+    QVERIFY(!expectModal<TForm11>([] { QTest::mouseClick(Form1->Button2, Qt::LeftButton); }, [](TForm11* editor) { editor->reject(); }));
 }
 
 QTEST_MAIN(TestEntry)

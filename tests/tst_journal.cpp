@@ -596,7 +596,7 @@ void TestJournal::menuItems()
     showJournal(Wednesday);
     MessageLog log;
     Form1->N8->trigger();
-    QTest::qWait(20);
+    QCoreApplication::processEvents();
     QVERIFY(log.shown().isEmpty());
     QCOMPARE(QApplication::activeWindow(), Form1);
 }

@@ -15,6 +15,7 @@ TForm23* Form23 = nullptr;
 TForm23::TForm23(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
+    Edit1->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));   // "*"
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(sizeHint());
     Timer1 = new QTimer(this);

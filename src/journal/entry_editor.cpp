@@ -58,7 +58,11 @@ bool TForm11::eventFilter(QObject* watched, QEvent* event)
         if (types && !(text.size() == 1 && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9')))
             return true;
     } else if (event->type() == QEvent::FocusOut && (watched == Edit3 || watched == Edit6)) {
-        guarded([this] { Recalculate(); });
+        // Only leaving the field counts: the dialog closing or a message box on top is no
+        // reason to fill in the fields that a save has just cleared.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            guarded([this] { Recalculate(); });
     } else if (event->type() == QEvent::MouseButtonRelease && (watched == Edit1 || watched == Edit2)) {
         guarded([this, watched] { watched == Edit1 ? Button3Click() : Button4Click(); });
         return true;

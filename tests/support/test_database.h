@@ -43,19 +43,28 @@ private:
     QList<bool> m_answers;
 };
 
+// What became of a queued action on a modal window.
+struct ModalWait {
+    bool ran = false;
+    QPointer<QTimer> poller;
+};
+
 // Acts on the next modal window of type W once it is shown (a queued call, since exec()
 // blocks the test). The action runs guarded by a time limit.
 template <class W>
-void whenModal(std::function<void(W*)> action, int timeoutMs = 5000)
+std::shared_ptr<ModalWait> whenModal(std::function<void(W*)> action, int timeoutMs = 5000)
 {
+    auto wait = std::make_shared<ModalWait>();
     auto* timer = new QTimer;
+    wait->poller = timer;
     auto started = std::make_shared<QElapsedTimer>();
     started->start();
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, started, timeoutMs] {
+    QObject::connect(timer, &QTimer::timeout, [timer, action, started, timeoutMs, wait] {
         if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()); w && w->isVisible()) {
             timer->stop();
             timer->deleteLater();
+            wait->ran = true;
             action(w);
         } else if (started->elapsed() > timeoutMs) {
             timer->stop();
@@ -66,6 +75,21 @@ void whenModal(std::function<void(W*)> action, int timeoutMs = 5000)
         }
     });
     timer->start();
+    return wait;
+}
+
+// Runs `trigger`, which must show a modal W, and `action` on that window once it shows.
+// Answers whether the window showed; a window that never did leaves no action behind.
+template <class W>
+bool expectModal(const std::function<void()>& trigger, std::function<void(W*)> action)
+{
+    const std::shared_ptr<ModalWait> wait = whenModal<W>(std::move(action));
+    trigger();
+    if (wait->poller) {
+        wait->poller->stop();
+        wait->poller->deleteLater();
+    }
+    return wait->ran;
 }
 
 #define EXEC_SQL(statement) TestDb::exec(statement)
