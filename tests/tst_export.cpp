@@ -129,6 +129,7 @@ void TestExport::autofitFitsLongestContent()
         WriteCell(1, 1, 2, longText, Cell::AsText | Cell::AutoFit);
         WriteCell(1, 2, 1, QStringLiteral("1"), Cell::AutoFit);
         WriteCell(1, 3, 1, longText);   // not asked to fit
+        WriteCell(1, 4, 1, QString(300, QLatin1Char('x')), Cell::AutoFit);
     });
     QVERIFY(sheet.columnWidths.contains(1));
     QVERIFY2(sheet.columnWidths.value(1) >= longText.size(), qPrintable(QString::number(sheet.columnWidths.value(1))));
@@ -136,6 +137,7 @@ void TestExport::autofitFitsLongestContent()
     QVERIFY(sheet.columnWidths.value(2) < 8.43);   // narrower than the default for a single digit
     QVERIFY(!sheet.columnWidths.contains(3));
     QCOMPARE(sheet.text(3, 1), longText);
+    QVERIFY2(sheet.columnWidths.value(4) >= 255.0, qPrintable(QString::number(sheet.columnWidths.value(4))));   // the widest a column can be
 }
 
 void TestExport::emptyTextWritesNothing()

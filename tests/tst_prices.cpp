@@ -778,33 +778,56 @@ void TestPrices::escStoresPendingCloseDoesNot_data()
 {
     QTest::addColumn<bool>("newRow");
     QTest::addColumn<bool>("esc");
-    QTest::newRow("changed norm, Esc") << false << true;
-    QTest::newRow("changed norm, title-bar close") << false << false;
-    QTest::newRow("new norm, Esc") << true << true;
-    QTest::newRow("new norm, title-bar close") << true << false;
+    QTest::addColumn<bool>("inOpenCell");   // typed into the cell's editor, which is still open
+    QTest::newRow("changed norm, Esc") << false << true << false;
+    QTest::newRow("changed norm, title-bar close") << false << false << false;
+    QTest::newRow("new norm, Esc") << true << true << false;
+    QTest::newRow("new norm, title-bar close") << true << false << false;
+    QTest::newRow("typed in the open cell, Esc") << false << true << true;
+    QTest::newRow("new norm typed in the open cell, Esc") << true << true << true;
+    QTest::newRow("typed in the open cell, title-bar close") << false << false << true;
 }
 
 void TestPrices::escStoresPendingCloseDoesNot()
 {
     QFETCH(bool, newRow);
     QFETCH(bool, esc);
+    QFETCH(bool, inOpenCell);
     Dataset* oper = DataModule6->Oper;
     oper->open();
     QVERIFY(oper->locate("id", ab));
+    bool closed = false;
     whenModal<TForm22>([&](TForm22* w) {
         if (newRow) {
             QTest::keyClick(w->DBGrid1, Qt::Key_Insert);
             settle();
         }
-        // a value the grid has taken but not stored yet, as after clicking away from the cell
-        QAbstractItemModel* model = w->DBGrid1->model();
-        model->setData(model->index(w->DBGrid1->currentIndex().row(), w->DBGrid1->columnOf("price")), 4.5);
-        if (esc)
-            QTest::keyClick(w, Qt::Key_Escape);
-        else
+        QWidget* target = w;
+        if (inOpenCell) {
+            setCurrentCell(w->DBGrid1, w->DBGrid1->currentIndex().row(), "price");
+            w->DBGrid1->edit(w->DBGrid1->currentIndex());
+            auto* editor = qobject_cast<QLineEdit*>(w->DBGrid1->indexWidget(w->DBGrid1->currentIndex()));
+            QVERIFY2(editor, "no cell editor");
+            editor->selectAll();
+            typeText(editor, "4,5");
+            target = editor;
+        } else {
+            // a value the grid has taken but not stored yet, as after clicking away from the cell
+            QAbstractItemModel* model = w->DBGrid1->model();
+            model->setData(model->index(w->DBGrid1->currentIndex().row(), w->DBGrid1->columnOf("price")), 4.5);
+        }
+        if (esc) {
+            QTest::keyClick(target, Qt::Key_Escape);
+            settle();
+        } else {
+            w->close();
+        }
+        closed = !w->isVisible();
+        if (!closed)
             w->close();
     });
     Form22->ShowNorms();
+    QVERIFY(closed);
 
     const QString prices = TestDb::scalar(QStringLiteral("select string_agg(price::text, ' ' order by id) from accounts_dep.norm where o_id=%1").arg(ab)).toString();
     QString expected = esc ? (newRow ? "5 4.5" : "4.5") : "5";

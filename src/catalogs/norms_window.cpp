@@ -31,7 +31,9 @@ QString cellText(const QModelIndex& index)
 // refused text leaves the cell as it was and says why.
 class NormCellDelegate : public QStyledItemDelegate {
 public:
-    explicit NormCellDelegate(DBGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+    // `save` is the dialog's "Сохранить": Esc in an open cell keeps what was typed and presses it,
+    // as Esc does anywhere else in the dialog.
+    NormCellDelegate(DBGrid* grid, QPushButton* save) : QStyledItemDelegate(grid), m_grid(grid), m_save(save) {}
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
@@ -58,8 +60,22 @@ public:
         QTimer::singleShot(0, m_grid, [refusal] { MessageBox::stop(refusal, QStringLiteral("Ошибка")); });
     }
 
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            emit commitData(editor);
+            emit closeEditor(editor, NoHint);
+            QTimer::singleShot(0, m_save, &QPushButton::click);
+            return true;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
 private:
     DBGrid* m_grid;
+    QPushButton* m_save;
 };
 
 int currentOperationId()
@@ -88,7 +104,7 @@ TForm22::TForm22(QWidget* parent) : QDialog(parent)
         GridColumn{QStringLiteral("prize"), QStringLiteral("Премия, %"), 90, true, right, {}},
     });
     DBGrid1->setReadOnly(false);
-    DBGrid1->setItemDelegate(new NormCellDelegate(DBGrid1));
+    DBGrid1->setItemDelegate(new NormCellDelegate(DBGrid1, Button1));
     DBGrid1->installEventFilter(this);
 
     on(Button1, &QPushButton::clicked, this, &TForm22::Button1Click);

@@ -3,6 +3,7 @@
 #include "toolkit/desktop.h"
 #include "toolkit/message_box.h"
 
+#include <algorithm>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -35,10 +36,11 @@ bool readNumber(const QString& text, double* value)
     return ok && std::isfinite(*value);
 }
 
-// Column width, in the spreadsheet's character units, that shows a text whole.
+// Column width, in the spreadsheet's character units, that shows a text whole; 255 is the
+// widest a column can be (a wider value wraps around in the file).
 double widthOf(const QString& text, bool bold)
 {
-    return std::ceil(text.size() * (bold ? 1.15 : 1.05)) + 1.0;
+    return std::min(255.0, std::ceil(text.size() * (bold ? 1.15 : 1.05)) + 1.0);
 }
 
 QString fileTitle(const QString& title)
