@@ -3,7 +3,6 @@
 #include "toolkit/desktop.h"
 #include "toolkit/message_box.h"
 
-#include <algorithm>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -14,6 +13,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
