@@ -590,6 +590,8 @@ void TestJournal::exitCloses()
 void TestJournal::menuItems()
 {
     QCOMPARE(Form1->windowTitle(), QStringLiteral("Табель"));
+    QCOMPARE(Form1->size(), QSize(1281, 585));
+    QCOMPARE(Form1->minimumSize(), Form1->maximumSize());   // fixed border
     QVERIFY(!Form1->N12->isVisible());
     QVERIFY(Form1->DBGrid2->isColumnHidden(Form1->DBGrid2->columnOf("prize")));
     QCOMPARE(Form1->DBGrid2->model()->headerData(Form1->DBGrid2->columnOf("summa"), Qt::Horizontal).toString(), QStringLiteral("Итого (р.)"));

@@ -4,6 +4,7 @@
 #include "core/data_module.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
 #include "toolkit/number_format.h"
 #include "toolkit/sql_text.h"
@@ -88,9 +89,7 @@ int currentOperationId()
 TForm22::TForm22(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
-    setFixedSize(330, 300);
+    makeFixedDialog(this);
 
     norm = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("norm"), this);
     norm->setSql(QStringLiteral("select * from accounts_dep.norm order by norma"));

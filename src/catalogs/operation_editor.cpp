@@ -6,6 +6,7 @@
 #include "core/data_module.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
 
 TForm10* Form10 = nullptr;
@@ -13,9 +14,7 @@ TForm10* Form10 = nullptr;
 TForm10::TForm10(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
-    QWidget::layout()->setSizeConstraint(QLayout::SetFixedSize);
+    makeFixedDialog(this);
 
     on(Button1, &QPushButton::clicked, this, &TForm10::Button1Click);
     on(Button2, &QPushButton::clicked, this, &QDialog::reject);

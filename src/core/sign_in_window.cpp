@@ -4,6 +4,7 @@
 #include "core/roles.h"
 #include "journal/journal_window.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
 
 #include <QAction>
@@ -16,8 +17,7 @@ TForm23::TForm23(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
     Edit1->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));   // "*"
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(sizeHint());
+    makeFixedDialog(this);
     Timer1 = new QTimer(this);
     Timer1->setInterval(5000);
     Timer1->setSingleShot(true);

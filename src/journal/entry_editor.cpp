@@ -8,6 +8,7 @@
 #include "journal/journal_window.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
 
 #include <QKeyEvent>
@@ -21,8 +22,7 @@ const char* const DuplicateMessage = "Позиция с такими парам�
 TForm11::TForm11(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    QWidget::layout()->setSizeConstraint(QLayout::SetFixedSize);
+    makeFixedDialog(this);
     SmenaIU = new Command(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("SmenaIU"), this);
     // The group box's caption is bold, its contents are not.
     for (QWidget* child : GroupBox1->findChildren<QWidget*>()) {

@@ -15,6 +15,7 @@
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
 
 #include <QApplication>
@@ -86,9 +87,7 @@ QList<GridColumn> journalColumns()
 TForm1::TForm1(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
-    setFixedSize(1281, 585);
+    makeFixedDialog(this);   // 1281 x 585, as the form gives it
 
     ver = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("ver"), this);
     verWrite = new Command(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("verWrite"), this);

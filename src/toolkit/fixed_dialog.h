@@ -2,5 +2,6 @@
 
 class QDialog;
 
-// A dialog with a fixed border at the size its form gives it: no resizing, no maximise box.
+// A dialog with a fixed border, no resizing and no maximise box: at the size its form gives it,
+// or, when the form gives none, at the size of its contents.
 void makeFixedDialog(QDialog* dialog);
