@@ -6,6 +6,7 @@
 #include "toolkit/number_format.h"
 #include "toolkit/row_filter.h"
 #include "toolkit/sql_text.h"
+#include "toolkit/transaction.h"
 
 #include <QAbstractItemModelTester>
 
@@ -28,6 +29,7 @@ private slots:
     void filterKeepsCurrentRowWhenItStillShows();
     void editingByKey();
     void failedStatementCarriesDriverText();
+    void transactionKeepsAllOrNothing();
     void gridFollowsDataset();
 };
 
@@ -174,6 +176,42 @@ void TestToolkit::failedStatementCarriesDriverText()
     }
     // The connection stays usable.
     QCOMPARE(TestDb::scalar("select 1").toInt(), 1);
+}
+
+// Statements of one action land together: an exception anywhere inside takes back every one
+// of them, a nested step joins the outer transaction, and only the outermost commit counts.
+void TestToolkit::transactionKeepsAllOrNothing()
+{
+    Command cmd(TDataModule6::ConnectionName, "cmd");
+    const QString insert = "insert into accounts_dep.vid_oper(vid) values('%1')";
+    const auto count = [] { return TestDb::scalar("select count(*) from accounts_dep.vid_oper").toInt(); };
+    try {
+        Transaction outer(TDataModule6::ConnectionName);
+        cmd.execute(insert.arg("a"));
+        {
+            Transaction inner(TDataModule6::ConnectionName);
+            cmd.execute(insert.arg("b"));
+            inner.commit();
+        }
+        cmd.execute("insert into accounts_dep.nosuchtable values (1)");
+        outer.commit();
+        QFAIL("no error");
+    } catch (const DatabaseError&) {
+    }
+    QVERIFY(!Transaction::isOpen(TDataModule6::ConnectionName));
+    QCOMPARE(count(), 0);
+
+    {
+        Transaction outer(TDataModule6::ConnectionName);
+        cmd.execute(insert.arg("a"));
+        {
+            Transaction inner(TDataModule6::ConnectionName);
+            cmd.execute(insert.arg("b"));
+            inner.commit();
+        }
+        outer.commit();
+    }
+    QCOMPARE(count(), 2);
 }
 
 void TestToolkit::gridFollowsDataset()
