@@ -1,4 +1,5 @@
 #include "core/build_stamp.h"
+#include "core/command_line.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "core/roles.h"
@@ -9,6 +10,7 @@
 #include "support/test_database.h"
 
 #include <QAction>
+#include <QProcess>
 #include <QSqlDatabase>
 
 // Start-up pieces: the connection string, the build stamp and the version check, the data
@@ -23,6 +25,9 @@ private slots:
     void connectionString_data();
     void connectionString();
     void unreachableServerFails();
+    void commandLineRequest_data();
+    void commandLineRequest();
+    void versionAnswersWithoutDisplayOrDatabase();
     void buildStamp_data();
     void buildStamp();
     void versionCheck_data();
@@ -92,6 +97,44 @@ void TestCore::unreachableServerFails()
     QVERIFY_THROWS_EXCEPTION(DatabaseError, openOdbcConnection("probe", ::connectionString("kemra_erp", "/nonexistent/folder")));
     QVERIFY(!QSqlDatabase::contains("probe"));
     QVERIFY(DataModule6->isConnected());
+}
+
+void TestCore::commandLineRequest_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<CommandLineRequest>("request");
+    QTest::newRow("none") << QStringList() << CommandLineRequest::Run;
+    QTest::newRow("database and server") << QStringList{"kemra_erp", "db.example.lan"} << CommandLineRequest::Run;
+    QTest::newRow("unknown option") << QStringList{"--verbose"} << CommandLineRequest::Run;
+    QTest::newRow("help") << QStringList{"--help"} << CommandLineRequest::Help;
+    QTest::newRow("short help") << QStringList{"-h"} << CommandLineRequest::Help;
+    QTest::newRow("version after the arguments") << QStringList{"kemra_erp", "db", "--version"} << CommandLineRequest::Version;
+    QTest::newRow("help wins") << QStringList{"--version", "--help"} << CommandLineRequest::Help;
+}
+
+void TestCore::commandLineRequest()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(CommandLineRequest, request);
+    QCOMPARE(::commandLineRequest(arguments), request);
+}
+
+// A site checks the installed build from a terminal, with no display and the database in use.
+void TestCore::versionAnswersWithoutDisplayOrDatabase()
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TABEL_PROGRAM), {TestDb::databaseName(), TestDb::serverAddress(), "--version"});
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    const QString stamp = QString("%1.%2").arg(BuildStamp::dateNumber(BuildStamp::dateText()))
+                              .arg(BuildStamp::timeNumber(BuildStamp::timeText()));
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), "tabel build " + stamp + "\n");
+    QCOMPARE(TestDb::scalar("select d::text || '.' || t::text from accounts_dep.ver").toString(), QString("0.0"));
 }
 
 void TestCore::buildStamp_data()

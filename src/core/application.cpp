@@ -1,5 +1,6 @@
 #include "core/application.h"
 
+#include "core/command_line.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "core/sign_in_window.h"
@@ -20,6 +21,8 @@
 
 #include <QFont>
 #include <QWidget>
+
+#include <cstdio>
 
 namespace {
 QList<QWidget*>& createdForms()
@@ -58,10 +61,30 @@ void destroyForms()
         delete createdForms().takeLast();
 }
 
+namespace {
+// Answered before the window system starts, so that they work without a display.
+bool answerCommandLine(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLineRequest request = commandLineRequest(arguments);
+    if (request == CommandLineRequest::Run)
+        return false;
+    const QString text = request == CommandLineRequest::Help ? helpText() : versionText();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return true;
+}
+}
+
 int runApplication(int argc, char** argv)
 {
+    if (answerCommandLine(argc, argv))
+        return 0;
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Табель"));
+    // Ties the windows to the installed menu entry (task bars, Wayland).
+    QApplication::setDesktopFileName(QStringLiteral("tabel"));
     // The forms name the fonts of the original desktop; Liberation Sans matches their metrics.
     for (const char* family : {"Tahoma", "Arial", "MS Sans Serif"})
         QFont::insertSubstitution(QLatin1String(family), QStringLiteral("Liberation Sans"));

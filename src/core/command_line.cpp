@@ -1,0 +1,44 @@
+#include "core/command_line.h"
+
+#include "core/build_stamp.h"
+#include "core/connection_string.h"
+
+CommandLineRequest commandLineRequest(const QStringList& arguments)
+{
+    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h")))
+        return CommandLineRequest::Help;
+    if (arguments.contains(QLatin1String("--version")))
+        return CommandLineRequest::Version;
+    return CommandLineRequest::Run;
+}
+
+QString versionText()
+{
+    return QStringLiteral("tabel build %1.%2\n")
+        .arg(BuildStamp::dateNumber(BuildStamp::dateText()))
+        .arg(BuildStamp::timeNumber(BuildStamp::timeText()));
+}
+
+QString helpText()
+{
+    return QStringLiteral(
+               "Usage: tabel [DBNAME SERVER]\n"
+               "\n"
+               "Табель: the shift journal of piecework output, time sheets and reports.\n"
+               "\n"
+               "Connects to database DBNAME on SERVER (a host name, an address or a Unix socket\n"
+               "folder), port 5432, as user sys through the ODBC driver \"PostgreSQL UNICODE\".\n"
+               "The two arguments count only together; without them the program uses\n"
+               "database %1 on %2.\n"
+               "\n"
+               "Options:\n"
+               "  -h, --help     show this text and exit\n"
+               "  --version      print the build stamp compared with the database's\n"
+               "                 (accounts_dep.ver) and exit; the database is not touched\n"
+               "\n"
+               "Environment:\n"
+               "  The program reads no variables of its own. Those of its libraries apply, e.g.\n"
+               "  ODBCSYSINI       folder of odbcinst.ini, where unixODBC finds the driver\n"
+               "  QT_QPA_PLATFORM  Qt window system plugin (xcb, wayland, offscreen)\n")
+        .arg(QLatin1String(BuiltInDatabase), QLatin1String(BuiltInServer));
+}
