@@ -15,6 +15,7 @@
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/font_substitution.h"
 #include "toolkit/guarded_application.h"
 #include "toolkit/message_box.h"
 
@@ -62,9 +63,7 @@ int runApplication(int argc, char** argv)
 {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Табель"));
-    // The forms name the fonts of the original desktop; Liberation Sans matches their metrics.
-    for (const char* family : {"Tahoma", "Arial", "MS Sans Serif"})
-        QFont::insertSubstitution(QLatin1String(family), QStringLiteral("Liberation Sans"));
+    substituteDesktopFonts();
     QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
     QApplication::setQuitOnLastWindowClosed(false);
 
