@@ -16,6 +16,7 @@
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/font_substitution.h"
 #include "toolkit/guarded_application.h"
 #include "toolkit/message_box.h"
 
@@ -85,9 +86,7 @@ int runApplication(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Табель"));
     // Ties the windows to the installed menu entry (task bars, Wayland).
     QApplication::setDesktopFileName(QStringLiteral("tabel"));
-    // The forms name the fonts of the original desktop; Liberation Sans matches their metrics.
-    for (const char* family : {"Tahoma", "Arial", "MS Sans Serif"})
-        QFont::insertSubstitution(QLatin1String(family), QStringLiteral("Liberation Sans"));
+    substituteDesktopFonts();
     QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
     QApplication::setQuitOnLastWindowClosed(false);
 
