@@ -204,8 +204,8 @@ void TestImport::init()
     legacyExec(QStringLiteral("insert into NOMENKL (Nom, marka) values ('Котлы', 'КС-1'), ('Котлы', 'КС-2')"));
     legacyExec(QStringLiteral("insert into VID_OPER (ID, VID) values (1, 'Сборка'), (2, 'КРАСКА')"));
     legacyExec(QStringLiteral("insert into OPER (ID, VID, NAIMEN, CENA, I_ID) values (20, 1, 0, 12.5, 10), (21, 2, 1, 3.75, 11)"));
-    legacyExec(QStringLiteral("insert into H_TABEL (id, w_id, month, smena, year, d1, d2, d31) values "
-                              "(30, 1, 9, 1, 2023, 8, NULL, 4), (31, 2, 9, 2, 2023, NULL, 6, NULL)"));
+    legacyExec(QStringLiteral("insert into H_TABEL (id, w_id, month, smena, year, d1, d2, d3, d31) values "
+                              "(30, 1, 9, 1, 2023, 8, NULL, '', 4), (31, 2, 9, 2, 2023, NULL, 6, NULL, NULL)"));
 
     EXEC_SQL("drop table if exists public.smena");
     EXEC_SQL("create table public.smena (ID integer primary key, W_ID integer, I_ID integer, O_ID integer, KOL_VO integer, "
