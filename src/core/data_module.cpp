@@ -81,11 +81,14 @@ Command* TDataModule6::command(const QString& name, const QString& statement)
     return cmd;
 }
 
-void openOdbcConnection(const QString& connectionName, const QString& connectionString)
+void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user,
+                        const QString& password)
 {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
         db.setDatabaseName(connectionString);
+        db.setUserName(user);
+        db.setPassword(password);
         if (db.open())
             return;
         const QString text = db.lastError().text();

@@ -54,8 +54,10 @@ private:
     Command* command(const QString& name, const QString& statement = {});
 };
 
-// Opens a named ODBC connection; throws DatabaseError with the driver's text.
-void openOdbcConnection(const QString& connectionName, const QString& connectionString);
+// Opens a named ODBC connection; throws DatabaseError with the driver's text. The connection
+// string may be a data source's name alone; a user and password given are added to it.
+void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user = {},
+                        const QString& password = {});
 QString replaceDecimalSeparator(const QString& text, const QString& delimiter);
 // The statement of the journal list of one shift (1 to 4).
 QString journalStatement(int shift);

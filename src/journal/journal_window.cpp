@@ -12,6 +12,7 @@
 #include "journal/acceptance.h"
 #include "journal/entry_editor.h"
 #include "journal/entry_deletion.h"
+#include "legacy_import/import_with_progress.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
@@ -130,6 +131,7 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(N3, &QAction::triggered, this, &TForm1::N3Click);
     on(N4, &QAction::triggered, this, &TForm1::N4Click);
     on(N6, &QAction::triggered, this, &TForm1::N6Click);
+    on(N12, &QAction::triggered, this, &TForm1::N12Click);
 
     // The time sheet and the reports dialog are not part of this build yet.
     N10->setEnabled(false);
@@ -298,4 +300,9 @@ void TForm1::Button2Click()
 void TForm1::N6Click()
 {
     Form8->ShowBrowse();
+}
+
+void TForm1::N12Click()
+{
+    importWithProgress(this, Label1);
 }

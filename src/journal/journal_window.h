@@ -33,6 +33,7 @@ public:
     void N3Click();
     void N4Click();
     void N6Click();
+    void N12Click();   // legacy import
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;

@@ -9,8 +9,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-namespace {
-
 QSqlQuery runStatement(const QString& connection, const QString& statement)
 {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
@@ -28,8 +26,6 @@ QSqlQuery runStatement(const QString& connection, const QString& statement)
     }
     return query;
 }
-
-} // namespace
 
 Dataset::Dataset(const QString& connectionName, const QString& name, QObject* parent)
     : QObject(parent), m_connection(connectionName)

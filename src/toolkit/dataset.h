@@ -3,6 +3,7 @@
 #include "toolkit/row_filter.h"
 
 #include <QObject>
+#include <QSqlQuery>
 #include <QStringList>
 #include <QVariantMap>
 #include <QVector>
@@ -123,3 +124,7 @@ private:
     QString m_sql;
     QVariantMap m_params;
 };
+
+// Runs one statement on a named connection, forward only; throws DatabaseError with the
+// driver's text.
+QSqlQuery runStatement(const QString& connectionName, const QString& statement);

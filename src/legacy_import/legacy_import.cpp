@@ -1,0 +1,231 @@
+#include "legacy_import/legacy_import.h"
+
+#include "core/data_module.h"
+#include "toolkit/database_error.h"
+#include "toolkit/dataset.h"
+#include "toolkit/sql_text.h"
+#include "toolkit/transaction.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <cmath>
+
+namespace {
+
+ImportColumn integer(const char* name) { return {QLatin1String(name), CarriedAs::Integer}; }
+ImportColumn real(const char* name) { return {QLatin1String(name), CarriedAs::Float}; }
+ImportColumn text(const char* name) { return {QLatin1String(name), CarriedAs::Text}; }
+
+QList<ImportColumn> hoursColumns()
+{
+    QList<ImportColumn> columns{integer("id"), integer("w_id"), integer("month"), integer("year"), integer("smena")};
+    for (int day = 1; day <= 31; ++day)
+        columns << ImportColumn{QStringLiteral("d%1").arg(day), CarriedAs::Integer};
+    return columns;
+}
+
+// A legacy number; an empty value reads as 0. A text that is no number is refused rather than
+// stored as 0.
+double numberOf(const QVariant& value, const QString& column)
+{
+    if (value.isNull())
+        return 0;
+    if (value.typeId() != QMetaType::QString)
+        return value.toDouble();
+    QString digits = value.toString().trimmed();
+    if (digits.isEmpty())
+        return 0;
+    digits.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double number = digits.toDouble(&ok);
+    if (!ok)
+        throw DatabaseError(QStringLiteral("Поле %1: «%2» не число.").arg(column, value.toString()));
+    return number;
+}
+
+// A legacy value as a literal the target column converts to its own type. Typed dates travel in
+// ISO form, which the server reads the same under any date style.
+QString textLiteral(const QVariant& value, bool textTarget)
+{
+    if (value.isNull())
+        return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return sqlQuote(value.toDate().toString(Qt::ISODate));
+    case QMetaType::QDateTime:
+        return sqlQuote(value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+    case QMetaType::QTime:
+        return sqlQuote(value.toTime().toString(QStringLiteral("HH:mm:ss.zzz")));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return sqlQuote(sqlNumber(value.toDouble()));
+    default:
+        break;
+    }
+    const QString text = value.toString();
+    if (text.isEmpty())
+        return textTarget ? QStringLiteral("''") : QStringLiteral("NULL");
+    return sqlQuote(text);
+}
+
+QString literal(const QVariant& value, const ImportColumn& column, bool textTarget)
+{
+    switch (column.kind) {
+    case CarriedAs::Integer:
+        return sqlNumber(qlonglong(std::llround(numberOf(value, column.name))));
+    case CarriedAs::Float:
+        return sqlNumber(numberOf(value, column.name));
+    case CarriedAs::Text:
+        break;
+    }
+    return textLiteral(value, textTarget);
+}
+
+QString quotedName(const QString& name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+// Opens a named connection to an ODBC data source unless it is open; the driver manager finds
+// the data source's driver and settings, the login prompt stays off.
+void openDataSource(const QString& connectionName, const QString& dataSource, const QString& user, const QString& password)
+{
+    if (QSqlDatabase::database(connectionName, false).isOpen())
+        return;
+    if (QSqlDatabase::contains(connectionName))
+        QSqlDatabase::removeDatabase(connectionName);
+    try {
+        openOdbcConnection(connectionName, dataSource, user, password);
+    } catch (const DatabaseError& e) {
+        throw DatabaseError(QStringLiteral("Нет подключения к источнику данных ODBC «%1»: %2").arg(dataSource, e.message()));
+    }
+}
+
+} // namespace
+
+void connectLegacyImport()
+{
+    openDataSource(QLatin1String(MSA), QLatin1String(LegacySourceName), QString(), QLatin1String(LegacySourcePassword));
+    const bool fresh = !QSqlDatabase::database(QLatin1String(PGSQL), false).isOpen();
+    openDataSource(QLatin1String(PGSQL), QLatin1String(LegacyTargetName), QStringLiteral("sys"), QString());
+    if (fresh) {
+        // Day-first dates whatever the data source's server says; quotes are the only escape.
+        runStatement(QLatin1String(PGSQL), QStringLiteral("set datestyle to 'ISO, DMY'"));
+        runStatement(QLatin1String(PGSQL), QStringLiteral("set standard_conforming_strings to on"));
+    }
+}
+
+const QList<ImportStep>& legacyImportSteps()
+{
+    static const QList<ImportStep> steps{
+        {QStringLiteral("H_TABEL"), QStringLiteral("accounts_dep.h_tabel"), true, false, hoursColumns()},
+        {QStringLiteral("IZDEL"), QStringLiteral("accounts_dep.izdel"), true, false,
+         {integer("id"), text("marka"), text("nom"), real("massa")}},
+        {QStringLiteral("NOMENKL"), QStringLiteral("accounts_dep.nomenkl"), false, false, {text("marka"), text("nom")}},
+        {QStringLiteral("OPER"), QStringLiteral("accounts_dep.oper"), true, false,
+         {integer("id"), integer("vid"), integer("naimen"), real("cena"), integer("i_id")}},
+        {QStringLiteral("VID_OPER"), QStringLiteral("accounts_dep.vid_oper"), true, false, {integer("id"), text("vid")}},
+        {QStringLiteral("WORKERS"), QStringLiteral("accounts_dep.workers"), true, false,
+         {integer("id"), text("fio"), text("addr")}},
+        {QStringLiteral("smena"), QStringLiteral("accounts_dep.smena"), true, true,
+         {integer("id"), integer("w_id"), integer("i_id"), integer("o_id"), integer("kol_vo"), integer("brak"),
+          integer("smena"), real("cena"), integer("color"), text("ok"), text("data"), text("time"), text("vvod")}},
+    };
+    return steps;
+}
+
+QString progressText(const ImportProgress& progress)
+{
+    return progress.table + QStringLiteral(": ") + QString::number(progress.copied) + QStringLiteral(" из ")
+        + QString::number(progress.total) + QStringLiteral(" записей");
+}
+
+LegacyImport::LegacyImport(QString sourceConnection, QString targetConnection, QString programConnection)
+    : m_source(std::move(sourceConnection)), m_target(std::move(targetConnection)), m_program(std::move(programConnection))
+{
+}
+
+QList<ImportedTable> LegacyImport::run()
+{
+    Transaction transaction(m_target);
+    QList<ImportedTable> done;
+    for (const ImportStep& step : legacyImportSteps())
+        done << copy(step);
+    for (const ImportStep& step : legacyImportSteps())
+        moveIdSequence(step.target);
+    transaction.commit();
+    return done;
+}
+
+ImportedTable LegacyImport::copy(const ImportStep& step)
+{
+    const QString from = step.throughProgram ? m_program : m_source;
+    QStringList names;
+    for (const ImportColumn& column : step.columns)
+        names << quotedName(column.name);
+    const QString columnList = names.join(QLatin1String(", "));
+    try {
+        QSqlQuery count = runStatement(from, QStringLiteral("select count(*) from ") + step.source);
+        const int total = count.next() ? count.value(0).toInt() : 0;
+        QSqlQuery rows = runStatement(from, QStringLiteral("select * from ") + step.source
+                                                + (step.ordered ? QStringLiteral(" order by id ASC") : QString()));
+        const QSqlRecord record = rows.record();
+        QVector<int> sourceColumns;
+        for (const ImportColumn& column : step.columns) {
+            const int index = record.indexOf(column.name);   // letter case does not matter
+            if (index < 0)
+                throw DatabaseError(QStringLiteral("Нет поля %1.").arg(column.name));
+            sourceColumns << index;
+        }
+        // Empty texts stay empty texts only where the target holds text.
+        const QSqlRecord targetRecord
+            = runStatement(m_target, QStringLiteral("select %1 from %2 where false").arg(columnList, step.target)).record();
+        QVector<bool> textTarget;
+        for (int i = 0; i < step.columns.size(); ++i)
+            textTarget << (targetRecord.field(i).metaType().id() == QMetaType::QString);
+
+        runStatement(m_target, QStringLiteral("delete from ") + step.target + QStringLiteral(" where id>0"));
+
+        const QString insert = QStringLiteral("insert into %1 (%2) values ").arg(step.target, columnList);
+        QString statement;
+        int pending = 0;
+        auto flush = [&] {
+            if (pending == 0)
+                return;
+            runStatement(m_target, statement);
+            statement.clear();
+            pending = 0;
+        };
+        ImportProgress progress{step.source, 0, total};
+        while (rows.next()) {
+            statement += pending == 0 ? insert : QStringLiteral(",");
+            statement += QLatin1Char('(');
+            for (int i = 0; i < step.columns.size(); ++i) {
+                if (i > 0)
+                    statement += QLatin1Char(',');
+                statement += literal(rows.value(sourceColumns.at(i)), step.columns.at(i), textTarget.at(i));
+            }
+            statement += QLatin1Char(')');
+            if (++pending >= m_batchSize)
+                flush();
+            ++progress.copied;
+            if (m_progress)
+                m_progress(progress);
+        }
+        flush();
+        return {step.source, step.target, progress.copied};
+    } catch (const DatabaseError& e) {
+        throw DatabaseError(QStringLiteral("%1 → %2: %3").arg(step.source, step.target, e.message()), e.statement());
+    }
+}
+
+void LegacyImport::moveIdSequence(const QString& table)
+{
+    QSqlQuery found = runStatement(m_target, QStringLiteral("select pg_get_serial_sequence(%1, 'id')").arg(sqlQuote(table)));
+    if (!found.next() || found.value(0).isNull())
+        return;
+    runStatement(m_target, QStringLiteral("select setval(%1, greatest(coalesce(max(id), 0), 0)::bigint + 1, false) from %2")
+                               .arg(sqlQuote(found.value(0).toString()), table));
+}
