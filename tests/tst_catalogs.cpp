@@ -337,8 +337,9 @@ void TestCatalogs::searchKeys()
     bool focused = false;
     int afterDown = 0, afterSecondDown = 0, afterUp = 0;
     QString text;
-    inModal<QDialog>([&](QDialog*) {
-        focused = c.search()->hasFocus();
+    inModal<QDialog>([&](QDialog* dialog) {
+        // The search box gets the focus when the window becomes active.
+        focused = QTest::qWaitForWindowActive(dialog) && c.search()->hasFocus();
         typeText(c.search(), "Пе");
         QTest::keyClick(c.search(), Qt::Key_Down);
         afterDown = c.data->recNo();
@@ -698,6 +699,8 @@ void TestCatalogs::workerWheelStepsFocusedBox()
     EXEC_SQL("insert into adm_role.roles (id, s_caption) values (1, 'Плановик'), (2, 'Мастер'), (3, 'Кладовщик')");
     QList<int> steps;
     inModal<TForm2>([&](TForm2* editor) {
+        // Focus goes where it is set only in the active window.
+        QVERIFY(QTest::qWaitForWindowActive(editor));
         editor->LCB_roles->setFocus();
         editor->LCB_roles->setCurrentIndex(0);
         wheel(editor->LCB_roles, -120);          // down, over the box itself: one step
