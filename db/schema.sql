@@ -161,7 +161,7 @@ create index smena_o_id_idx on accounts_dep.smena (o_id);
 create index smena_i_id_idx on accounts_dep.smena (i_id);
 
 -- Monthly hours grid: one row per worker, shift, month and year.  A new row
--- is written with one day given, so the other days must start at 0.
+-- is written with no day given, so the days must start at 0.
 create table accounts_dep.h_tabel (
     id    serial not null,
     w_id  integer,
@@ -184,11 +184,11 @@ create table accounts_dep.h_tabel (
     d27 integer not null default 0, d28 integer not null default 0,
     d29 integer not null default 0, d30 integer not null default 0,
     d31 integer not null default 0,
-    constraint h_tabel_pkey primary key (id)
+    constraint h_tabel_pkey primary key (id),
+    -- the upkeep makes sure of the row with "on conflict do nothing" and then locks it, so
+    -- two clients saving at once can never add a second row
+    constraint h_tabel_w_id_smena_month_year_key unique (w_id, smena, month, year)
 );
-
-create index h_tabel_w_id_smena_month_year_idx
-    on accounts_dep.h_tabel (w_id, smena, month, year);
 
 -- Operations: product x operation type x kind (0 finished, 1 blanks).
 create table accounts_dep.oper (
@@ -268,14 +268,30 @@ create table accounts_dep.ver (
 insert into accounts_dep.ver (d, t, delim) values (0, 0, '.');
 
 ------------------------------------------------------------------------------
--- Products follow the goods register.
+-- Products follow the goods register, and the goods register holds every product.
 --
 -- izdel is a table rather than a view so that the legacy import can still
 -- write it directly.  Every goods row is mirrored with the same id; nom is
--- the caption of the goods row's classifier entry.  An insert takes over an
--- izdel row that already has the goods id (for instance one left by the
--- import), so the goods register always wins.
+-- the caption of the goods row's classifier entry (a product without a class
+-- keeps the nom it has).  A product written into izdel alone (the import
+-- gives its old ids) gets a goods row with that id, so the product editor
+-- changes and deletes it like any other.  The goods sequence moves past every
+-- id given explicitly, so a new product never gets the id of one already
+-- listed, and with it that product's operations and journal entries.
 ------------------------------------------------------------------------------
+
+-- After `taken` has been given explicitly, the sequence issues only larger ids.
+create function accounts_dep.goods_id_past(taken numeric) returns void
+language plpgsql as $$
+declare
+    seq record;
+begin
+    select last_value, is_called into seq from cmn_gds_and_srv.gds_and_srv_id_seq;
+    if taken >= seq.last_value + (case when seq.is_called then 1 else 0 end) then
+        perform setval('cmn_gds_and_srv.gds_and_srv_id_seq', taken::bigint);
+    end if;
+end;
+$$;
 
 create function accounts_dep.izdel_follow_goods() returns trigger
 language plpgsql as $$
@@ -285,11 +301,13 @@ begin
         return old;
     end if;
 
+    perform accounts_dep.goods_id_past(new.id);
+
     if tg_op = 'UPDATE' and new.id is distinct from old.id then
         delete from accounts_dep.izdel where id = old.id;
     end if;
 
-    insert into accounts_dep.izdel (id, marka, nom, massa, id_class_item)
+    insert into accounts_dep.izdel as z (id, marka, nom, massa, id_class_item)
     values (new.id,
             new.s_caption,
             (select i.s_caption from cmn_classifier.item i where i.id = new.id_class_item),
@@ -297,7 +315,7 @@ begin
             new.id_class_item)
     on conflict (id) do update
         set marka = excluded.marka,
-            nom = excluded.nom,
+            nom = case when excluded.id_class_item is null then z.nom else excluded.nom end,
             massa = excluded.massa,
             id_class_item = excluded.id_class_item;
     return new;
@@ -307,6 +325,21 @@ $$;
 create trigger gds_and_srv_izdel
     after insert or update or delete on cmn_gds_and_srv.gds_and_srv
     for each row execute function accounts_dep.izdel_follow_goods();
+
+-- A product written into izdel alone gets its goods row.
+create function accounts_dep.goods_follow_izdel() returns trigger
+language plpgsql as $$
+begin
+    insert into cmn_gds_and_srv.gds_and_srv (id, s_caption, s_description, id_msm_bs, massa, id_class_item)
+    select new.id, new.marka, '', 6, new.massa, new.id_class_item
+     where not exists (select 1 from cmn_gds_and_srv.gds_and_srv g where g.id = new.id);
+    return new;
+end;
+$$;
+
+create trigger izdel_gds_and_srv
+    after insert on accounts_dep.izdel
+    for each row execute function accounts_dep.goods_follow_izdel();
 
 -- A renamed (or late-created) product class renames the group of its products.
 create function accounts_dep.izdel_follow_class_item() returns trigger
@@ -329,36 +362,47 @@ create trigger item_izdel_nom
 --
 -- The journal, the time sheet and the reports take workers' names from
 -- cmn_contractor.person, matching the worker number against s_code; the
--- workers window writes only accounts_dep.person.  So adding, renaming or
--- deleting a worker does the same to the person with that code.
+-- workers window writes only accounts_dep.person.  A worker gets a person
+-- made for him only when the ERP has none with his code (a second one would
+-- list each of his entries twice); renaming the worker renames only the
+-- person made for him; deleting the worker deletes no person, so his journal
+-- entries stay listed under his name.  person_contractor remembers which
+-- person was made for which worker.
 ------------------------------------------------------------------------------
+
+create table accounts_dep.person_contractor (
+    w_id          integer not null,
+    contractor_id numeric(15) not null,
+    constraint person_contractor_pkey primary key (w_id)
+);
 
 create function accounts_dep.person_follow_worker() returns trigger
 language plpgsql as $$
+declare
+    made numeric(15);
 begin
-    if tg_op = 'DELETE' then
-        delete from cmn_contractor.person where s_code = old.id::text;
-        return old;
-    end if;
-
     if tg_op = 'UPDATE' then
-        update cmn_contractor.person
-           set s_caption = new.fio,
-               s_code = new.id::text
-         where s_code = old.id::text;
-        if found then
-            return new;
-        end if;
+        update cmn_contractor.person p
+           set s_caption = new.fio
+          from accounts_dep.person_contractor c
+         where c.w_id = new.id
+           and p.id = c.contractor_id;
     end if;
 
-    insert into cmn_contractor.person (s_caption, s_code)
-    values (new.fio, new.id::text);
+    if not exists (select 1 from cmn_contractor.person p where p.s_code = new.id::text) then
+        insert into cmn_contractor.person (s_caption, s_code)
+        values (new.fio, new.id::text)
+        returning id into made;
+        insert into accounts_dep.person_contractor (w_id, contractor_id)
+        values (new.id, made)
+        on conflict (w_id) do update set contractor_id = excluded.contractor_id;
+    end if;
     return new;
 end;
 $$;
 
 create trigger person_contractor
-    after insert or update or delete on accounts_dep.person
+    after insert or update on accounts_dep.person
     for each row execute function accounts_dep.person_follow_worker();
 
 ------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "catalogs/workers_window.h"
 #include "core/data_module.h"
 #include "journal/entry_editor.h"
+#include "journal/hours_upkeep.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
 #include "toolkit/clock.h"
@@ -110,6 +111,12 @@ ListCase listCase(const QString& name)
 
 const QStringList Lists{"workers", "products", "types"};
 
+// As the legacy import writes a product: into accounts_dep.izdel alone, with its old id.
+void insertImportedProduct(int id, const QString& mark)
+{
+    EXEC_SQL(QString("insert into accounts_dep.izdel (id, marka, nom, massa) values (%1, '%2', 'Старые изделия', 2)").arg(id).arg(mark));
+}
+
 } // namespace
 
 class TestCatalogs : public QObject {
@@ -149,6 +156,8 @@ private slots:
     void workerChangeKeepsRowNumber();
     void workerDelete_data();
     void workerDelete();
+    void workerInJournal_data();
+    void workerInJournal();
     void workerLookupsKeepChoice();
     void workerWheelStepsFocusedBox();
 
@@ -166,6 +175,11 @@ private slots:
     void productMassaRoundTrip_data();
     void productMassaRoundTrip();
     void productAddKeepsRowAndClass();
+    void importedProductKeepsItsId();
+    void importedProductChangedAndDeleted();
+    void productGoneBeforeChange();
+    void productDeleteTakesItsHours_data();
+    void productDeleteTakesItsHours();
     void productChangeShowsClass();
 
 private:
@@ -337,8 +351,9 @@ void TestCatalogs::searchKeys()
     bool focused = false;
     int afterDown = 0, afterSecondDown = 0, afterUp = 0;
     QString text;
-    inModal<QDialog>([&](QDialog*) {
-        focused = c.search()->hasFocus();
+    inModal<QDialog>([&](QDialog* dialog) {
+        // The search box gets the focus when the window becomes active.
+        focused = QTest::qWaitForWindowActive(dialog) && c.search()->hasFocus();
         typeText(c.search(), "Пе");
         QTest::keyClick(c.search(), Qt::Key_Down);
         afterDown = c.data->recNo();
@@ -656,6 +671,53 @@ void TestCatalogs::workerDelete()
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 1);
 }
 
+void TestCatalogs::workerInJournal_data()
+{
+    QTest::addColumn<QString>("erpName");    // an ERP person who already has the worker's code; empty: none
+    QTest::addColumn<QString>("action");     // what is done to the worker in the list afterwards
+    QTest::addColumn<QStringList>("listed"); // the names the journal shows for his one entry
+    QTest::newRow("added") << "" << "" << QStringList{"Иванов И.И."};
+    QTest::newRow("renamed") << "" << "rename" << QStringList{"Петров П.П."};
+    QTest::newRow("deleted: his entries stay listed") << "" << "delete" << QStringList{"Иванов И.И."};
+    QTest::newRow("code already in the ERP: listed once") << "Иванов Иван Ильич" << "" << QStringList{"Иванов Иван Ильич"};
+    QTest::newRow("code already in the ERP, renamed: the ERP's name stays") << "Иванов Иван Ильич" << "rename"
+                                                                           << QStringList{"Иванов Иван Ильич"};
+    QTest::newRow("code already in the ERP, deleted") << "Иванов Иван Ильич" << "delete" << QStringList{"Иванов Иван Ильич"};
+}
+
+void TestCatalogs::workerInJournal()
+{
+    QFETCH(QString, erpName);
+    QFETCH(QString, action);
+    QFETCH(QStringList, listed);
+    // The worker gets number 1.
+    if (!erpName.isEmpty())
+        EXEC_SQL(QString("insert into cmn_contractor.person (s_caption, s_code) values ('%1', '1')").arg(erpName));
+    QCOMPARE(Fixture::worker("Иванов И.И."), 1);
+    const int product = Fixture::product("ЯП-12");
+    Fixture::entry({QDate(2024, 9, 2), 1, 1, Fixture::operation(product, Fixture::operationType("Сборка")), product});
+    MessageLog log;
+    inModal<TForm5>([&](TForm5* w) {
+        if (action == "rename") {
+            inModal<TForm2>([](TForm2* editor) {
+                editor->Edit1->setText("Петров П.П.");
+                editor->Button1->click();
+            });
+            w->Button2->click();
+        } else if (action == "delete") {
+            w->Button3->click();
+        }
+    });
+    Form5->ShowBrowse();
+    QCOMPARE(log.texts(), action == "delete" ? QStringList{"Удалить работника?"} : QStringList());
+    Dataset* journal = DataModule6->Smena1;
+    journal->setParam("data", QDate(2024, 9, 2));
+    journal->setParam("ok", "ta");
+    journal->refresh();
+    QCOMPARE(shown(journal, "fio"), listed);
+    journal->close();
+}
+
 void TestCatalogs::workerLookupsKeepChoice()
 {
     EXEC_SQL("insert into cmn_department.department (id, s_caption) values (1, 'Цех деревообработки'), (2, 'Малярный участок')");
@@ -698,6 +760,8 @@ void TestCatalogs::workerWheelStepsFocusedBox()
     EXEC_SQL("insert into adm_role.roles (id, s_caption) values (1, 'Плановик'), (2, 'Мастер'), (3, 'Кладовщик')");
     QList<int> steps;
     inModal<TForm2>([&](TForm2* editor) {
+        // Focus goes where it is set only in the active window.
+        QVERIFY(QTest::qWaitForWindowActive(editor));
         editor->LCB_roles->setFocus();
         editor->LCB_roles->setCurrentIndex(0);
         wheel(editor->LCB_roles, -120);          // down, over the box itself: one step
@@ -768,22 +832,43 @@ void TestCatalogs::typeSave()
 
 void TestCatalogs::typeDelete_data()
 {
-    QTest::addColumn<bool>("yes");
+    // Entries whose operation is of the type (they drop out of every list when it goes); the
+    // answers to the questions; the questions asked; the types left.
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<QStringList>("questions");
     QTest::addColumn<QStringList>("left");
-    QTest::newRow("Yes") << true << QStringList{"Покраска", "Сварка"};
-    QTest::newRow("No") << false << QStringList{"Покраска", "Сборка", "Сварка"};
+    const QString plain = "Удалить вид операции?";
+    const QString used = "По виду операции есть записи в журнале (3 шт.), они больше не будут показываться. Удалить вид операции?";
+    const QStringList all{"Покраска", "Сборка", "Сварка"};
+    const QStringList rest{"Покраска", "Сварка"};
+    QTest::newRow("Yes") << 0 << QList<bool>{true} << QStringList{plain} << rest;
+    QTest::newRow("No") << 0 << QList<bool>{false} << QStringList{plain} << all;
+    QTest::newRow("used by entries, Yes, Yes") << 3 << QList<bool>{true, true} << QStringList{plain, used} << rest;
+    QTest::newRow("used by entries, Yes, No") << 3 << QList<bool>{true, false} << QStringList{plain, used} << all;
+    QTest::newRow("used by entries, No") << 3 << QList<bool>{false} << QStringList{plain} << all;
 }
 
 void TestCatalogs::typeDelete()
 {
-    QFETCH(bool, yes);
+    QFETCH(int, entries);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, questions);
     QFETCH(QStringList, left);
     Fixture::operationType("Покраска");
     const int used = Fixture::operationType("Сборка");
-    Fixture::operationType("Сварка");
-    Fixture::operation(Fixture::product("ЯП-12"), used);
+    const int other = Fixture::operationType("Сварка");
+    const int product = Fixture::product("ЯП-12");
+    const int worker = Fixture::worker("Иванов");
+    // The type's entries spread over two of its operations; another type's entry is not counted.
+    const int finished = Fixture::operation(product, used, 0);
+    const int blanks = Fixture::operation(product, used, 1);
+    for (int i = 0; i < entries; ++i)
+        Fixture::entry({QDate(2024, 9, 2 + i), 1, worker, i % 2 ? blanks : finished, product});
+    Fixture::entry({QDate(2024, 9, 2), 1, worker, Fixture::operation(product, other), product});
     MessageLog log;
-    log.answer({yes});
+    for (bool a : answers)
+        log.answer({a});
     int recNo = 0;
     inModal<TForm8>([&](TForm8* w) {
         DataModule6->Vid_oper->moveTo(2);
@@ -791,11 +876,14 @@ void TestCatalogs::typeDelete()
         recNo = DataModule6->Vid_oper->recNo();
     });
     Form8->ShowBrowse();
-    QCOMPARE(log.texts(), QStringList{"Удалить вид операции?"});
-    QCOMPARE(log.shown().at(0).caption, QString("Удаление"));
+    QCOMPARE(log.texts(), questions);
+    for (const auto& question : log.shown())
+        QCOMPARE(question.caption, QString("Удаление"));
     QCOMPARE(column("select vid from accounts_dep.vid_oper"), left);
-    QCOMPARE(recNo, yes ? 1 : 2);
-    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.oper").toInt(), 1);
+    QCOMPARE(recNo, left.size() == 2 ? 1 : 2);
+    // Operations and entries stay.
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.oper").toInt(), 3);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), entries + 1);
 }
 
 // ---------------------------------------------------------------- products
@@ -941,6 +1029,8 @@ void TestCatalogs::productMassaRoundTrip_data()
     QTest::newRow("whole number") << 5.0 << "." << "5" << "5";
     QTest::newRow("fraction") << 1.25 << "." << "1.25" << "1,25";
     QTest::newRow("fraction, no separator known yet") << 12.375 << "" << "12.375" << "12,375";
+    QTest::newRow("fraction, the database names a comma") << 1.5 << "," << "1.5" << "1,5";
+    QTest::newRow("whole number, the database names a comma") << 3.0 << "," << "3" << "3";
 }
 
 void TestCatalogs::productMassaRoundTrip()
@@ -1003,6 +1093,142 @@ void TestCatalogs::productAddKeepsRowAndClass()
                             "where marka = 'АА-1'").toString(),
              QString("Поддоны"));
     QCOMPARE(secondShown, QString("Поддоны"));
+}
+
+void TestCatalogs::importedProductKeepsItsId()
+{
+    insertImportedProduct(1, "ИМП-1");
+    const int type = Fixture::operationType("Сборка");
+    const int imported = Fixture::operation(1, type);
+    Fixture::entry({QDate(2024, 9, 2), 1, Fixture::worker("Иванов"), imported, 1});
+    Fixture::classItem("Ящики");
+    MessageLog log;
+    inModal<TForm3>([&](TForm3* w) {
+        inModal<TForm7>([&](TForm7* editor) {
+            editor->Edit1->setText("НОВ-1");
+            typeText(editor->Edit2, "3");
+            editor->cb_item->setCurrentIndex(0);
+            editor->Button1->click();
+        });
+        w->Button1->click();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(log.texts(), QStringList());
+    // A goods row written elsewhere gets a new id as well.
+    const int fromErp = Fixture::product("ERP-1");
+    QCOMPARE(column("select id || ' ' || marka || ' ' || coalesce(nom, '-') from accounts_dep.izdel"),
+             (QStringList{"1 ИМП-1 Старые изделия", "2 НОВ-1 Ящики", QString("%1 ERP-1 -").arg(fromErp)}));
+    QCOMPARE(fromErp, 3);
+    // The imported product keeps its operation and its entry.
+    QCOMPARE(TestDb::scalar(QString("select marka from accounts_dep.izdel z join accounts_dep.oper o on o.i_id = z.id "
+                                    "where o.id = %1").arg(imported)).toString(),
+             QString("ИМП-1"));
+    QCOMPARE(TestDb::scalar("select marka from accounts_dep.izdel z join accounts_dep.smena s on s.i_id = z.id").toString(),
+             QString("ИМП-1"));
+}
+
+void TestCatalogs::importedProductChangedAndDeleted()
+{
+    insertImportedProduct(7, "ИМП-7");
+    Fixture::classItem("Ящики");
+    MessageLog log;
+    QString changed;
+    inModal<TForm3>([&](TForm3* w) {
+        inModal<TForm7>([&](TForm7* editor) {
+            editor->Edit1->setText("ИМП-7Б");
+            editor->Edit2->clear();
+            typeText(editor->Edit2, "2,5");
+            editor->cb_item->setCurrentIndex(0);
+            editor->Button1->click();
+        });
+        w->Button2->click();
+        changed = TestDb::scalar("select concat_ws('|', id, marka, massa, nom) from accounts_dep.izdel").toString();
+        w->Button3->click();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(log.texts(), QStringList{"Удалить изделие? "});
+    QCOMPARE(changed, QString("7|ИМП-7Б|2.5|Ящики"));
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.izdel").toInt(), 0);
+    QCOMPARE(TestDb::scalar("select count(*) from cmn_gds_and_srv.gds_and_srv").toInt(), 0);
+}
+
+// A product deleted by another user while its editor was open: nothing is reported as saved.
+void TestCatalogs::productGoneBeforeChange()
+{
+    const int product = Fixture::product("ЯП-12", 1, Fixture::classItem("Ящики"));
+    MessageLog log;
+    bool stillOpen = true;
+    int listed = -1;
+    inModal<TForm3>([&](TForm3* w) {
+        inModal<TForm7>([&](TForm7* editor) {
+            EXEC_SQL(QString("delete from cmn_gds_and_srv.gds_and_srv where id=%1").arg(product));
+            editor->Edit1->setText("ЯП-14");
+            editor->Button1->click();
+            stillOpen = editor->isVisible();
+        });
+        w->Button2->click();
+        listed = DataModule6->Izdel->recordCount();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(log.texts(), QStringList{"Изделие не найдено: его уже удалили. Изменения не записаны."});
+    QCOMPARE(log.shown().first().caption, QString("Ошибка"));
+    QVERIFY(!stillOpen);
+    QCOMPARE(listed, 0);
+    QCOMPARE(TestDb::scalar("select count(*) from cmn_gds_and_srv.gds_and_srv").toInt(), 0);
+}
+
+void TestCatalogs::productDeleteTakesItsHours_data()
+{
+    QTest::addColumn<bool>("upkeepFails");
+    QTest::newRow("the cells of the deleted entries follow") << false;
+    QTest::newRow("a failing upkeep keeps everything") << true;
+}
+
+void TestCatalogs::productDeleteTakesItsHours()
+{
+    QFETCH(bool, upkeepFails);
+    const int other = Fixture::product("АА-1");
+    const int product = Fixture::product("ЯП-12");
+    const int type = Fixture::operationType("Сборка");
+    const int op = Fixture::operation(product, type);
+    const int otherOp = Fixture::operation(other, type);
+    const int ivanov = Fixture::worker("Иванов");
+    const int petrov = Fixture::worker("Петров");
+    const QDate monday(2024, 9, 2);
+    const QDate tuesday(2024, 9, 3);
+    const QDate august(2024, 8, 2);
+    const struct {
+        QDate day;
+        int shift, worker, operation, productId, hours;
+    } entries[] = {{monday, 1, ivanov, op, product, 5}, {monday, 1, ivanov, otherOp, other, 3},
+                   {tuesday, 1, ivanov, op, product, 4}, {monday, 2, petrov, op, product, 6},
+                   {august, 1, ivanov, op, product, 2}};
+    for (const auto& e : entries) {
+        Fixture::entry({e.day, e.shift, e.worker, e.operation, e.productId, 10, 10, 0, 0, e.hours});
+        hoursAfterSave(e.worker, e.shift, e.day);
+    }
+    std::unique_ptr<Fixture::GridTrigger> refused;
+    if (upkeepFails)
+        refused = std::make_unique<Fixture::GridTrigger>("raise exception 'h_tabel: записи в табель запрещены';");
+    MessageLog log;
+    log.answer({true, true});
+    inModal<TForm3>([&](TForm3* w) {
+        QVERIFY(DataModule6->Izdel->locate("id", product));
+        w->Button3->click();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(log.shown().size(), upkeepFails ? 3 : 2);
+    if (upkeepFails)
+        QVERIFY(log.texts().last().contains("записи в табель запрещены"));
+    const QString of = QString(" where i_id=%1").arg(product);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.oper" + of).toInt(), upkeepFails ? 1 : 0);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena" + of).toInt(), upkeepFails ? 4 : 0);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.izdel where id=" + QString::number(product)).toInt(), upkeepFails ? 1 : 0);
+    QCOMPARE(Fixture::hoursCell(ivanov, 1, monday), upkeepFails ? 8 : 3);
+    QCOMPARE(Fixture::hoursCell(ivanov, 1, tuesday), upkeepFails ? 4 : 0);
+    QCOMPARE(Fixture::hoursCell(petrov, 2, monday), upkeepFails ? 6 : 0);
+    QCOMPARE(Fixture::hoursCell(ivanov, 1, august), upkeepFails ? 2 : 0);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel").toInt(), 3);
 }
 
 void TestCatalogs::productChangeShowsClass()

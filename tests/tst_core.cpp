@@ -6,6 +6,7 @@
 #include "core/sign_in_window.h"
 #include "core/version_check.h"
 #include "toolkit/database_error.h"
+#include "toolkit/transaction.h"
 #include "journal/journal_window.h"
 #include "support/test_database.h"
 
@@ -33,6 +34,7 @@ private slots:
     void versionCheck_data();
     void versionCheck();
     void outdatedBuildEndsTheProgram();
+    void versionCheckWaitsForAnOpenTransaction();
     void replaceDecimalSeparator_data();
     void replaceDecimalSeparator();
     void checkDuplicate();
@@ -214,6 +216,21 @@ void TestCore::outdatedBuildEndsTheProgram()
     QVERIFY(Form23->Timer1->isActive());
     QCOMPARE(Form23->Timer1->interval(), 5000);
     QCOMPARE(DataModule6->DecimalDelimiter, QString(","));
+}
+
+void TestCore::versionCheckWaitsForAnOpenTransaction()
+{
+    MessageLog log;
+    TestDb::exec("update accounts_dep.ver set d=20230101, t=0");
+    BuildStamp::pretend("Sep  7 2023", "22:30:08");
+    {
+        Transaction t(QLatin1String(TDataModule6::ConnectionName));
+        Form1->CheckVersion();
+        QCOMPARE(TestDb::scalar("select d from accounts_dep.ver").toInt(), 20230101);
+    }
+    Form1->CheckVersion();
+    QCOMPARE(TestDb::scalar("select d from accounts_dep.ver").toInt(), 20230907);
+    QVERIFY(log.shown().isEmpty());
 }
 
 void TestCore::replaceDecimalSeparator_data()

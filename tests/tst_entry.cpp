@@ -2,8 +2,10 @@
 #include "catalogs/workers_window.h"
 #include "core/application.h"
 #include "core/data_module.h"
+#include "journal/entry_deletion.h"
 #include "journal/entry_editor.h"
 #include "journal/entry_statements.h"
+#include "journal/hours_upkeep.h"
 #include "journal/journal_window.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
@@ -31,8 +33,13 @@ private slots:
     void duplicatesInAddMode();
     void duplicatesInChangeMode();
     void changeKeepsAcceptanceAndMovesHours();
-    void oversizedNumberRefused();
+    void numbersBeyondTheirBounds_data();
+    void numbersBeyondTheirBounds();
     void changeOnEmptyListDoesNothing();
+    void entryAndHoursTogether_data();
+    void entryAndHoursTogether();
+    void concurrentChangesOfOneDay_data();
+    void concurrentChangesOfOneDay();
 
 private:
     // Opens the editor from the journal and runs `fill` on it; the editor is closed afterwards
@@ -40,7 +47,8 @@ private:
     void withEditor(bool change, const std::function<void(TForm11*)>& fill);
     void pickWorker(TForm11* editor, const QString& fio);
     void pickOperation(TForm11* editor, int operationId);
-    int hoursCell(int worker, int shift, const QDate& date);
+    // A new entry of m_worker on m_assembly, saved from the editor.
+    void fillNewEntry(TForm11* editor, const QString& hours);
 
     int m_worker = 0;
     int m_other = 0;
@@ -183,11 +191,12 @@ void TestEntry::pickOperation(TForm11* editor, int operationId)
                                 }));
 }
 
-int TestEntry::hoursCell(int worker, int shift, const QDate& date)
+void TestEntry::fillNewEntry(TForm11* editor, const QString& hours)
 {
-    return TestDb::scalar(QString("select d%1 from accounts_dep.h_tabel where w_id=%2 and smena=%3 and month=%4 and year=%5")
-                              .arg(date.day()).arg(worker).arg(shift).arg(date.month()).arg(date.year()))
-        .toInt();
+    pickWorker(editor, "Иванов Иван Петрович");
+    pickOperation(editor, m_assembly);
+    editor->Edit3->setText("10");
+    editor->Edit6->setText(hours);
 }
 
 void TestEntry::roadOfOneEntry()
@@ -223,7 +232,7 @@ void TestEntry::roadOfOneEntry()
                             "prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) from accounts_dep.smena")
                  .toString(),
              QString("t|%1|%2|10|125|2|0|6|no|2024-03-05|0|0|0|0|0|0").arg(m_assembly).arg(m_product));
-    QCOMPARE(hoursCell(m_worker, 1, QDate(2024, 3, 5)), 6);
+    QCOMPARE(Fixture::hoursCell(m_worker, 1, QDate(2024, 3, 5)), 6);
     QCOMPARE(DataModule6->Smena1->recordCount(), 1);
     QCOMPARE(DataModule6->Smena1->value("ok").toString(), QString("no"));
 }
@@ -346,25 +355,43 @@ void TestEntry::changeKeepsAcceptanceAndMovesHours()
         QTest::mouseClick(editor->Button1, Qt::LeftButton);
     });
     QCOMPARE(TestDb::scalar("select ok from accounts_dep.smena where data='2024-03-06'").toString(), QString("ok"));
-    QCOMPARE(hoursCell(m_worker, 1, QDate(2024, 3, 5)), 3);
-    QCOMPARE(hoursCell(m_worker, 1, QDate(2024, 3, 6)), 4);
+    QCOMPARE(Fixture::hoursCell(m_worker, 1, QDate(2024, 3, 5)), 3);
+    QCOMPARE(Fixture::hoursCell(m_worker, 1, QDate(2024, 3, 6)), 4);
     QCOMPARE(DataModule6->Smena1->recordCount(), 1);   // moved off the shown day
     QVERIFY(DataModule6->Smena1->recNo() <= recNo);
 }
 
-void TestEntry::oversizedNumberRefused()
+void TestEntry::numbersBeyondTheirBounds_data()
 {
+    QTest::addColumn<QString>("defects");
+    QTest::addColumn<QString>("hours");
+    QTest::addColumn<QString>("refusedField");   // empty: saved
+    QTest::newRow("defects beyond what the column holds") << "99999" << "8" << "Брак";
+    QTest::newRow("more than a day") << "0" << "25" << "Время";
+    QTest::newRow("a whole day") << "0" << "24" << "";
+    QTest::newRow("pasted hours no cell could hold") << "0" << "2147483647" << "Время";
+}
+
+void TestEntry::numbersBeyondTheirBounds()
+{
+    QFETCH(QString, defects);
+    QFETCH(QString, hours);
+    QFETCH(QString, refusedField);
     MessageLog log;
-    withEditor(false, [this](TForm11* editor) {
-        pickWorker(editor, "Иванов Иван Петрович");
-        pickOperation(editor, m_assembly);
-        editor->Edit3->setText("10");
-        editor->Edit4->setText("99999");   // pasted: more than a defect count can hold
+    withEditor(false, [&](TForm11* editor) {
+        fillNewEntry(editor, hours);
+        editor->Edit4->setText(defects);   // pasted: the keyboard filter lets only digits in
         QTest::mouseClick(editor->Button1, Qt::LeftButton);
-        QVERIFY(editor->isVisible());
+        QCOMPARE(editor->isVisible(), !refusedField.isEmpty());
     });
+    if (refusedField.isEmpty()) {
+        QCOMPARE(log.shown().size(), 0);
+        QCOMPARE(Fixture::hoursCell(m_worker, 1, QDate(2024, 3, 5)), hours.toInt());
+        return;
+    }
     QCOMPARE(log.shown().size(), 1);
-    QVERIFY(log.texts().first().contains("Брак"));
+    QVERIFY2(log.texts().first().contains(refusedField), qPrintable(log.texts().first()));
+    QCOMPARE(log.shown().first().caption, QString("Ошибка"));
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 0);
 }
 
@@ -373,6 +400,121 @@ void TestEntry::changeOnEmptyListDoesNothing()
     DataModule6->Smena1->refresh();
     QVERIFY(DataModule6->Smena1->isEmpty());
     QVERIFY(!expectModal<TForm11>([] { QTest::mouseClick(Form1->Button2, Qt::LeftButton); }, [](TForm11* editor) { editor->reject(); }));
+}
+
+void TestEntry::entryAndHoursTogether_data()
+{
+    QTest::addColumn<bool>("change");
+    QTest::newRow("new entry") << false;
+    QTest::newRow("change that moves the entry to another day") << true;
+}
+
+// A save whose hours fail writes neither the entry nor the grid, and the same save goes
+// through once the grid takes writes again.
+void TestEntry::entryAndHoursTogether()
+{
+    QFETCH(bool, change);
+    const QDate day(2024, 3, 5);
+    if (change) {
+        Fixture::entry({day, 1, m_worker, m_assembly, m_product, 10, 5, 0, 0, 4});
+        TestDb::exec(QString("insert into accounts_dep.h_tabel (w_id, smena, month, year, d5) values (%1, 1, 3, 2024, 4)").arg(m_worker));
+        DataModule6->Smena1->refresh();
+    }
+    const QString journalBefore = TestDb::scalar("select string_agg(concat_ws('|', data, w_id, kol_vo, time), ';') from accounts_dep.smena").toString();
+    Fixture::GridTrigger refused("raise exception 'h_tabel: записи в табель запрещены';");
+    MessageLog log;
+    withEditor(change, [&](TForm11* editor) {
+        if (change) {
+            editor->DTimeP->setDate(day.addDays(1));
+            editor->Edit6->setText("7");
+        } else {
+            fillNewEntry(editor, "6");
+        }
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        QVERIFY(editor->isVisible());
+        QCOMPARE(log.shown().size(), 1);
+        QVERIFY(log.shown().first().icon == MessageBox::Icon::Stop);
+        QVERIFY2(log.texts().first().contains("записи в табель запрещены"), qPrintable(log.texts().first()));
+        QCOMPARE(TestDb::scalar("select string_agg(concat_ws('|', data, w_id, kol_vo, time), ';') from accounts_dep.smena").toString(),
+                 journalBefore);
+        QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel").toInt(), change ? 1 : 0);
+        QCOMPARE(Fixture::hoursCell(m_worker, 1, day), change ? 4 : 0);
+        // What was typed is still there, and it saves once the grid is writable again.
+        QCOMPARE(editor->Edit6->text(), QString(change ? "7" : "6"));
+        refused.lift();
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        QVERIFY(!editor->isVisible());
+    });
+    QCOMPARE(log.shown().size(), 1);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 1);
+    QCOMPARE(Fixture::hoursCell(m_worker, 1, day), change ? 0 : 6);
+    QCOMPARE(Fixture::hoursCell(m_worker, 1, day.addDays(1)), change ? 7 : 0);
+}
+
+void TestEntry::concurrentChangesOfOneDay_data()
+{
+    QTest::addColumn<bool>("deletion");    // this client deletes an entry of the day instead of saving one
+    QTest::addColumn<bool>("rowBefore");
+    QTest::addColumn<int>("hours");        // the day's hours afterwards
+    QTest::newRow("two first entries of the month") << false << false << 8;
+    QTest::newRow("two saves, the month's row there") << false << true << 8;
+    QTest::newRow("a deletion while the other client holds the row") << true << true << 5;
+}
+
+// Another client has saved an entry of the same worker and day and, holding the grid row, commits
+// only once this client waits for it: the cell ends up holding the day's hours, in one row.
+// (A sum taken in the statement that waited would miss the other entry; two clients that both
+// found no row would add two.)
+void TestEntry::concurrentChangesOfOneDay()
+{
+    QFETCH(bool, deletion);
+    QFETCH(bool, rowBefore);
+    QFETCH(int, hours);
+    const QDate day(2024, 3, 5);
+    if (rowBefore)
+        TestDb::exec(QString("insert into accounts_dep.h_tabel (w_id, smena, month, year, d4, d5) values (%1, 1, 3, 2024, 2, 4)").arg(m_worker));
+    const int doomed = deletion ? Fixture::entry({day, 1, m_worker, m_assembly, m_product, 10, 5, 0, 0, 4}) : 0;
+    const HoursStatements upkeep = hoursStatements(m_worker, 1, day);
+    // Advisory lock 4711 tells the test that the other client holds the row.
+    std::unique_ptr<QProcess> other = TestDb::startScript(
+        QString("begin;\n"
+                "insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok)\n"
+                "  values ('2024-03-05', 1, %1, %2, %3, 1.5, 3, 0, 1, 5, 'no');\n"
+                "%4;\n%5;\n%6;\n"
+                "select pg_advisory_lock(4711);\n"
+                "do $$ declare started timestamptz := clock_timestamp(); begin\n"
+                "  while not exists (select 1 from pg_locks l join pg_stat_activity a on a.pid = l.pid\n"
+                "                    where not l.granted and a.datname = current_database())\n"
+                "        and clock_timestamp() < started + interval '20 seconds' loop\n"
+                "    perform pg_sleep(0.01);\n"
+                "  end loop;\n"
+                "end $$;\n"
+                "commit;\n"
+                "select pg_advisory_unlock(4711);\n")
+            .arg(m_worker).arg(m_product).arg(m_painting)
+            .arg(upkeep.ensureRow, upkeep.lockRow, upkeep.setCell));
+    QTRY_COMPARE(TestDb::scalar("select count(*) from pg_locks where locktype = 'advisory' and objid = 4711 and granted").toInt(), 1);
+
+    MessageLog log;
+    if (deletion) {
+        DataModule6->Smena1->refresh();
+        QVERIFY(DataModule6->Smena1->locate("id", doomed));
+        deleteSelectedEntry(*DataModule6->Smena1, 1);   // waits for the other client
+        QCOMPARE(log.texts(), QStringList{"Удалить позицию из списка?"});
+    } else {
+        withEditor(false, [&](TForm11* editor) {
+            fillNewEntry(editor, "3");
+            QTest::mouseClick(editor->Button1, Qt::LeftButton);   // waits for the other client
+            QVERIFY(!editor->isVisible());
+        });
+        QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+    }
+    QVERIFY(other->waitForFinished(30000));
+    QVERIFY2(other->exitCode() == 0, other->readAll().constData());
+    QCOMPARE(TestDb::scalar("select sum(time) from accounts_dep.smena where data = '2024-03-05'").toInt(), hours);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel").toInt(), 1);
+    QCOMPARE(Fixture::hoursCell(m_worker, 1, day), hours);
+    QCOMPARE(Fixture::hoursCell(m_worker, 1, day.addDays(-1)), rowBefore ? 2 : 0);
 }
 
 QTEST_MAIN(TestEntry)

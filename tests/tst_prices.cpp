@@ -429,28 +429,49 @@ void TestPrices::changeOperation()
 
 void TestPrices::deleteOperation_data()
 {
-    QTest::addColumn<bool>("yes");
-    QTest::newRow("yes") << true;
-    QTest::newRow("no") << false;
+    // Entries of the operation (they drop out of every list when it goes); the answers to the
+    // questions; the questions asked; whether the operation is deleted.
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<bool>("deleted");
+    const QString plain = "Удалить операцию?";
+    const QString used = "По операции есть записи в журнале (2 шт.), они больше не будут показываться. Удалить операцию?";
+    QTest::newRow("yes") << 0 << QList<bool>{true} << QStringList{plain} << true;
+    QTest::newRow("no") << 0 << QList<bool>{false} << QStringList{plain} << false;
+    QTest::newRow("used by entries, yes, yes") << 2 << QList<bool>{true, true} << QStringList{plain, used} << true;
+    QTest::newRow("used by entries, yes, no") << 2 << QList<bool>{true, false} << QStringList{plain, used} << false;
+    QTest::newRow("used by entries, no") << 2 << QList<bool>{false} << QStringList{plain} << false;
 }
 
 void TestPrices::deleteOperation()
 {
-    QFETCH(bool, yes);
+    QFETCH(int, entries);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, questions);
+    QFETCH(bool, deleted);
+    const int worker = Fixture::worker(QStringLiteral("Иванов"));
+    for (int i = 0; i < entries; ++i)
+        Fixture::entry({QDate(2024, 9, 2 + i), 1, worker, blanks, p1});
+    Fixture::entry({QDate(2024, 9, 2), 1, worker, finished, p1});   // another operation's entry
     MessageLog log;
-    log.answer({yes});
+    for (bool a : answers)
+        log.answer({a});
     Dataset* oper = DataModule6->Oper;
     oper->open();
     QVERIFY(oper->locate("id", blanks));
     Form4->Button3->click();
 
-    QCOMPARE(log.texts(), QStringList{"Удалить операцию?"});
-    QCOMPARE(log.shown().first().caption, QStringLiteral("Удаление"));
-    QCOMPARE(log.shown().first().icon, MessageBox::Icon::Question);
-    QCOMPARE(TestDb::scalar(QStringLiteral("select count(*) from accounts_dep.oper where id=%1").arg(blanks)).toInt(), yes ? 0 : 1);
+    QCOMPARE(log.texts(), questions);
+    for (const MessageBox::Shown& question : log.shown()) {
+        QCOMPARE(question.caption, QStringLiteral("Удаление"));
+        QCOMPARE(question.icon, MessageBox::Icon::Question);
+    }
+    QCOMPARE(TestDb::scalar(QStringLiteral("select count(*) from accounts_dep.oper where id=%1").arg(blanks)).toInt(), deleted ? 0 : 1);
     QCOMPARE(normCount(blanks), 2);   // the norms stay
-    QCOMPARE(oper->recordCount(), yes ? 3 : 4);
-    QCOMPARE(oper->recNo(), yes ? 1 : 4);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), entries + 1);   // so do the entries
+    QCOMPARE(oper->recordCount(), deleted ? 3 : 4);
+    QCOMPARE(oper->recNo(), deleted ? 1 : 4);
 }
 
 void TestPrices::doubleClick_data()

@@ -39,6 +39,11 @@ QString productMarkStatement(int productId)
     return QStringLiteral("select marka from accounts_dep.izdel where id=") + sqlNumber(productId);
 }
 
+QString operationEntriesCountStatement(int operationId)
+{
+    return QStringLiteral("select count(*) as cnt from accounts_dep.smena s where s.o_id =") + sqlNumber(operationId);
+}
+
 QString productKindName(int kind)
 {
     return kind == 0 ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки");

@@ -18,6 +18,9 @@ QString operationUpdateStatement(int typeId, int kind, int productId, int operat
 
 QString productMarkStatement(int productId);
 
+// Counts the journal entries of an operation.
+QString operationEntriesCountStatement(int operationId);
+
 // "Готовая продукция" for kind 0, "Заготовки" for any other.
 QString productKindName(int kind);
 // "mark; type; kind", as the journal shows an operation.

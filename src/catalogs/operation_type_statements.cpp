@@ -10,3 +10,9 @@ QString operationTypeDuplicateStatement(const QString& name, qint64 exceptId)
         statement += QStringLiteral(" and id<>") + sqlNumber(exceptId);
     return statement;
 }
+
+QString operationTypeEntriesCountStatement(qint64 typeId)
+{
+    return QStringLiteral("select count(*) as cnt from accounts_dep.smena s, accounts_dep.oper o where s.o_id = o.id and o.vid =")
+        + sqlNumber(typeId);
+}

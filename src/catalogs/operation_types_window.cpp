@@ -1,7 +1,9 @@
 #include "catalogs/operation_types_window.h"
 
+#include "catalogs/entries_in_use.h"
 #include "catalogs/operation_editor.h"
 #include "catalogs/operation_type_editor.h"
+#include "catalogs/operation_type_statements.h"
 #include "core/data_module.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/error_guard.h"
@@ -84,6 +86,10 @@ void TForm8::Button3Click()
     if (types->isEmpty())
         return;
     if (!MessageBox::ask(QStringLiteral("Удалить вид операции?"), QStringLiteral("Удаление")))
+        return;
+    if (!confirmEntriesDropOut(operationTypeEntriesCountStatement(types->value(QStringLiteral("id")).toLongLong()),
+                               QStringLiteral("По виду операции есть записи в журнале (%1 шт.), они больше не будут "
+                                              "показываться. Удалить вид операции?")))
         return;
     types->remove();
     BusyCursor busy;

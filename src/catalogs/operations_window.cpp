@@ -1,5 +1,6 @@
 #include "catalogs/operations_window.h"
 
+#include "catalogs/entries_in_use.h"
 #include "catalogs/norms_window.h"
 #include "catalogs/operation_editor.h"
 #include "catalogs/operation_statements.h"
@@ -143,7 +144,12 @@ void TForm4::Button3Click()
     Dataset* oper = DataModule6->Oper;
     if (oper->isEmpty() || !MessageBox::ask(QStringLiteral("Удалить операцию?"), QStringLiteral("Удаление")))
         return;
-    DataModule6->Oper_del->setParam(QStringLiteral("id"), oper->value(QStringLiteral("id")).toInt());
+    const int id = oper->value(QStringLiteral("id")).toInt();
+    if (!confirmEntriesDropOut(operationEntriesCountStatement(id),
+                               QStringLiteral("По операции есть записи в журнале (%1 шт.), они больше не будут показываться. "
+                                              "Удалить операцию?")))
+        return;
+    DataModule6->Oper_del->setParam(QStringLiteral("id"), id);
     DataModule6->Oper_del->execute();
     BusyCursor busy;
     oper->refresh();

@@ -63,6 +63,7 @@ void TForm7::Button1Click()
     }
     const QString duplicate = QStringLiteral("Такая марка изделия уже заведена!");
     Dataset* izdel = DataModule6->Izdel;
+    bool stored = true;
     if (Tag == 1) {
         if (DataModule6->CheckDuplicate(productDuplicateStatement(name), duplicate))
             return;
@@ -71,11 +72,17 @@ void TForm7::Button1Click()
         const qint64 id = izdel->value(QStringLiteral("id")).toLongLong();
         if (DataModule6->CheckDuplicate(productDuplicateStatement(name, id), duplicate))
             return;
-        DataModule6->SQL_exec->execute(productUpdateStatement(name, DataModule6->ReplaceDecimalSeparator(Edit2->text()), classItem, id));
+        stored = DataModule6->SQL_exec->execute(productUpdateStatement(name, Edit2->text(), classItem, id)) > 0;
     }
     {
         BusyCursor busy;
         izdel->refresh();
+    }
+    if (!stored) {
+        // Deleted meanwhile by another user: the re-read list no longer shows it.
+        MessageBox::stop(QStringLiteral("Изделие не найдено: его уже удалили. Изменения не записаны."), QStringLiteral("Ошибка"));
+        reject();
+        return;
     }
     accept();
 }

@@ -8,7 +8,8 @@
 // when it is not negative (a change may keep its own mark).
 QString productDuplicateStatement(const QString& mark, qint64 exceptId = -1);
 
-// `massa` is the number box's text (digits and points only), written as a bare number.
+// `massa` is the number box's text (digits and points only), written as a bare number: a
+// statement's number carries a point whatever separator accounts_dep.ver names.
 QString productInsertStatement(const QString& mark, const QString& massa, qint64 classItemId);
 QString productUpdateStatement(const QString& mark, const QString& massa, qint64 classItemId, qint64 id);
 
@@ -23,5 +24,7 @@ QString massaBoxText(const QVariant& stored);
 QDate productEntriesBound(const QDate& today);
 
 QString productOperationsDeleteStatement(qint64 id);
+// The journal entries of a product, as a condition on accounts_dep.smena.
+QString productEntriesCondition(qint64 id);
 QString productEntriesDeleteStatement(qint64 id);
 QString productDeleteStatement(qint64 id);

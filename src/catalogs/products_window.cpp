@@ -5,12 +5,14 @@
 #include "catalogs/product_editor.h"
 #include "catalogs/product_statements.h"
 #include "core/data_module.h"
+#include "journal/hours_upkeep.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
 #include "toolkit/search_box.h"
+#include "toolkit/transaction.h"
 
 #include <QKeyEvent>
 
@@ -118,19 +120,33 @@ void TForm3::Button3Click()
     Izdel_Smena->close();
     ii_oper->close();
 
-    Command* del = DataModule6->DelSmena;
-    if (operations > 0 && MessageBox::ask(QStringLiteral("По изделию есть расценки они будут удалены!!!"), Caption))
-        del->execute(productOperationsDeleteStatement(id));
-    if (entries > 0) {
-        if (MessageBox::ask(QStringLiteral("По изделию есть операции в текущем, предыдущем месяцах и ранее, они будут "
-                                           "удалены. Удалить изделие? "),
-                            Caption)) {
-            del->execute(productEntriesDeleteStatement(id));
+    // Every question is answered before anything is written: the cascade then runs as one
+    // transaction, and no lock is held while a question waits for the user.
+    const bool dropOperations =
+        operations > 0 && MessageBox::ask(QStringLiteral("По изделию есть расценки они будут удалены!!!"), Caption);
+    const bool dropProduct = entries > 0
+        ? MessageBox::ask(QStringLiteral("По изделию есть операции в текущем, предыдущем месяцах и ранее, они будут "
+                                         "удалены. Удалить изделие? "),
+                          Caption)
+        : MessageBox::ask(QStringLiteral("Удалить изделие? "), Caption);
+
+    BusyCursor busy;
+    {
+        Transaction t(QLatin1String(TDataModule6::ConnectionName));
+        Command* del = DataModule6->DelSmena;
+        if (dropOperations)
+            del->execute(productOperationsDeleteStatement(id));
+        if (dropProduct) {
+            if (entries > 0) {
+                // The hours of the deleted entries leave the grid with them.
+                const QList<HoursCell> cells = hoursCellsOf(productEntriesCondition(id));
+                del->execute(productEntriesDeleteStatement(id));
+                for (const HoursCell& cell : cells)
+                    hoursAfterDelete(cell.workerId, cell.shift, cell.date);
+            }
             del->execute(productDeleteStatement(id));
         }
-    } else if (MessageBox::ask(QStringLiteral("Удалить изделие? "), Caption)) {
-        del->execute(productDeleteStatement(id));
+        t.commit();
     }
-    BusyCursor busy;
     izdel->refresh();
 }

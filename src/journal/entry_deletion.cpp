@@ -3,6 +3,7 @@
 #include "core/data_module.h"
 #include "journal/hours_upkeep.h"
 #include "toolkit/message_box.h"
+#include "toolkit/transaction.h"
 
 void deleteSelectedEntry(Dataset& list, int shift)
 {
@@ -13,9 +14,12 @@ void deleteSelectedEntry(Dataset& list, int shift)
     const int workerId = list.value(QStringLiteral("w_id")).toInt();
     // The day the entry was listed for; the picker may already show a date typed but not chosen.
     const QDate day = list.value(QStringLiteral("data")).toDate();
-    if (confirmed)
+    if (confirmed) {
+        // The entry and its hours go together or not at all.
+        Transaction t(QLatin1String(TDataModule6::ConnectionName));
         DataModule6->DelSmena->execute(QStringLiteral("delete from accounts_dep.smena where id=") + id);
-    list.refresh();
-    if (confirmed)
         hoursAfterDelete(workerId, shift, day);
+        t.commit();
+    }
+    list.refresh();
 }

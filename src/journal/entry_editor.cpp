@@ -10,6 +10,7 @@
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
+#include "toolkit/transaction.h"
 
 #include <QKeyEvent>
 
@@ -17,6 +18,8 @@ TForm11* Form11 = nullptr;
 
 namespace {
 const char* const DuplicateMessage = "Позиция с такими параметрами уже заведена!";
+// No entry holds more than a day, so no sum of a day's entries can overflow its cell.
+const qint64 MaxEntryHours = 24;
 }
 
 TForm11::TForm11(QWidget* parent) : QDialog(parent)
@@ -173,7 +176,7 @@ QString TForm11::inputProblem() const
         const QLineEdit* edit;
         const QLabel* label;
         qint64 largest;
-    } digitFields[] = {{Edit3, Label3, 2147483647}, {Edit4, Label7, 32767}, {Edit6, Label4, 2147483647}, {Edit5, Label6, 2147483647}};
+    } digitFields[] = {{Edit3, Label3, 2147483647}, {Edit4, Label7, 32767}, {Edit6, Label4, MaxEntryHours}, {Edit5, Label6, 2147483647}};
     for (const auto& field : digitFields) {
         const QString text = field.edit->text().trimmed();
         if (!text.isEmpty()) {
@@ -212,9 +215,6 @@ void TForm11::Button1Click()
         return;
     }
     const EntryValues entry = entryValues();
-    if (DataModule6->CheckDuplicate(duplicateStatement(entry), QString::fromUtf8(DuplicateMessage)))
-        return;
-
     Dataset* shift = Form1->FShiftDataset;
     // A change may move the entry to another day or worker: the cell it leaves is brought
     // in step as well as the one it goes to.
@@ -225,7 +225,19 @@ void TForm11::Button1Click()
         leftShift = shift->value(QStringLiteral("smena")).toInt();
         leftDate = shift->value(QStringLiteral("data")).toDate();
     }
-    SmenaIU->execute(Tag == 1 ? insertStatement(entry) : updateStatement(entry));
+    const bool moves = Tag != 1 && (leftWorker != entry.worker || leftShift != entry.shift || leftDate != entry.date);
+    {
+        // The entry and the hours of its cells change together or not at all; a failure
+        // leaves the dialog open with what was typed, to be saved again.
+        Transaction t(QLatin1String(TDataModule6::ConnectionName));
+        if (DataModule6->CheckDuplicate(duplicateStatement(entry), QString::fromUtf8(DuplicateMessage)))
+            return;
+        SmenaIU->execute(Tag == 1 ? insertStatement(entry) : updateStatement(entry));
+        if (moves)
+            hoursAfterDelete(leftWorker, leftShift, leftDate);
+        hoursAfterSave(entry.worker, entry.shift, entry.date);
+        t.commit();
+    }
 
     const int remembered = shift->recNo();
     shift->refresh();
@@ -233,9 +245,6 @@ void TForm11::Button1Click()
         shift->moveTo(qMin(remembered, shift->recordCount()));
     for (Dataset* hours : {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3})
         hours->close();
-    if (Tag != 1 && (leftWorker != entry.worker || leftShift != entry.shift || leftDate != entry.date))
-        hoursAfterDelete(leftWorker, leftShift, leftDate);
-    hoursAfterSave(entry.worker, entry.shift, entry.date);
     clearEdits();
     accept();
 }

@@ -2,6 +2,7 @@
 
 #include "core/data_module.h"
 #include "toolkit/sql_text.h"
+#include "toolkit/transaction.h"
 
 namespace {
 
@@ -15,64 +16,67 @@ QString gridRowCondition(int workerId, int shift, const QDate& date)
         .arg(date.year());
 }
 
-QString gridRowCountStatement(int workerId, int shift, const QDate& date)
-{
-    return QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel") + gridRowCondition(workerId, shift, date);
-}
-
-QString daySumStatement(int workerId, int shift, const QDate& date)
-{
-    return QStringLiteral("select sum(time) as tim from accounts_dep.smena where w_id=%1 and smena=%2 and data=to_date('%3', "
-                          "'DD.MM.YYYY') group by w_id, smena, data")
-        .arg(workerId)
-        .arg(shift)
-        .arg(sqlDateText(date));
-}
-
-QString dayUpdateStatement(int workerId, int shift, const QDate& date, int hours)
-{
-    return QStringLiteral("update accounts_dep.h_tabel set d%1=%2").arg(date.day()).arg(hours)
-        + gridRowCondition(workerId, shift, date);
-}
-
-QString rowInsertStatement(int workerId, int shift, const QDate& date, int hours)
-{
-    return QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d%1) values(%2, %3, %4, %5, %6)")
-        .arg(date.day())
-        .arg(shift)
-        .arg(workerId)
-        .arg(date.month())
-        .arg(date.year())
-        .arg(hours);
-}
-
-// Runs a one-row query on the scratch query Control and reads one integer; no row reads as 0.
-int readNumber(const QString& statement, const QString& field)
+// Runs a statement that reads rows on the scratch query Control and closes it again.
+void runOnControl(const QString& statement)
 {
     Dataset* control = DataModule6->Control;
     control->setSql(statement);
     control->open();
-    const int number = control->value(field).toInt();
     control->close();
-    return number;
-}
-
-int dayHours(int workerId, int shift, const QDate& date)
-{
-    return readNumber(daySumStatement(workerId, shift, date), QStringLiteral("tim"));
 }
 
 } // namespace
 
+HoursStatements hoursStatements(int workerId, int shift, const QDate& date)
+{
+    HoursStatements s;
+    s.ensureRow = QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year) values(%1, %2, %3, %4) "
+                                 "on conflict (w_id, smena, month, year) do nothing")
+                      .arg(shift)
+                      .arg(workerId)
+                      .arg(date.month())
+                      .arg(date.year());
+    s.lockRow = QStringLiteral("select id from accounts_dep.h_tabel") + gridRowCondition(workerId, shift, date)
+        + QStringLiteral(" for update");
+    s.setCell = QStringLiteral("update accounts_dep.h_tabel set d%1=(select coalesce(sum(time), 0) from accounts_dep.smena "
+                               "where w_id=%2 and smena=%3 and data=to_date('%4', 'DD.MM.YYYY'))")
+                    .arg(date.day())
+                    .arg(workerId)
+                    .arg(shift)
+                    .arg(sqlDateText(date))
+        + gridRowCondition(workerId, shift, date);
+    return s;
+}
+
 void hoursAfterSave(int workerId, int shift, const QDate& date)
 {
-    const int rows = readNumber(gridRowCountStatement(workerId, shift, date), QStringLiteral("cnt"));
-    const int hours = dayHours(workerId, shift, date);
-    DataModule6->H_Tabel_ins->execute(rows != 0 ? dayUpdateStatement(workerId, shift, date, hours)
-                                                : rowInsertStatement(workerId, shift, date, hours));
+    const HoursStatements s = hoursStatements(workerId, shift, date);
+    Transaction t(QLatin1String(TDataModule6::ConnectionName));
+    DataModule6->H_Tabel_ins->execute(s.ensureRow);
+    runOnControl(s.lockRow);
+    DataModule6->H_Tabel_ins->execute(s.setCell);
+    t.commit();
 }
 
 void hoursAfterDelete(int workerId, int shift, const QDate& date)
 {
-    DataModule6->H_Tabel_ins->execute(dayUpdateStatement(workerId, shift, date, dayHours(workerId, shift, date)));
+    const HoursStatements s = hoursStatements(workerId, shift, date);
+    Transaction t(QLatin1String(TDataModule6::ConnectionName));
+    runOnControl(s.lockRow);
+    DataModule6->H_Tabel_ins->execute(s.setCell);
+    t.commit();
+}
+
+QList<HoursCell> hoursCellsOf(const QString& entriesCondition)
+{
+    Dataset* control = DataModule6->Control;
+    control->setSql(QStringLiteral("select distinct w_id, smena, data from accounts_dep.smena where ") + entriesCondition
+                    + QStringLiteral(" and w_id is not null and smena is not null and data is not null"));
+    control->open();
+    QList<HoursCell> cells;
+    for (control->first(); !control->eof(); control->next())
+        cells.append({control->value(QStringLiteral("w_id")).toInt(), control->value(QStringLiteral("smena")).toInt(),
+                      control->value(QStringLiteral("data")).toDate()});
+    control->close();
+    return cells;
 }

@@ -18,6 +18,7 @@
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
+#include "toolkit/transaction.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -140,6 +141,10 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
 
 void TForm1::CheckVersion()
 {
+    // A tick while an action's transaction is open (its question or message on screen) waits
+    // for the next one: the stamp would otherwise commit or roll back with that action.
+    if (Transaction::isOpen(QLatin1String(TDataModule6::ConnectionName)))
+        return;
     FBuildDate = BuildStamp::dateNumber(BuildStamp::dateText());
     FBuildTime = BuildStamp::timeNumber(BuildStamp::timeText());
     const VersionCheckResult result = checkVersionStamp(*ver, *verWrite, FBuildDate, FBuildTime);

@@ -60,4 +60,37 @@ int entry(const Entry& e)
         .toInt();
 }
 
+int hoursCell(int worker, int shift, const QDate& date)
+{
+    return TestDb::scalar(QStringLiteral("select d%1 from accounts_dep.h_tabel where w_id=%2 and smena=%3 and month=%4 and year=%5")
+                              .arg(date.day())
+                              .arg(worker)
+                              .arg(shift)
+                              .arg(date.month())
+                              .arg(date.year()))
+        .toInt();
+}
+
+GridTrigger::GridTrigger(const QString& body)
+{
+    TestDb::exec(QStringLiteral("create or replace function public.h_tabel_test() returns trigger language plpgsql as $$ begin ")
+                 + body + QStringLiteral(" end $$"));
+    TestDb::exec(QStringLiteral("create trigger h_tabel_test before insert or update on accounts_dep.h_tabel "
+                                "for each row execute function public.h_tabel_test()"));
+}
+
+GridTrigger::~GridTrigger()
+{
+    lift();
+}
+
+void GridTrigger::lift()
+{
+    if (!m_on)
+        return;
+    m_on = false;
+    TestDb::exec(QStringLiteral("drop trigger h_tabel_test on accounts_dep.h_tabel"));
+    TestDb::exec(QStringLiteral("drop function public.h_tabel_test()"));
+}
+
 } // namespace Fixture

@@ -28,4 +28,21 @@ struct Entry {
     QString ok = QStringLiteral("no");
 };
 int entry(const Entry& e);
+
+// The hours grid's cell of a worker, shift and day (0 when the row is missing).
+int hoursCell(int worker, int shift, const QDate& date);
+
+// A trigger on the hours grid that runs `body` (PL/pgSQL) before every insert and update of a
+// row, for as long as the object lives or until lift().
+class GridTrigger {
+public:
+    explicit GridTrigger(const QString& body);
+    ~GridTrigger();
+    GridTrigger(const GridTrigger&) = delete;
+    GridTrigger& operator=(const GridTrigger&) = delete;
+    void lift();
+
+private:
+    bool m_on = true;
+};
 }

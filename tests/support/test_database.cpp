@@ -29,6 +29,14 @@ QSqlQuery run(const QString& statement)
     return q;
 }
 
+// psql on the test database, stopping at the first error, running a file ("-": standard input).
+QStringList psqlArguments(const QString& file)
+{
+    return {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+            QStringLiteral("-h"), host(), QStringLiteral("-U"), QStringLiteral("sys"),
+            QStringLiteral("-d"), dbName(), QStringLiteral("-f"), file};
+}
+
 } // namespace
 
 void TestDb::setUp()
@@ -89,11 +97,21 @@ void TestDb::runScript(const QString& path)
 {
     QProcess psql;
     psql.setProcessChannelMode(QProcess::MergedChannels);
-    psql.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
-                                        QStringLiteral("-h"), host(), QStringLiteral("-U"), QStringLiteral("sys"),
-                                        QStringLiteral("-d"), dbName(), QStringLiteral("-f"), path});
+    psql.start(QStringLiteral("psql"), psqlArguments(path));
     if (!psql.waitForFinished(120000) || psql.exitStatus() != QProcess::NormalExit || psql.exitCode() != 0)
         throw std::runtime_error((path + QLatin1String(": ") + QString::fromUtf8(psql.readAll())).toStdString());
+}
+
+std::unique_ptr<QProcess> TestDb::startScript(const QString& script)
+{
+    auto psql = std::make_unique<QProcess>();
+    psql->setProcessChannelMode(QProcess::MergedChannels);
+    psql->start(QStringLiteral("psql"), psqlArguments(QStringLiteral("-")));
+    if (!psql->waitForStarted())
+        throw std::runtime_error("psql did not start");
+    psql->write(script.toUtf8());
+    psql->closeWriteChannel();
+    return psql;
 }
 
 QString TestDb::databaseName() { return dbName(); }

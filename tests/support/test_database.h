@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QList>
 #include <QPointer>
+#include <QProcess>
 #include <QTimer>
 #include <QVariant>
 #include <QtTest>
 #include <functional>
+#include <memory>
 
 // A fresh database for this test program, copied from the schema template of the private
 // cluster the test run started, and DataModule6 connected to it through the real driver.
@@ -22,6 +24,9 @@ void exec(const QString& statement);
 QVariant scalar(const QString& statement);
 // Runs an SQL script file (psql syntax, e.g. db/demo.sql) on the test database through psql.
 void runScript(const QString& path);
+// Starts psql on the test database as another client, running `script` (psql syntax) from its
+// standard input. The caller waits for it to finish.
+std::unique_ptr<QProcess> startScript(const QString& script);
 // The database name and socket folder in use.
 QString databaseName();
 QString serverAddress();
