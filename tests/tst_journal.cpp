@@ -746,7 +746,8 @@ void TestJournal::deletionKeepsEntryDeletedWhenUpkeepFails()
     TestDb::exec("alter table accounts_dep.h_tabel_away rename to h_tabel");
     QCOMPARE(log.shown().size(), 2);
     QVERIFY(log.shown().at(1).icon == MessageBox::Icon::Stop);
-    QVERIFY(log.shown().at(1).text.contains("h_tabel"));
+    QCOMPARE(log.shown().at(1).text, QString("Сервер БД отказался выполнить действие."));
+    QVERIFY(log.shown().at(1).detail.contains("h_tabel"));
     QVERIFY(!entryExists(id));
     QCOMPARE(gridRows(), 0);
 }

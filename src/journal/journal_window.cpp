@@ -14,6 +14,7 @@
 #include "journal/entry_deletion.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
+#include "toolkit/database_error.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
@@ -140,7 +141,18 @@ void TForm1::CheckVersion()
 {
     FBuildDate = BuildStamp::dateNumber(BuildStamp::dateText());
     FBuildTime = BuildStamp::timeNumber(BuildStamp::timeText());
-    const VersionCheckResult result = checkVersionStamp(*ver, *verWrite, FBuildDate, FBuildTime);
+    VersionCheckResult result;
+    try {
+        result = checkVersionStamp(*ver, *verWrite, FBuildDate, FBuildTime);
+    } catch (const DatabaseError& e) {
+        // While the server is away the timer keeps asking every 30 s; one message tells of it.
+        if (e.kind() != DatabaseError::Lost || !m_serverAway) {
+            m_serverAway = e.kind() == DatabaseError::Lost;
+            throw;
+        }
+        return;
+    }
+    m_serverAway = false;
     DataModule6->DecimalDelimiter = result.delimiter;
     if (result.verdict == VersionVerdict::Outdated) {
         Form23->Timer1->start();

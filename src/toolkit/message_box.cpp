@@ -19,6 +19,7 @@ bool present(const MessageBox::Shown& shown)
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(shown.caption);
     box.setText(shown.text);
+    box.setDetailedText(shown.detail);
     switch (shown.icon) {
     case MessageBox::Icon::Stop:
         box.setIcon(QMessageBox::Critical);
@@ -45,7 +46,10 @@ bool present(const MessageBox::Shown& shown)
 
 namespace MessageBox {
 
-void stop(const QString& text, const QString& caption) { present({text, caption, Icon::Stop}); }
+void stop(const QString& text, const QString& caption, const QString& detail)
+{
+    present({text, caption, Icon::Stop, detail});
+}
 bool ask(const QString& text, const QString& caption) { return present({text, caption, Icon::Question}); }
 void inform(const QString& text, const QString& caption) { present({text, caption, Icon::Information}); }
 void setPresenter(Presenter p) { presenter() = std::move(p); }
