@@ -9,6 +9,7 @@
 #include "support/test_database.h"
 
 #include <QAction>
+#include <QProcess>
 #include <QSqlDatabase>
 
 // Start-up pieces: the connection string, the build stamp and the version check, the data
@@ -171,6 +172,18 @@ void TestCore::outdatedBuildEndsTheProgram()
     QVERIFY(Form23->Timer1->isActive());
     QCOMPARE(Form23->Timer1->interval(), 5000);
     QCOMPARE(DataModule6->DecimalDelimiter, QString(","));
+
+    // The program itself, started against the same database, shows the message and ends on its own.
+    QProcess program;
+    program.start(TABEL_PROGRAM, {TestDb::databaseName(), TestDb::serverAddress()});
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+    const bool ended = program.waitForFinished(60000);
+    if (!ended) {
+        program.kill();
+        program.waitForFinished();
+    }
+    QVERIFY2(ended, "the outdated program kept running");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
 }
 
 void TestCore::replaceDecimalSeparator_data()
