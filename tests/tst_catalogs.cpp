@@ -127,6 +127,8 @@ private slots:
     void massaBoxText();
     void numberBox_data();
     void numberBox();
+    void textBoxesHoldNoMoreThanTheirColumn_data();
+    void textBoxesHoldNoMoreThanTheirColumn();
 
     // search boxes
     void search_data();
@@ -285,6 +287,34 @@ void TestCatalogs::numberBox()
     QCOMPARE(read.has_value(), number);
     if (number)
         QCOMPARE(*read, value);
+}
+
+void TestCatalogs::textBoxesHoldNoMoreThanTheirColumn_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("column");   // schema.table.column
+    QTest::newRow("product mark") << "Form7.Edit1" << "cmn_gds_and_srv.gds_and_srv.s_caption";
+    QTest::newRow("worker name") << "Form2.Edit1" << "accounts_dep.person.fio";
+    QTest::newRow("operation type") << "Form9.Edit1" << "accounts_dep.vid_oper.vid";
+}
+
+void TestCatalogs::textBoxesHoldNoMoreThanTheirColumn()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, column);
+    const QMap<QString, QWidget*> windows{{"Form7", Form7}, {"Form2", Form2}, {"Form9", Form9}};
+    auto* edit = windows.value(box.section('.', 0, 0))->findChild<QLineEdit*>(box.section('.', 1));
+    QVERIFY(edit);
+    const int length = TestDb::scalar(QString("select character_maximum_length from information_schema.columns "
+                                              "where table_schema='%1' and table_name='%2' and column_name='%3'")
+                                          .arg(column.section('.', 0, 0), column.section('.', 1, 1), column.section('.', 2)))
+                           .toInt();
+    QVERIFY(length > 0);
+    QCOMPARE(edit->maxLength(), length);
+    // A longer paste is held to the column: what the box shows is what will be stored.
+    edit->clear();
+    edit->insert(QString(1000, QChar(0x0416)));
+    QCOMPARE(edit->text().size(), length);
 }
 
 // ---------------------------------------------------------------- search boxes
