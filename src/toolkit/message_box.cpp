@@ -3,8 +3,35 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace {
+
+// The box's own buttons in the program's language (no Qt translations are installed).
+class BoxButtonTexts : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        if (qstrcmp(context, "QMessageBox") != 0)
+            return {};
+        if (qstrcmp(source, "Show Details...") == 0)
+            return QStringLiteral("Подробнее...");
+        if (qstrcmp(source, "Hide Details...") == 0)
+            return QStringLiteral("Скрыть подробности");
+        return {};
+    }
+};
+
+void installBoxButtonTexts()
+{
+    static BoxButtonTexts* texts = nullptr;
+    if (texts)
+        return;
+    texts = new BoxButtonTexts(qApp);
+    QCoreApplication::installTranslator(texts);
+}
 
 MessageBox::Presenter& presenter()
 {
@@ -16,6 +43,7 @@ bool present(const MessageBox::Shown& shown)
 {
     if (presenter())
         return presenter()(shown);
+    installBoxButtonTexts();
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(shown.caption);
     box.setText(shown.text);
