@@ -17,7 +17,7 @@ const QString NoConnection = QStringLiteral("Нет подключения к б
 bool connectionDead(QSqlDatabase& db, const QSqlError& error)
 {
     const QVariant handle = db.driver()->handle();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "SQLHANDLE") == 0) {
+    if (handle.metaType() == QMetaType::fromType<SQLHANDLE>()) {
         SQLHDBC hdbc = *static_cast<SQLHDBC const*>(handle.data());
         SQLUINTEGER dead = SQL_CD_FALSE;
         if (hdbc && SQL_SUCCEEDED(SQLGetConnectAttr(hdbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) && dead == SQL_CD_TRUE)
