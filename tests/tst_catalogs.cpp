@@ -134,6 +134,8 @@ private slots:
     void massaBoxText();
     void numberBox_data();
     void numberBox();
+    void textBoxesHoldNoMoreThanTheirColumn_data();
+    void textBoxesHoldNoMoreThanTheirColumn();
 
     // search boxes
     void search_data();
@@ -271,25 +273,62 @@ void TestCatalogs::massaBoxText()
 void TestCatalogs::numberBox_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("pasted");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("digits") << "120" << "" << "120";
-    QTest::newRow("comma becomes a point") << "1,5" << "" << "1.5";
-    QTest::newRow("point stays") << "2.25" << "" << "2.25";
-    QTest::newRow("letters and signs dropped") << "-1a2 б3+" << "" << "123";
-    QTest::newRow("pasted text filtered too") << "7" << "1); delete from izdel; --" << "71";
+    QTest::addColumn<bool>("number");
+    QTest::addColumn<double>("value");
+    QTest::newRow("digits") << "120" << true << 120.0;
+    QTest::newRow("comma") << "1,5" << true << 1.5;
+    QTest::newRow("point") << "2.25" << true << 2.25;
+    QTest::newRow("blanks around") << " 7 " << true << 7.0;
+    QTest::newRow("separator first") << ",5" << true << 0.5;
+    QTest::newRow("sign") << "-5" << false << 0.0;
+    QTest::newRow("exponent") << "1e5" << false << 0.0;
+    QTest::newRow("two separators") << "1,2,3" << false << 0.0;
+    QTest::newRow("letters") << "abc" << false << 0.0;
+    QTest::newRow("blank inside") << "1 5" << false << 0.0;
+    QTest::newRow("statement pasted") << "7); delete from izdel; --" << false << 0.0;
 }
 
 void TestCatalogs::numberBox()
 {
     QFETCH(QString, typed);
-    QFETCH(QString, pasted);
-    QFETCH(QString, text);
-    typeText(Form7->Edit2, typed);
-    Form7->Edit2->insert(pasted);
-    QCOMPARE(Form7->Edit2->text(), text);
-    QTest::keyClick(Form7->Edit2, Qt::Key_Backspace);
-    QCOMPARE(Form7->Edit2->text(), text.left(text.size() - 1));
+    QFETCH(bool, number);
+    QFETCH(double, value);
+    // The box shows what was typed or pasted, as it stands.
+    Form7->Edit2->clear();
+    Form7->Edit2->insert(typed);
+    QCOMPARE(Form7->Edit2->text(), typed);
+    const std::optional<double> read = numberBoxValue(typed);
+    QCOMPARE(read.has_value(), number);
+    if (number)
+        QCOMPARE(*read, value);
+}
+
+void TestCatalogs::textBoxesHoldNoMoreThanTheirColumn_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("column");   // schema.table.column
+    QTest::newRow("product mark") << "Form7.Edit1" << "cmn_gds_and_srv.gds_and_srv.s_caption";
+    QTest::newRow("worker name") << "Form2.Edit1" << "accounts_dep.person.fio";
+    QTest::newRow("operation type") << "Form9.Edit1" << "accounts_dep.vid_oper.vid";
+}
+
+void TestCatalogs::textBoxesHoldNoMoreThanTheirColumn()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, column);
+    const QMap<QString, QWidget*> windows{{"Form7", Form7}, {"Form2", Form2}, {"Form9", Form9}};
+    auto* edit = windows.value(box.section('.', 0, 0))->findChild<QLineEdit*>(box.section('.', 1));
+    QVERIFY(edit);
+    const int length = TestDb::scalar(QString("select character_maximum_length from information_schema.columns "
+                                              "where table_schema='%1' and table_name='%2' and column_name='%3'")
+                                          .arg(column.section('.', 0, 0), column.section('.', 1, 1), column.section('.', 2)))
+                           .toInt();
+    QVERIFY(length > 0);
+    QCOMPARE(edit->maxLength(), length);
+    // A longer paste is held to the column: what the box shows is what will be stored.
+    edit->clear();
+    edit->insert(QString(1000, QChar(0x0416)));
+    QCOMPARE(edit->text().size(), length);
 }
 
 // ---------------------------------------------------------------- search boxes
@@ -304,6 +343,11 @@ void TestCatalogs::search_data()
         QTest::addRow("%s: upper case", qPrintable(list)) << list << "ИВО" << QStringList{"иволгин"};
         QTest::addRow("%s: apostrophe", qPrintable(list)) << list << "O'b" << QStringList{"O'Brien"};
         QTest::addRow("%s: nothing matches", qPrintable(list)) << list << "Я" << QStringList{};
+        QTest::addRow("%s: percent is a character", qPrintable(list)) << list << "%" << QStringList{"%Процент"};
+        QTest::addRow("%s: underscore is a character", qPrintable(list)) << list << "_" << QStringList{"_Черта"};
+        QTest::addRow("%s: asterisk is a character", qPrintable(list)) << list << "*" << QStringList{"*Звезда"};
+        QTest::addRow("%s: quote first", qPrintable(list)) << list << "'" << QStringList{"'Кавычка"};
+        QTest::addRow("%s: backslash", qPrintable(list)) << list << "\\" << QStringList{"\\Черта"};
     }
 }
 
@@ -313,7 +357,7 @@ void TestCatalogs::search()
     QFETCH(QString, typed);
     QFETCH(QStringList, rows);
     const ListCase c = listCase(list);
-    const QStringList all{"O'Brien", "Иванов", "иволгин", "Петров"};
+    const QStringList all{"O'Brien", "Иванов", "иволгин", "Петров", "%Процент", "_Черта", "*Звезда", "'Кавычка", "\\Черта"};
     for (const QString& name : all)
         c.add(name);
     MessageLog log;
@@ -978,6 +1022,14 @@ void TestCatalogs::productSave_data()
     QTest::newRow("add: no class") << 0 << "КР-1" << "3" << false << "Все поля должны быть заполнены!" << before;
     QTest::newRow("change: to another's mark") << 1 << "Яп-12" << "3" << true << "Такая марка изделия уже заведена!" << before;
     QTest::newRow("change: own mark in other case") << 2 << "яп-12" << "3" << true << "" << QStringList{"ПД-800", "яп-12"};
+    // A number box text that is no number is refused as it stands, never turned into another number.
+    for (const char* refused : {"-5", "1e5", "1,2,3", "abc"}) {
+        const QString message = QStringLiteral("Поле \"Расценка\": \"%1\" не является числом.").arg(QLatin1String(refused));
+        QTest::addRow("add: %s refused", refused) << 0 << "КР-1" << refused << true << message << before;
+        QTest::addRow("change: %s refused", refused) << 1 << "КР-1" << refused << true << message << before;
+    }
+    QTest::newRow("add: blanks around the number") << 0 << "КР-1" << " 7 " << true << "" << QStringList{"КР-1", "ПД-800", "ЯП-12"};
+    QTest::newRow("change: comma") << 1 << "КР-1" << "1,5" << true << "" << QStringList{"КР-1", "ЯП-12"};
 }
 
 void TestCatalogs::productSave()
@@ -1016,7 +1068,7 @@ void TestCatalogs::productSave()
                                                    "from cmn_gds_and_srv.gds_and_srv g join cmn_classifier.item i on i.id = g.id_class_item "
                                                    "where g.s_caption = %1").arg("'" + mark.trimmed().replace("'", "''") + "'"))
                                 .toString();
-        QCOMPARE(row, "|6|" + QString(number).replace(',', '.') + "|Ящики");
+        QCOMPARE(row, "|6|" + QString(number).trimmed().replace(',', '.') + "|Ящики");
     }
 }
 

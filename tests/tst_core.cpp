@@ -216,6 +216,18 @@ void TestCore::outdatedBuildEndsTheProgram()
     QVERIFY(Form23->Timer1->isActive());
     QCOMPARE(Form23->Timer1->interval(), 5000);
     QCOMPARE(DataModule6->DecimalDelimiter, QString(","));
+
+    // The program itself, started against the same database, shows the message and ends on its own.
+    QProcess program;
+    program.start(TABEL_PROGRAM, {TestDb::databaseName(), TestDb::serverAddress()});
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+    const bool ended = program.waitForFinished(60000);
+    if (!ended) {
+        program.kill();
+        program.waitForFinished();
+    }
+    QVERIFY2(ended, "the outdated program kept running");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
 }
 
 void TestCore::versionCheckWaitsForAnOpenTransaction()

@@ -742,7 +742,8 @@ void TestJournal::deletionAndItsHoursTogether()
     QTest::mouseClick(Form1->Button3, Qt::LeftButton);
     QCOMPARE(log.shown().size(), 2);
     QVERIFY(log.shown().at(1).icon == MessageBox::Icon::Stop);
-    QVERIFY(log.shown().at(1).text.contains("записи в табель запрещены"));
+    QCOMPARE(log.shown().at(1).text, QString("Сервер БД отказался выполнить действие."));
+    QVERIFY(log.shown().at(1).detail.contains("записи в табель запрещены"));
     QVERIFY(entryExists(id));
     QCOMPARE(Fixture::hoursCell(f.ivanov, 1, Wednesday), 5);
     QCOMPARE(gridRows(), 1);

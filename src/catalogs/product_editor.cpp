@@ -7,31 +7,12 @@
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
 
-#include <QValidator>
-
 TForm7* Form7 = nullptr;
-
-namespace {
-
-// The number box: typed and pasted text alike keeps only digits, and a comma becomes a point.
-class NumberBox : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override
-    {
-        pos = int(numberBoxText(input.left(pos)).size());
-        input = numberBoxText(input);
-        return Acceptable;
-    }
-};
-
-} // namespace
 
 TForm7::TForm7(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
     makeFixedDialog(this);
-    Edit2->setValidator(new NumberBox(Edit2));
     item = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("item"), this);
     item->setSql(QStringLiteral("select id, id_classifier, id_level, s_code, s_caption, s_description, b_excluded, "
                                 "d_excluded_date, id_parent from cmn_classifier.item where id_level=2 order by s_caption"));
@@ -61,18 +42,24 @@ void TForm7::Button1Click()
         MessageBox::stop(QStringLiteral("Все поля должны быть заполнены!"), QStringLiteral("Ошибка"));
         return;
     }
+    const std::optional<double> massa = numberBoxValue(Edit2->text());
+    if (!massa) {
+        MessageBox::stop(numberBoxProblem(Label2->text(), Edit2->text()), QStringLiteral("Ошибка"));
+        Edit2->setFocus();
+        return;
+    }
     const QString duplicate = QStringLiteral("Такая марка изделия уже заведена!");
     Dataset* izdel = DataModule6->Izdel;
     bool stored = true;
     if (Tag == 1) {
         if (DataModule6->CheckDuplicate(productDuplicateStatement(name), duplicate))
             return;
-        DataModule6->SQL_exec->execute(productInsertStatement(name, Edit2->text(), classItem));
+        DataModule6->SQL_exec->execute(productInsertStatement(name, *massa, classItem));
     } else {
         const qint64 id = izdel->value(QStringLiteral("id")).toLongLong();
         if (DataModule6->CheckDuplicate(productDuplicateStatement(name, id), duplicate))
             return;
-        stored = DataModule6->SQL_exec->execute(productUpdateStatement(name, Edit2->text(), classItem, id)) > 0;
+        stored = DataModule6->SQL_exec->execute(productUpdateStatement(name, *massa, classItem, id)) > 0;
     }
     {
         BusyCursor busy;

@@ -3,6 +3,7 @@
 #include "toolkit/sql_text.h"
 
 #include <QRegularExpression>
+#include <cmath>
 
 QString productDuplicateStatement(const QString& mark, qint64 exceptId)
 {
@@ -13,31 +14,37 @@ QString productDuplicateStatement(const QString& mark, qint64 exceptId)
     return statement;
 }
 
-QString productInsertStatement(const QString& mark, const QString& massa, qint64 classItemId)
+QString productInsertStatement(const QString& mark, double massa, qint64 classItemId)
 {
     return QStringLiteral("INSERT INTO cmn_gds_and_srv.gds_and_srv(s_caption, s_description, id_msm_bs, massa, id_class_item)VALUES(")
-        + sqlQuote(mark) + QStringLiteral(", '', 6, ") + massa + QStringLiteral(",") + sqlNumber(classItemId)
+        + sqlQuote(mark) + QStringLiteral(", '', 6, ") + sqlNumber(massa) + QStringLiteral(",") + sqlNumber(classItemId)
         + QStringLiteral(")");
 }
 
-QString productUpdateStatement(const QString& mark, const QString& massa, qint64 classItemId, qint64 id)
+QString productUpdateStatement(const QString& mark, double massa, qint64 classItemId, qint64 id)
 {
     return QStringLiteral("UPDATE cmn_gds_and_srv.gds_and_srv SET s_caption=") + sqlQuote(mark)
-        + QStringLiteral(", s_description='', id_msm_bs=6, massa=") + massa + QStringLiteral(", id_class_item=")
+        + QStringLiteral(", s_description='', id_msm_bs=6, massa=") + sqlNumber(massa) + QStringLiteral(", id_class_item=")
         + sqlNumber(classItemId) + QStringLiteral(" where id=") + sqlNumber(id);
 }
 
-QString numberBoxText(const QString& typed)
+std::optional<double> numberBoxValue(const QString& typed)
 {
-    QString out;
-    out.reserve(typed.size());
-    for (const QChar c : typed) {
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            out += c;
-        else if (c == QLatin1Char(',') || c == QLatin1Char('.'))
-            out += QLatin1Char('.');
-    }
-    return out;
+    static const QRegularExpression number(QStringLiteral("^(\\d+([.,]\\d*)?|[.,]\\d+)$"));
+    QString text = typed.trimmed();
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString numberBoxProblem(const QString& caption, const QString& typed)
+{
+    return QStringLiteral("Поле \"%1\": \"%2\" не является числом.").arg(caption, typed.trimmed());
 }
 
 QString massaBoxText(const QVariant& stored)

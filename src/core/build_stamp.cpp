@@ -1,5 +1,7 @@
 #include "core/build_stamp.h"
 
+#include "build_stamp_now.h"
+
 namespace {
 QString& pretendedDate() { static QString s; return s; }
 QString& pretendedTime() { static QString s; return s; }
@@ -24,12 +26,12 @@ int monthOf(const QString& text)
 
 QString BuildStamp::dateText()
 {
-    return pretendedDate().isEmpty() ? QStringLiteral(__DATE__) : pretendedDate();
+    return pretendedDate().isEmpty() ? QStringLiteral(TABEL_BUILD_DATE) : pretendedDate();
 }
 
 QString BuildStamp::timeText()
 {
-    return pretendedTime().isEmpty() ? QStringLiteral(__TIME__) : pretendedTime();
+    return pretendedTime().isEmpty() ? QStringLiteral(TABEL_BUILD_TIME) : pretendedTime();
 }
 
 void BuildStamp::pretend(const QString& date, const QString& time)

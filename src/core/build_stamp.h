@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The moment the program was built, as the compiler writes it ("Sep  7 2023", "22:30:08").
+// The moment of the last build that changed the program, in the compiler's __DATE__ and
+// __TIME__ forms ("Sep  7 2023", "22:30:08").
 namespace BuildStamp {
 QString dateText();
 QString timeText();

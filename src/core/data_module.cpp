@@ -2,6 +2,7 @@
 
 #include "toolkit/database_error.h"
 #include "toolkit/message_box.h"
+#include "toolkit/session.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -84,18 +85,26 @@ Command* TDataModule6::command(const QString& name, const QString& statement)
 void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user,
                         const QString& password)
 {
+    QString failure;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
         db.setDatabaseName(connectionString);
         db.setUserName(user);
         db.setPassword(password);
-        if (db.open())
-            return;
-        const QString text = db.lastError().text();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
-        throw DatabaseError(text);
+        if (!db.open()) {
+            failure = db.lastError().text();
+        } else {
+            try {
+                Session::prepare(db);
+                return;
+            } catch (const DatabaseError& e) {
+                failure = e.message();
+            }
+            db.close();
+        }
     }
+    QSqlDatabase::removeDatabase(connectionName);
+    throw DatabaseError(failure, {}, DatabaseError::Lost);
 }
 
 void TDataModule6::openConnection(const QString& connectionString)

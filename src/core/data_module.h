@@ -13,7 +13,8 @@ public:
     explicit TDataModule6(QObject* parent = nullptr);
     ~TDataModule6() override;
 
-    // Opens ADO_DB with the connection string; throws DatabaseError with the driver's text.
+    // Opens ADO_DB with the connection string and prepares its session; throws DatabaseError
+    // with the driver's text. A lost connection is opened again by the next statement.
     void openConnection(const QString& connectionString);
     void closeConnection();
     bool isConnected() const;
@@ -54,8 +55,9 @@ private:
     Command* command(const QString& name, const QString& statement = {});
 };
 
-// Opens a named ODBC connection; throws DatabaseError with the driver's text. The connection
-// string may be a data source's name alone; a user and password given are added to it.
+// Opens a named ODBC connection and prepares its session; throws DatabaseError with the
+// driver's text. The connection string may be a data source's name alone; a user and password
+// given are added to it.
 void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user = {},
                         const QString& password = {});
 QString replaceDecimalSeparator(const QString& text, const QString& delimiter);

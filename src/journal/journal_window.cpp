@@ -15,6 +15,7 @@
 #include "legacy_import/import_with_progress.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
+#include "toolkit/database_error.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
@@ -147,7 +148,18 @@ void TForm1::CheckVersion()
         return;
     FBuildDate = BuildStamp::dateNumber(BuildStamp::dateText());
     FBuildTime = BuildStamp::timeNumber(BuildStamp::timeText());
-    const VersionCheckResult result = checkVersionStamp(*ver, *verWrite, FBuildDate, FBuildTime);
+    VersionCheckResult result;
+    try {
+        result = checkVersionStamp(*ver, *verWrite, FBuildDate, FBuildTime);
+    } catch (const DatabaseError& e) {
+        // While the server is away the timer keeps asking every 30 s; one message tells of it.
+        if (e.kind() != DatabaseError::Lost || !m_serverAway) {
+            m_serverAway = e.kind() == DatabaseError::Lost;
+            throw;
+        }
+        return;
+    }
+    m_serverAway = false;
     DataModule6->DecimalDelimiter = result.delimiter;
     if (result.verdict == VersionVerdict::Outdated) {
         Form23->Timer1->start();

@@ -16,6 +16,7 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
 
     // Compares this build with the stamp in the database; ends the program when it is older.
+    // A server out of reach is reported once until a check gets through again.
     void CheckVersion();
 
     void FormActivate();
@@ -58,6 +59,7 @@ private:
     Command* verWrite;
     QWidget* m_calendarPopup;
     bool m_activatedSinceShown = false;
+    bool m_serverAway = false;
 };
 
 extern TForm1* Form1;

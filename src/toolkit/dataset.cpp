@@ -1,9 +1,9 @@
 #include "toolkit/dataset.h"
 
 #include "toolkit/database_error.h"
+#include "toolkit/session.h"
 #include "toolkit/sql_text.h"
 
-#include <QDebug>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,19 +11,11 @@
 
 QSqlQuery runStatement(const QString& connection, const QString& statement)
 {
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (!db.isOpen())
-        throw DatabaseError(QStringLiteral("Нет подключения к базе данных."), statement);
+    QSqlDatabase db = Session::live(connection);
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(statement)) {
-        const QSqlError error = query.lastError();
-        QString text = error.databaseText().trimmed();
-        if (text.isEmpty())
-            text = error.text();
-        qWarning().noquote() << "statement failed:" << text << "\n" << statement;
-        throw DatabaseError(text, statement);
-    }
+    if (!query.exec(statement))
+        throw Session::failure(db, query.lastError(), statement);
     return query;
 }
 

@@ -15,7 +15,10 @@ void showCurrentException()
     try {
         throw;
     } catch (const DatabaseError& e) {
-        showError(e.message());
+        if (e.kind() == DatabaseError::Program)
+            showError(e.message());
+        else
+            MessageBox::stop(e.userText(), QStringLiteral("Ошибка"), e.message());
     } catch (const std::exception& e) {
         showError(QString::fromStdString(e.what()));
     } catch (...) {

@@ -12,10 +12,11 @@ struct Shown {
     QString text;
     QString caption;
     Icon icon;
+    QString detail;   // the driver's own words behind a short text, shown on request
 };
 
-// Stop icon, OK button.
-void stop(const QString& text, const QString& caption);
+// Stop icon, OK button; a detail shows under "Show Details...".
+void stop(const QString& text, const QString& caption, const QString& detail = {});
 // Question icon, Yes and No; true only for Yes.
 bool ask(const QString& text, const QString& caption);
 // Information icon, OK button.

@@ -85,8 +85,14 @@ private:
 QRegularExpression likePattern(const QString& pattern)
 {
     QString rx = QStringLiteral("\\A");
+    bool escaped = false;
     for (const QChar c : pattern) {
-        if (c == QLatin1Char('%') || c == QLatin1Char('*'))
+        if (escaped) {
+            rx += QRegularExpression::escape(QString(c));
+            escaped = false;
+        } else if (c == QLatin1Char('\\'))
+            escaped = true;
+        else if (c == QLatin1Char('%') || c == QLatin1Char('*'))
             rx += QLatin1String(".*");
         else if (c == QLatin1Char('_'))
             rx += QLatin1Char('.');
@@ -153,7 +159,13 @@ bool RowFilter::accepts(const QVector<QVariant>& row) const
 
 QString prefixFilter(const QString& field, const QString& prefix)
 {
-    QString escaped = prefix;
-    escaped.replace(QLatin1Char('\''), QLatin1String("''"));
+    QString escaped;
+    for (const QChar c : prefix) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('*'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+        if (c == QLatin1Char('\''))
+            escaped += c;
+    }
     return field + QLatin1String(" like '") + escaped + QLatin1String("%'");
 }

@@ -6,7 +6,8 @@
 #include <functional>
 
 // A filter expression over rows already read: conditions joined by "and", each one
-// "field like 'pattern'" (% and _ wildcards, letter case ignored) or
+// "field like 'pattern'" (% or * and _ wildcards, a backslash makes the next character
+// literal, letter case ignored) or
 // "field = value" / "field <> value" with a number or a quoted text.
 // Inside a quoted text a doubled quote stands for one quote.
 class RowFilter {
@@ -25,5 +26,6 @@ private:
     QVector<Condition> m_conditions;
 };
 
-// "field like '<prefix>%'" with the prefix quoted, so any typed text is searched as it stands.
+// "field like '<prefix>%'" with the prefix quoted and its wildcards escaped, so any typed text
+// is searched as it stands.
 QString prefixFilter(const QString& field, const QString& prefix);

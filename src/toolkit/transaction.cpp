@@ -1,6 +1,7 @@
 #include "toolkit/transaction.h"
 
 #include "toolkit/database_error.h"
+#include "toolkit/session.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -14,22 +15,15 @@ QHash<QString, int>& depths()
     return open;
 }
 
-QSqlDatabase database(const QString& connectionName)
-{
-    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-    if (!db.isOpen())
-        throw DatabaseError(QStringLiteral("Нет подключения к базе данных."));
-    return db;
-}
 }
 
 Transaction::Transaction(const QString& connectionName) : m_connection(connectionName)
 {
     int& depth = depths()[m_connection];
     if (depth == 0) {
-        QSqlDatabase db = database(m_connection);
+        QSqlDatabase db = Session::live(m_connection);
         if (!db.transaction())
-            throw DatabaseError(db.lastError().text(), QStringLiteral("begin"));
+            throw Session::failure(db, db.lastError(), QStringLiteral("begin"));
         m_outermost = true;
     }
     ++depth;
@@ -49,11 +43,11 @@ void Transaction::commit()
     m_done = true;
     if (!m_outermost)
         return;
-    QSqlDatabase db = database(m_connection);
+    QSqlDatabase db = Session::live(m_connection);
     if (!db.commit()) {
-        const QString text = db.lastError().text();
+        const DatabaseError error = Session::failure(db, db.lastError(), QStringLiteral("commit"));
         db.rollback();
-        throw DatabaseError(text, QStringLiteral("commit"));
+        throw error;
     }
 }
 

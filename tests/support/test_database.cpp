@@ -2,12 +2,16 @@
 
 #include "core/connection_string.h"
 #include "core/data_module.h"
+#include "toolkit/session.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
+#include <unistd.h>
 
 namespace {
 
@@ -23,7 +27,7 @@ void adminExec(QSqlDatabase& db, const QString& statement)
 
 QSqlQuery run(const QString& statement)
 {
-    QSqlQuery q(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
+    QSqlQuery q(Session::live(QLatin1String(TDataModule6::ConnectionName)));
     if (!q.exec(statement))
         throw std::runtime_error((statement + QLatin1String("\n") + q.lastError().text()).toStdString());
     return q;
@@ -55,7 +59,6 @@ void TestDb::setUp()
             qFatal("cannot reach the private cluster: %s", qPrintable(admin.lastError().text()));
         adminExec(admin, QStringLiteral("drop database if exists %1").arg(dbName()));
         adminExec(admin, QStringLiteral("create database %1 template kemra_erp").arg(dbName()));
-        adminExec(admin, QStringLiteral("alter database %1 set datestyle to 'ISO, DMY'").arg(dbName()));
         admin.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("admin"));
@@ -112,6 +115,53 @@ std::unique_ptr<QProcess> TestDb::startScript(const QString& script)
     psql->write(script.toUtf8());
     psql->closeWriteChannel();
     return psql;
+}
+
+namespace {
+// pg_ctl on the private cluster, as the user that owns it (the cluster is made by scripts/pg-start).
+void pgCtl(const QStringList& arguments)
+{
+    QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    std::sort(versions.begin(), versions.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
+    if (versions.isEmpty())
+        throw std::runtime_error("no PostgreSQL server programs in /usr/lib/postgresql");
+    const QString pgCtlPath = QStringLiteral("/usr/lib/postgresql/%1/bin/pg_ctl").arg(versions.last());
+    QStringList command = QStringList{pgCtlPath, QStringLiteral("-D"), host() + QLatin1String("/data")} + arguments;
+    if (geteuid() == 0)
+        command = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")} + command;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(command.takeFirst(), command);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        throw std::runtime_error(("pg_ctl " + arguments.join(' ') + ": " + QString::fromUtf8(process.readAll())).toStdString());
+}
+}
+
+void TestDb::stopServer()
+{
+    pgCtl({QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")});
+}
+
+void TestDb::startServer()
+{
+    pgCtl({QStringLiteral("-l"), host() + QLatin1String("/server.log"), QStringLiteral("-w"), QStringLiteral("start")});
+}
+
+ServerOutage::~ServerOutage()
+{
+    try {
+        end();
+    } catch (const std::exception& e) {
+        qCritical("the private cluster did not start again: %s", e.what());
+    }
+}
+
+void ServerOutage::end()
+{
+    if (m_over)
+        return;
+    m_over = true;
+    TestDb::startServer();
 }
 
 QString TestDb::databaseName() { return dbName(); }

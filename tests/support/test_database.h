@@ -30,7 +30,26 @@ std::unique_ptr<QProcess> startScript(const QString& script);
 // The database name and socket folder in use.
 QString databaseName();
 QString serverAddress();
+// Stops the private cluster (its sessions end as in a server restart) and starts it again in
+// place, same socket folder; the program's connection is left as it was.
+void stopServer();
+void startServer();
 }
+
+// The server is away for the life of the object and back after it, even when a check failed
+// in between (other test programs share the cluster).
+class ServerOutage {
+public:
+    ServerOutage() { TestDb::stopServer(); }
+    ~ServerOutage();
+    ServerOutage(const ServerOutage&) = delete;
+    ServerOutage& operator=(const ServerOutage&) = delete;
+    // Starts the server again now.
+    void end();
+
+private:
+    bool m_over = false;
+};
 
 // Records message boxes instead of showing them and answers questions from a queue
 // (Yes when the queue is empty).

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "toolkit/database_error.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+
+// The server session behind a named connection: the settings the program's statements rely
+// on, put on the session itself so that no server default matters, and the way back after
+// the server was lost.
+namespace Session {
+
+// Seconds a statement may wait on a row or table another user holds before it is cancelled:
+// TABEL_LOCK_TIMEOUT, 30 when unset or not a positive number.
+int lockTimeoutSeconds();
+
+// The settings, in the order they are put: dates travel as DD.MM.YYYY text, a backslash in a
+// literal is a plain character, a lock is waited on for lockTimeoutSeconds() at most.
+QStringList settingStatements();
+
+// Puts the settings on a freshly opened connection; throws DatabaseError.
+void prepare(QSqlDatabase& db);
+
+// The open database of a connection. A connection closed after it was lost is opened again
+// with its own connection string and prepared anew; inside a transaction it is not, since the
+// statements before would be gone. Throws DatabaseError (Lost) while the server is away.
+QSqlDatabase live(const QString& connectionName);
+
+// The error of a failed statement, of the kind the driver's report tells. A lost connection
+// is closed, so that the next action reopens it.
+DatabaseError failure(QSqlDatabase& db, const QSqlError& error, const QString& statement);
+
+} // namespace Session

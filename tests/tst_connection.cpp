@@ -1,0 +1,244 @@
+#include "core/application.h"
+#include "core/build_stamp.h"
+#include "core/connection_string.h"
+#include "core/data_module.h"
+#include "core/sign_in_window.h"
+#include "journal/entry_editor.h"
+#include "journal/journal_window.h"
+#include "support/fixtures.h"
+#include "support/test_database.h"
+#include "toolkit/clock.h"
+#include "toolkit/database_error.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+// The connection under way: the session the program sets for itself, a server that goes
+// away and comes back, a lock held by another user.
+class TestConnection : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void datesTravelDayFirst_data();
+    void datesTravelDayFirst();
+    void refreshAfterRestart();
+    void saveTypedBeforeOutage();
+    void versionCheckWhileServerAway();
+    void lockHeldElsewhereTimesOut();
+
+private:
+    // Opens the entry editor from the journal, fills in the entry of the day on the journal
+    // and runs `act` on it; the editor is closed afterwards when `act` left it open.
+    void withFilledEditor(const std::function<void(TForm11*)>& act);
+    void setDay(const QDate& day);
+    static void reconnect();
+
+    int m_worker = 0;
+    int m_product = 0;
+    int m_operation = 0;
+};
+
+void TestConnection::initTestCase()
+{
+    TestDb::setUp();
+    // PostgreSQL's own default, whatever the cluster was made with: the program sets its session.
+    TestDb::exec(QString("alter database %1 set DateStyle to 'ISO, MDY'").arg(TestDb::databaseName()));
+    reconnect();
+    createForms();
+}
+
+void TestConnection::cleanupTestCase()
+{
+    destroyForms();
+    TestDb::tearDown();
+}
+
+void TestConnection::init()
+{
+    TestDb::resetData();
+    m_worker = Fixture::worker("Иванов Иван Петрович");
+    m_product = Fixture::product("ЯП-12", 2.5);
+    m_operation = Fixture::operation(m_product, Fixture::operationType("Сборка"), 0, 10);
+    setDay(QDate(2026, 3, 5));
+}
+
+void TestConnection::cleanup()
+{
+    BuildStamp::pretend({}, {});
+    Form23->Timer1->stop();
+}
+
+void TestConnection::reconnect()
+{
+    DataModule6->openConnection(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
+}
+
+void TestConnection::setDay(const QDate& day)
+{
+    Clock::setToday(day);
+    Form1->DateT->setDate(day);
+    Form1->RadioButton1->setChecked(true);
+    Form1->FShift = 1;
+    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4}) {
+        set->setParam("ok", "ta");
+        set->setParam("data", day);
+    }
+    DataModule6->Smena1->refresh();
+}
+
+void TestConnection::withFilledEditor(const std::function<void(TForm11*)>& act)
+{
+    QVERIFY(expectModal<TForm11>([] { QTest::mouseClick(Form1->Button1, Qt::LeftButton); },
+                                 [this, act](TForm11* editor) {
+                                     editor->FWorkerId = m_worker;
+                                     editor->FOperationId = m_operation;
+                                     editor->FProductId = m_product;
+                                     editor->FPrice = 10;
+                                     editor->Edit1->setText("Иванов Иван Петрович");
+                                     editor->Edit2->setText("ЯП-12; Сборка; Готовая продукция");
+                                     editor->Edit3->setText("12");
+                                     editor->Edit4->setText("0");
+                                     editor->Edit6->setText("8");
+                                     act(editor);
+                                     if (editor->isVisible())
+                                         editor->reject();
+                                 }));
+}
+
+void TestConnection::datesTravelDayFirst_data()
+{
+    QTest::addColumn<QDate>("day");
+    QTest::newRow("5 March, not 3 May") << QDate(2026, 3, 5);
+    QTest::newRow("13 March, no thirteenth month") << QDate(2026, 3, 13);
+}
+
+void TestConnection::datesTravelDayFirst()
+{
+    QFETCH(QDate, day);
+    setDay(day);
+    MessageLog log;
+    withFilledEditor([](TForm11* editor) {
+        editor->Button1->click();
+        QVERIFY(!editor->isVisible());
+    });
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+    QCOMPARE(TestDb::scalar("select data::text || '|' || vvod::date::text from accounts_dep.smena").toString(),
+             day.toString(Qt::ISODate) + "|" + day.toString(Qt::ISODate));
+    Dataset* journal = DataModule6->Smena1;
+    QCOMPARE(journal->recordCount(), 1);
+    QCOMPARE(journal->value("data").toDate(), day);
+    QCOMPARE(journal->value("vvod").toDate(), day);
+}
+
+void TestConnection::refreshAfterRestart()
+{
+    Fixture::Entry entry;
+    entry.date = QDate(2026, 3, 5);
+    entry.worker = m_worker;
+    entry.product = m_product;
+    entry.operation = m_operation;
+    Fixture::entry(entry);
+    MessageLog log;
+    {
+        ServerOutage restart;
+    }
+    QTest::mouseClick(Form1->Button8, Qt::LeftButton);
+    QCOMPARE(log.texts(), QStringList{LostConnectionText});
+    QCOMPARE(log.shown().first().caption, QString("Ошибка"));
+    QVERIFY(!log.shown().first().detail.isEmpty());
+    log.clear();
+    QTest::mouseClick(Form1->Button8, Qt::LeftButton);
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+    QCOMPARE(DataModule6->Smena1->recordCount(), 1);
+    // The new session reads dates day first again.
+    setDay(QDate(2026, 3, 13));
+    withFilledEditor([](TForm11* editor) { editor->Button1->click(); });
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena where data = date '2026-03-13' and vvod::date = date '2026-03-13'").toInt(), 1);
+}
+
+void TestConnection::saveTypedBeforeOutage()
+{
+    MessageLog log;
+    withFilledEditor([&log](TForm11* editor) {
+        ServerOutage outage;
+        editor->Button1->click();
+        QCOMPARE(log.texts(), QStringList{LostConnectionText});
+        editor->Button1->click();   // still away: said again, nothing else happens
+        QCOMPARE(log.texts(), (QStringList{LostConnectionText, LostConnectionText}));
+        QVERIFY(editor->isVisible());
+        QCOMPARE(editor->Edit3->text(), QString("12"));
+        outage.end();
+        log.clear();
+        editor->Button1->click();
+        QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+        QVERIFY(!editor->isVisible());
+    });
+    QCOMPARE(TestDb::scalar("select concat_ws('|', data, kol_vo, time, vvod::date) from accounts_dep.smena").toString(),
+             QString("2026-03-05|12|8|2026-03-05"));
+    QCOMPARE(DataModule6->Smena1->recordCount(), 1);
+}
+
+void TestConnection::versionCheckWhileServerAway()
+{
+    MessageLog log;
+    {
+        ServerOutage outage;
+        for (int tick = 0; tick < 4; ++tick)
+            QVERIFY(QMetaObject::invokeMethod(Form1->Timer1, "timeout"));
+        QVERIFY2(log.shown().size() <= 1, qPrintable(log.texts().join("; ")));
+        for (const QString& text : log.texts())
+            QCOMPARE(text, QString(LostConnectionText));
+    }
+    log.clear();
+    QVERIFY(QMetaObject::invokeMethod(Form1->Timer1, "timeout"));   // back: checks quietly
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+    QVERIFY(Form1->Timer1->isActive());
+    // A newer build stamped the database in the meantime: this one ends.
+    TestDb::exec("update accounts_dep.ver set d=20990101, t=0");
+    BuildStamp::pretend("Sep  7 2023", "22:30:08");
+    QVERIFY(QMetaObject::invokeMethod(Form1->Timer1, "timeout"));
+    QCOMPARE(log.texts(), QStringList{"Версия программы не соответсвует БД! Запустите программу через 5 мин."});
+    QVERIFY(Form23->Timer1->isActive());
+}
+
+void TestConnection::lockHeldElsewhereTimesOut()
+{
+    qputenv("TABEL_LOCK_TIMEOUT", "1");
+    reconnect();
+    setDay(QDate(2026, 3, 5));
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase("QODBC", "holder");
+        holder.setDatabaseName(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
+        QVERIFY2(holder.open(), qPrintable(holder.lastError().text()));
+        QVERIFY(holder.transaction());
+        QSqlQuery lock(holder);
+        QVERIFY2(lock.exec("lock table accounts_dep.smena in exclusive mode"), qPrintable(lock.lastError().text()));
+        MessageLog log;
+        withFilledEditor([&](TForm11* editor) {
+            editor->Button1->click();
+            QCOMPARE(log.shown().size(), 1);
+            QVERIFY2(log.texts().first().startsWith("Сервер БД не выполнил действие вовремя"), qPrintable(log.texts().first()));
+            QVERIFY2(log.shown().first().detail.contains("lock timeout"), qPrintable(log.shown().first().detail));
+            QVERIFY(editor->isVisible());
+            holder.rollback();
+            log.clear();
+            editor->Button1->click();   // the lock is gone: the same entry saves
+            QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+            QVERIFY(!editor->isVisible());
+        });
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 1);
+    qunsetenv("TABEL_LOCK_TIMEOUT");
+    reconnect();
+}
+
+QTEST_MAIN(TestConnection)
+#include "tst_connection.moc"
