@@ -15,6 +15,7 @@
 #include "toolkit/dataset.h"
 #include "toolkit/sql_text.h"
 
+#include <QHeaderView>
 #include <QAbstractItemModelTester>
 #include <QCalendarWidget>
 
@@ -242,6 +243,7 @@ private slots:
     void shiftSwitchAndRefresh();
     void acceptanceMarkDrawing();
     void numbersReadAsNumbers();
+    void layoutStaysPut();
     void exitCloses_data();
     void exitCloses();
     void menuItems();
@@ -586,6 +588,29 @@ void TestJournal::numbersReadAsNumbers()
     for (const char* field : {"color", "time", "kol_vo", "brak", "summa"})
         QCOMPARE(cell(field).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
     QCOMPARE(cell("fio").data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+}
+
+// Ticking "Выходной" or choosing a day without entries moves neither the date nor the columns.
+void TestJournal::layoutStaysPut()
+{
+    const Floor f = makeFloor();
+    entry(f, f.ivanov, Wednesday);
+    showJournal(Wednesday);
+    QHeaderView* columns = Form1->DBGrid2->horizontalHeader();
+    const int dateX = Form1->DateT->mapTo(Form1, QPoint()).x();
+    const int firstColumnX = columns->mapTo(Form1, QPoint()).x();
+    QCOMPARE(Form1->DBGrid2->model()->rowCount(), 1);
+
+    Form1->CBox1->setChecked(true);
+    QCoreApplication::processEvents();
+    QVERIFY(Form1->CBox1->font().bold());
+    QCOMPARE(Form1->DateT->mapTo(Form1, QPoint()).x(), dateX);
+
+    chooseDateWithEnter(Wednesday.addDays(1));
+    QCoreApplication::processEvents();
+    QCOMPARE(Form1->DBGrid2->model()->rowCount(), 0);
+    QCOMPARE(columns->mapTo(Form1, QPoint()).x(), firstColumnX);
+    QCOMPARE(Form1->DateT->mapTo(Form1, QPoint()).x(), dateX);
 }
 
 void TestJournal::exitCloses_data()
