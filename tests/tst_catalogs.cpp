@@ -700,6 +700,7 @@ void TestCatalogs::workerWheelStepsFocusedBox()
     EXEC_SQL("insert into adm_role.roles (id, s_caption) values (1, 'Плановик'), (2, 'Мастер'), (3, 'Кладовщик')");
     QList<int> steps;
     inModal<TForm2>([&](TForm2* editor) {
+        QVERIFY(QTest::qWaitForWindowActive(editor));   // the focus counts only in the active window
         editor->LCB_roles->setFocus();
         editor->LCB_roles->setCurrentIndex(0);
         wheel(editor->LCB_roles, -120);          // down, over the box itself: one step
