@@ -29,6 +29,7 @@ private slots:
     void unwritableFolderRefusesWorkbook();
     void showHandsFinishedFileToDesktop();
     void newWorkbookFinishesThePreviousOne();
+    void desktopWithoutSpreadsheetProgram_data();
     void desktopWithoutSpreadsheetProgram();
 
 private:
@@ -260,17 +261,35 @@ void TestExport::newWorkbookFinishesThePreviousOne()
     QCOMPARE(XlsxSheet::read(m_opened.first()).text(1, 1), QStringLiteral("второй"));
 }
 
+void TestExport::desktopWithoutSpreadsheetProgram_data()
+{
+    QTest::addColumn<bool>("openFolder");
+    QTest::newRow("open the folder") << true;
+    QTest::newRow("leave it") << false;
+}
+
 void TestExport::desktopWithoutSpreadsheetProgram()
 {
+    QFETCH(bool, openFolder);
     m_openerWorks = false;
     MessageLog log;
+    if (!openFolder)
+        log.answer({false});
     QCOMPARE(OpenWorkbook(), 1);
     WriteCell(1, 1, 1, QStringLiteral("x"));
     QCOMPARE(ShowWorkbook(true), -1);
-    QCOMPARE(log.texts(), QStringList{"Невозможно открыть Microsoft Excel."});
-    QCOMPARE(log.shown().first().caption, QStringLiteral("Ошибка"));
-    QVERIFY(QFileInfo(m_opened.first()).fileName().startsWith(QStringLiteral("Книга ")));
-    QCOMPARE(XlsxSheet::read(m_opened.first()).text(1, 1), QStringLiteral("x"));   // the file is there to find
+
+    // The user learns where the finished file is, and it is there.
+    QCOMPARE(log.shown().size(), 1);
+    const QString file = m_opened.first();
+    QVERIFY(QFileInfo(file).fileName().startsWith(QStringLiteral("Книга ")));
+    QVERIFY2(log.shown().first().text.contains(QDir::toNativeSeparators(file)), qPrintable(log.shown().first().text));
+    QCOMPARE(log.shown().first().icon, MessageBox::Icon::Question);
+    QVERIFY(!log.shown().first().text.contains(QStringLiteral("Невозможно открыть Microsoft Excel.")));
+    QCOMPARE(XlsxSheet::read(file).text(1, 1), QStringLiteral("x"));
+    // Yes opens the folder that holds it; No opens nothing more.
+    const QStringList expected = openFolder ? QStringList{file, workbookFolder()} : QStringList{file};
+    QCOMPARE(m_opened, expected);
 }
 
 QTEST_MAIN(TestExport)

@@ -15,6 +15,7 @@
 #include "toolkit/dataset.h"
 #include "toolkit/sql_text.h"
 
+#include <QHeaderView>
 #include <QAbstractItemModelTester>
 #include <QCalendarWidget>
 
@@ -236,6 +237,8 @@ private slots:
     void typedDateAloneDoesNothing();
     void shiftSwitchAndRefresh();
     void acceptanceMarkDrawing();
+    void numbersReadAsNumbers();
+    void layoutStaysPut();
     void exitCloses_data();
     void exitCloses();
     void menuItems();
@@ -550,9 +553,59 @@ void TestJournal::acceptanceMarkDrawing()
 
     MarkProbe probe;
     QStyleOptionViewItem option;
+    option.state = QStyle::State_Enabled;
     probe.initStyleOption(&option, grid->model()->index(0, column));
     QVERIFY(option.font.bold());
     QCOMPARE(option.palette.color(QPalette::HighlightedText), Red);
+
+    // A disabled grid (the planner's) greys the marks like every other cell.
+    grid->setEnabled(false);
+    const QImage greyed = grid->viewport()->grab().toImage();
+    grid->setEnabled(true);
+    for (int row = 0; row < 3; ++row) {
+        const QRect cell = grid->visualRect(grid->model()->index(row, column));
+        QCOMPARE(pixelsNear(greyed, cell, Red), 0);
+        QCOMPARE(pixelsNear(greyed, cell, Green), 0);
+    }
+}
+
+void TestJournal::numbersReadAsNumbers()
+{
+    const Floor f = makeFloor();
+    const int id = entry(f, f.ivanov, Wednesday, 1, 8);
+    TestDb::exec(QStringLiteral("update accounts_dep.smena set cena=14.8, kol_vo=100, brak=0 where id=%1").arg(id));
+    showJournal(Wednesday);
+    const QAbstractItemModel* model = Form1->DBGrid2->model();
+    const auto cell = [&](const char* field) { return model->index(0, Form1->DBGrid2->columnOf(field)); };
+
+    QCOMPARE(cell("summa").data().toString(), QStringLiteral("1480,00"));
+    QCOMPARE(cell("summa").data(Qt::EditRole).toDouble(), 1480.0);   // the value itself is untouched
+    for (const char* field : {"color", "time", "kol_vo", "brak", "summa"})
+        QCOMPARE(cell(field).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    QCOMPARE(cell("fio").data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+}
+
+// Ticking "Выходной" or choosing a day without entries moves neither the date nor the columns.
+void TestJournal::layoutStaysPut()
+{
+    const Floor f = makeFloor();
+    entry(f, f.ivanov, Wednesday);
+    showJournal(Wednesday);
+    QHeaderView* columns = Form1->DBGrid2->horizontalHeader();
+    const int dateX = Form1->DateT->mapTo(Form1, QPoint()).x();
+    const int firstColumnX = columns->mapTo(Form1, QPoint()).x();
+    QCOMPARE(Form1->DBGrid2->model()->rowCount(), 1);
+
+    Form1->CBox1->setChecked(true);
+    QCoreApplication::processEvents();
+    QVERIFY(Form1->CBox1->font().bold());
+    QCOMPARE(Form1->DateT->mapTo(Form1, QPoint()).x(), dateX);
+
+    chooseDateWithEnter(Wednesday.addDays(1));
+    QCoreApplication::processEvents();
+    QCOMPARE(Form1->DBGrid2->model()->rowCount(), 0);
+    QCOMPARE(columns->mapTo(Form1, QPoint()).x(), firstColumnX);
+    QCOMPARE(Form1->DateT->mapTo(Form1, QPoint()).x(), dateX);
 }
 
 void TestJournal::exitCloses_data()

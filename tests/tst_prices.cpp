@@ -102,10 +102,12 @@ private slots:
     void doubleClick();
     void pickForEntryEditor_data();
     void pickForEntryEditor();
+    void browseAfterPickKeepsSearch();
     void exportPriceList();
     void exportStopsWithoutWorkbook();
     void emptyListPicksAndDeletesNothing();
 
+    void newNormIsStoredOnLeavingItsColumn_data();
     void newNormIsStoredOnLeavingItsColumn();
     void untouchedNewRowIsNotStored_data();
     void untouchedNewRowIsNotStored();
@@ -225,9 +227,9 @@ void TestPrices::browseListsOperationsWithNorms()
 
     QCOMPARE(titles, (QStringList{"Марка", "Опреция", "Цена (min)", "Вид", "Нормы (шт.)"}));
     QCOMPARE(hidden, (QStringList{"id", "i_id", "oper_vid"}));
-    QCOMPARE(rows, (QStringList{"АБ-2 | Сварка | 5 | Готовая продукция | 1",
-                                "ПР-1 | Резка | 12 | Готовая продукция | 1",
-                                "ПР-1 | Резка | 7 | Заготовки | 2"}));
+    QCOMPARE(rows, (QStringList{"АБ-2 | Сварка | 5,00 | Готовая продукция | 1",
+                                "ПР-1 | Резка | 12,00 | Готовая продукция | 1",
+                                "ПР-1 | Резка | 7,00 | Заготовки | 2"}));
     QVERIFY(addVisible);
     QVERIFY(deleteVisible);
     QCOMPARE(changeCaption, QStringLiteral("Изменить"));
@@ -567,12 +569,40 @@ void TestPrices::pickForEntryEditor()
     QCOMPARE(Form11->FOperationId, blanks);
     QCOMPARE(Form11->FPrice, price);
     QCOMPARE(Form11->Edit2->text(), QStringLiteral("ПР-1; Резка; Заготовки"));
-    // afterwards: Oper open on the picked row, unfiltered, the search box hidden
+    // afterwards: Oper open on the picked row, unfiltered, the search box emptied
     QVERIFY(oper->isOpen());
     QCOMPARE(oper->value("id").toInt(), blanks);
     QVERIFY(!oper->filtered());
-    QVERIFY(Form4->Edit1->isHidden());
+    QVERIFY(Form4->Edit1->text().isEmpty());
     QVERIFY(!Form4->Button2->isDefault());
+}
+
+void TestPrices::browseAfterPickKeepsSearch()
+{
+    DataModule6->Oper->open();
+    whenModal<TForm4>([&](TForm4* w) {
+        w->Edit1->setText("ПР");
+        w->Button2->click();
+    });
+    Form4->ShowSelect();
+    DataModule6->Oper->close();
+
+    bool searchShown = false;
+    QString placeholder;
+    QStringList marks;
+    whenModal<TForm4>([&](TForm4* w) {
+        searchShown = w->Edit1->isVisible();
+        placeholder = w->Edit1->placeholderText();
+        w->Edit1->setText("аб");
+        for (int r = 0; r < w->DBGrid1->model()->rowCount(); ++r)
+            marks << cellText(w->DBGrid1, r, "MARKA");
+        w->Button4->click();
+    });
+    Form4->ShowBrowse();
+
+    QVERIFY(searchShown);
+    QCOMPARE(placeholder, QStringLiteral("Поиск по марке"));
+    QCOMPARE(marks, QStringList{"АБ-2"});
 }
 
 void TestPrices::exportPriceList()
@@ -640,8 +670,16 @@ void TestPrices::emptyListPicksAndDeletesNothing()
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.oper").toInt(), 4);
 }
 
+void TestPrices::newNormIsStoredOnLeavingItsColumn_data()
+{
+    QTest::addColumn<bool>("byButton");
+    QTest::newRow("Down past the last row") << false;
+    QTest::newRow("Добавить") << true;
+}
+
 void TestPrices::newNormIsStoredOnLeavingItsColumn()
 {
+    QFETCH(bool, byButton);
     Dataset* oper = DataModule6->Oper;
     oper->open();
     QVERIFY(oper->locate("id", blanks));
@@ -651,7 +689,14 @@ void TestPrices::newNormIsStoredOnLeavingItsColumn()
     whenModal<TForm22>([&](TForm22* w) {
         DBGrid* grid = w->DBGrid1;
         setCurrentCell(grid, 1, "norma");
-        QTest::keyClick(grid, Qt::Key_Down);   // past the last row: a new norm
+        if (byButton) {
+            QCOMPARE(w->Button3->text(), QStringLiteral("Добавить"));
+            QVERIFY(w->Button3->isVisible());
+            w->Button3->click();
+            QVERIFY(grid->indexWidget(grid->currentIndex()));   // its first cell open for typing
+        } else {
+            QTest::keyClick(grid, Qt::Key_Down);   // past the last row: a new norm
+        }
         settle();
         typeIntoCell(grid, "3");
         for (int r = 0; r < grid->model()->rowCount(); ++r)

@@ -32,6 +32,7 @@ void CatalogListWindow::ShowBrowse()
     m_add->setDefault(true);
     m_add->show();
     m_remove->show();
+    m_search->show();   // also after the list served as a picker
     exec();
     m_list->close();
 }

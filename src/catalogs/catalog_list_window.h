@@ -14,7 +14,7 @@ class QPushButton;
 class CatalogListWindow : public QDialog {
     Q_OBJECT
 public:
-    // Opened from the menu: add, change and delete. The search box stays as it was.
+    // Opened from the menu: add, change and delete, and the search box always shown.
     void ShowBrowse();
     // Puts the focus into the search box when the box is visible.
     void FormActivate();

@@ -108,6 +108,7 @@ TForm22::TForm22(QWidget* parent) : QDialog(parent)
 
     on(Button1, &QPushButton::clicked, this, &TForm22::Button1Click);
     on(Button2, &QPushButton::clicked, this, &TForm22::Button2Click);
+    on(Button3, &QPushButton::clicked, this, &TForm22::Button3Click);
     on(DBGrid1->selectionModel(), &QItemSelectionModel::currentColumnChanged, this, &TForm22::columnChanged);
     on(norm, &Dataset::rowChanged, this, &TForm22::giveNewRowItsOperation);
 
@@ -215,4 +216,13 @@ void TForm22::Button2Click()
     if (norm->recordCount() > 1)
         norm->remove();
     reread();
+}
+
+// A new norm, its first cell open for typing.
+void TForm22::Button3Click()
+{
+    appendRow();
+    const QModelIndex first = DBGrid1->datasetModel()->index(norm->currentRow(), 0);
+    DBGrid1->setCurrentIndex(first);
+    DBGrid1->edit(first);
 }

@@ -25,6 +25,7 @@ protected:
 private:
     void Button1Click();
     void Button2Click();
+    void Button3Click();
     void DBGrid1ColExit();
 
     void columnChanged(const QModelIndex& current, const QModelIndex& previous);

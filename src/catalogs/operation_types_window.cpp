@@ -26,7 +26,6 @@ TForm8::TForm8(QWidget* parent) : CatalogListWindow(parent)
     bindList(DataModule6->Vid_oper, QStringLiteral("vid"), Edit1, Button1, Button2, Button3);
     DBGrid1->setDataset(DataModule6->Vid_oper);
     DBGrid1->setColumns({GridColumn{QStringLiteral("vid"), QStringLiteral("Операции"), 325, true, Left, {}}});
-    Edit1->hide();
 
     on(Button1, &QPushButton::clicked, this, &TForm8::Button1Click);
     on(Button2, &QPushButton::clicked, this, &TForm8::Button2Click);
@@ -40,7 +39,7 @@ void TForm8::ShowSelect()
     prepareSelection();
     exec();
     Button1->setDefault(true);
-    Edit1->hide();
+    Edit1->clear();
     DataModule6->Vid_oper->setFiltered(false);
     DataModule6->Vid_oper->close();
 }

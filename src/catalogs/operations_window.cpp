@@ -35,7 +35,7 @@ TForm4::TForm4(QWidget* parent) : CatalogListWindow(parent)
     DBGrid1->setColumns({
         GridColumn{QStringLiteral("MARKA"), QStringLiteral("Марка"), 170, true, left, {}},
         GridColumn{QStringLiteral("VID"), QStringLiteral("Опреция"), 170, true, left, {}},
-        GridColumn{QStringLiteral("cena"), QStringLiteral("Цена (min)"), 80, true, right, {}},
+        GridColumn{QStringLiteral("cena"), QStringLiteral("Цена (min)"), 80, true, right, QStringLiteral("#0.00")},
         GridColumn{QStringLiteral("nmn"), QStringLiteral("Вид"), 130, true, left, {}},
         GridColumn{QStringLiteral("norma"), QStringLiteral("Нормы (шт.)"), 90, true, right, {}},
         GridColumn{QStringLiteral("id"), QStringLiteral("id"), 40, false, left, {}},
@@ -56,7 +56,7 @@ void TForm4::ShowSelect()
     prepareSelection();
     exec();
     Button2->setDefault(false);
-    Edit1->hide();
+    Edit1->clear();
     DataModule6->Oper->setFiltered(false);
     // Oper stays open: the entry editor goes on from the picked row.
 }

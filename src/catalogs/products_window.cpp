@@ -50,7 +50,7 @@ void TForm3::ShowSelect()
     prepareSelection();
     exec();
     Button1->setDefault(true);
-    Edit1->hide();
+    Edit1->clear();
     DataModule6->Izdel->setFiltered(false);
     DataModule6->Izdel->close();
 }

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -165,7 +166,11 @@ int ShowWorkbook(bool visible)
         return -1;
     }
     if (!Desktop::openFile(workbook->path())) {
-        MessageBox::stop(QStringLiteral("Невозможно открыть Microsoft Excel."), caption());
+        // The file is done; only the desktop has no program for it. Say where it is.
+        const QString path = QDir::toNativeSeparators(workbook->path());
+        if (MessageBox::ask(QStringLiteral("Файл сохранен, но открыть его не удалось:\n%1\n\nОткрыть папку с файлом?").arg(path),
+                            QStringLiteral("Файл не открыт")))
+            Desktop::openFile(QFileInfo(workbook->path()).absolutePath());
         return -1;
     }
     return 1;

@@ -22,7 +22,8 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(CellFlags)
 int OpenWorkbook(const QString& title = QString());
 
 // true: finishes the file and opens it in the spreadsheet program; false: leaves it unopened,
-// to be filled further. Nothing happens while no workbook is open.
+// to be filled further. Nothing happens while no workbook is open. When the desktop cannot open
+// the finished file, the user is told its full path and may open its folder instead.
 int ShowWorkbook(bool visible);
 
 // Writes one cell; sheet, column and row count from 1. An empty text writes nothing. A text

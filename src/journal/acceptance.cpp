@@ -13,8 +13,10 @@ QString switchedAcceptance(const QString& mark)
 void AcceptanceMarkDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    const QColor color = isAccepted(index.data().toString()) ? QColor(0, 128, 0) : QColor(255, 0, 0);
     option->font.setBold(true);
+    if (!(option->state & QStyle::State_Enabled))
+        return;   // a disabled grid draws every cell greyed, the mark too
+    const QColor color = isAccepted(index.data().toString()) ? QColor(0, 128, 0) : QColor(255, 0, 0);
     option->palette.setColor(QPalette::Text, color);
     option->palette.setColor(QPalette::HighlightedText, color);
 }

@@ -8,7 +8,7 @@ bool isAccepted(const QString& mark);
 QString switchedAcceptance(const QString& mark);
 
 // Draws the acceptance mark bold, green for an accepted entry and red otherwise, over the
-// background the grid gives the cell.
+// background the grid gives the cell; greyed in a disabled grid.
 class AcceptanceMarkDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

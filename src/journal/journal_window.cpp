@@ -38,6 +38,18 @@ bool isWeekend(const QDate& date)
     return date.dayOfWeek() == Qt::Saturday || date.dayOfWeek() == Qt::Sunday;
 }
 
+// The box turns bold on a day off; its room is kept from the start so the date picker beside
+// it stays where it is.
+void reserveBoldWidth(QCheckBox* box)
+{
+    const QFont normal = box->font();
+    QFont bold = normal;
+    bold.setBold(true);
+    box->setFont(bold);
+    box->setMinimumWidth(box->sizeHint().width());
+    box->setFont(normal);
+}
+
 // Background and weight of a shift button or of the day-off box; a plain face when no colour.
 void setFace(QWidget* widget, const QColor& background, bool bold)
 {
@@ -55,13 +67,17 @@ QList<Dataset*> shiftLists()
     return {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4};
 }
 
-GridColumn column(const QString& field, const QString& title, int width, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+const Qt::Alignment Right = Qt::AlignRight | Qt::AlignVCenter;
+
+GridColumn column(const QString& field, const QString& title, int width, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter,
+                  const QString& mask = QString())
 {
     GridColumn c;
     c.field = field;
     c.title = title;
     c.width = width;
     c.alignment = alignment;
+    c.mask = mask;
     return c;
 }
 
@@ -74,11 +90,11 @@ QList<GridColumn> journalColumns()
         column(QStringLiteral("marka"), QStringLiteral("Марка изделия"), 260),
         column(QStringLiteral("vid"), QStringLiteral("Операция"), 155),
         column(QStringLiteral("nmn"), QStringLiteral("Вид"), 157),
-        column(QStringLiteral("color"), QStringLiteral("Цвет"), 64, Qt::AlignCenter),
-        column(QStringLiteral("time"), QStringLiteral("Часы"), 64),
-        column(QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), 57),
-        column(QStringLiteral("brak"), QStringLiteral("Брак"), 49),
-        column(QStringLiteral("summa"), QStringLiteral("Итого (р.)"), 78),
+        column(QStringLiteral("color"), QStringLiteral("Цвет"), 64, Right),
+        column(QStringLiteral("time"), QStringLiteral("Часы"), 64, Right),
+        column(QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), 57, Right),
+        column(QStringLiteral("brak"), QStringLiteral("Брак"), 49, Right),
+        column(QStringLiteral("summa"), QStringLiteral("Итого (р.)"), 78, Right, QStringLiteral("#0.00")),
         bonus,
         column(QStringLiteral("ok"), QStringLiteral("OK"), 37, Qt::AlignCenter),
         column(QStringLiteral("vvod"), QStringLiteral("Заведен"), 72, Qt::AlignCenter),
@@ -119,6 +135,7 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
         });
     RadioButtonClick(1);
 
+    reserveBoldWidth(CBox1);
     m_calendarPopup = DateT->calendarWidget()->window();
     m_calendarPopup->installEventFilter(this);
     DateT->installEventFilter(this);

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QHeaderView>
+#include <QStyleOptionHeader>
 
 DatasetModel::DatasetModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -72,10 +73,14 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const
         const QVariant v = cell(index.row(), index.column());
         if (v.isNull())
             return QString();
+        bool number = false;
+        const double value = v.toDouble(&number);
+        if (number && !column.mask.isEmpty())
+            return formatNumber(value, column.mask);   // numeric columns may arrive as decimal text
         switch (v.typeId()) {
         case QMetaType::Double:
         case QMetaType::Float:
-            return column.mask.isEmpty() ? displayNumber(v.toDouble()) : formatNumber(v.toDouble(), column.mask);
+            return displayNumber(value);
         case QMetaType::QDate:
             return v.toDate().toString(QStringLiteral("dd.MM.yyyy"));
         case QMetaType::QDateTime: {
@@ -144,6 +149,12 @@ DBGrid::DBGrid(QWidget* parent) : QTableView(parent), m_model(new DatasetModel(t
     horizontalHeader()->setFont(bold);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setHighlightSections(false);
+    // Room for two-digit row numbers also while the list is empty, so the columns do not shift.
+    QStyleOptionHeader rowNumber;
+    rowNumber.initFrom(verticalHeader());
+    rowNumber.text = QStringLiteral("99");
+    verticalHeader()->setMinimumWidth(
+        style()->sizeFromContents(QStyle::CT_HeaderSection, &rowNumber, QSize(), verticalHeader()).width());
     setWordWrap(false);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
         if (m_syncing || !dataset())
