@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     ProgressLine line(out);
     try {
         try {
-            openOdbcConnection(QLatin1String(TDataModule6::ConnectionName), connectionStringForArguments(arguments));
+            openServerConnection(QLatin1String(TDataModule6::ConnectionName), connectionStringForArguments(arguments));
         } catch (const DatabaseError& e) {
             throw DatabaseError(QStringLiteral("Нет подключения к базе данных программы: ") + e.message());
         }

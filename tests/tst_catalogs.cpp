@@ -1026,7 +1026,7 @@ void TestCatalogs::productSave_data()
     QTest::newRow("change: own mark in other case") << 2 << "яп-12" << "3" << true << "" << QStringList{"ПД-800", "яп-12"};
     // A number box text that is no number is refused as it stands, never turned into another number.
     for (const char* refused : {"-5", "1e5", "1,2,3", "abc"}) {
-        const QString message = QStringLiteral("Поле \"Расценка\": \"%1\" не является числом.").arg(QLatin1String(refused));
+        const QString message = QStringLiteral("Поле \"Коробки\": \"%1\" не является числом.").arg(QLatin1String(refused));
         QTest::addRow("add: %s refused", refused) << 0 << "КР-1" << refused << true << message << before;
         QTest::addRow("change: %s refused", refused) << 1 << "КР-1" << refused << true << message << before;
     }
@@ -1273,7 +1273,7 @@ void TestCatalogs::productDeleteTakesItsHours()
     Form3->ShowBrowse();
     QCOMPARE(log.shown().size(), upkeepFails ? 3 : 2);
     if (upkeepFails)
-        QVERIFY(log.texts().last().contains("записи в табель запрещены"));
+        QVERIFY(log.shown().last().detail.contains("записи в табель запрещены"));
     const QString of = QString(" where i_id=%1").arg(product);
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.oper" + of).toInt(), upkeepFails ? 1 : 0);
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena" + of).toInt(), upkeepFails ? 4 : 0);

@@ -434,7 +434,7 @@ void TestEntry::entryAndHoursTogether()
         QVERIFY(editor->isVisible());
         QCOMPARE(log.shown().size(), 1);
         QVERIFY(log.shown().first().icon == MessageBox::Icon::Stop);
-        QVERIFY2(log.texts().first().contains("записи в табель запрещены"), qPrintable(log.texts().first()));
+        QVERIFY2(log.shown().first().detail.contains("записи в табель запрещены"), qPrintable(log.shown().first().detail));
         QCOMPARE(TestDb::scalar("select string_agg(concat_ws('|', data, w_id, kol_vo, time), ';') from accounts_dep.smena").toString(),
                  journalBefore);
         QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel").toInt(), change ? 1 : 0);

@@ -91,17 +91,28 @@ void openOdbcConnection(const QString& connectionName, const QString& connection
         db.setDatabaseName(connectionString);
         db.setUserName(user);
         db.setPassword(password);
-        if (!db.open()) {
-            failure = db.lastError().text();
-        } else {
-            try {
-                Session::prepare(db);
-                return;
-            } catch (const DatabaseError& e) {
-                failure = e.message();
-            }
-            db.close();
+        if (db.open())
+            return;
+        failure = db.lastError().text();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+    throw DatabaseError(failure, {}, DatabaseError::Lost);
+}
+
+void openServerConnection(const QString& connectionName, const QString& connectionString, const QString& user,
+                          const QString& password)
+{
+    openOdbcConnection(connectionName, connectionString, user, password);
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        try {
+            Session::prepare(db);
+            return;
+        } catch (const DatabaseError& e) {
+            failure = e.message();
         }
+        db.close();
     }
     QSqlDatabase::removeDatabase(connectionName);
     throw DatabaseError(failure, {}, DatabaseError::Lost);
@@ -110,7 +121,7 @@ void openOdbcConnection(const QString& connectionName, const QString& connection
 void TDataModule6::openConnection(const QString& connectionString)
 {
     closeConnection();
-    openOdbcConnection(QLatin1String(ConnectionName), connectionString);
+    openServerConnection(QLatin1String(ConnectionName), connectionString);
 }
 
 void TDataModule6::closeConnection()

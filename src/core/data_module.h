@@ -55,11 +55,15 @@ private:
     Command* command(const QString& name, const QString& statement = {});
 };
 
-// Opens a named ODBC connection and prepares its session; throws DatabaseError with the
+// Opens a named ODBC connection as it stands (any data source); throws DatabaseError with the
 // driver's text. The connection string may be a data source's name alone; a user and password
 // given are added to it.
 void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user = {},
                         const QString& password = {});
+// Opens a connection to this system's PostgreSQL server and puts on its session the settings
+// the program's statements rely on (they are put again whenever it is reopened).
+void openServerConnection(const QString& connectionName, const QString& connectionString, const QString& user = {},
+                          const QString& password = {});
 QString replaceDecimalSeparator(const QString& text, const QString& delimiter);
 // The statement of the journal list of one shift (1 to 4).
 QString journalStatement(int shift);

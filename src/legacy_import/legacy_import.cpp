@@ -88,16 +88,19 @@ QString quotedName(const QString& name)
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
+using OpenConnection = void (*)(const QString&, const QString&, const QString&, const QString&);
+
 // Opens a named connection to an ODBC data source unless it is open; the driver manager finds
 // the data source's driver and settings, the login prompt stays off.
-void openDataSource(const QString& connectionName, const QString& dataSource, const QString& user, const QString& password)
+void openDataSource(OpenConnection open, const QString& connectionName, const QString& dataSource, const QString& user,
+                    const QString& password)
 {
     if (QSqlDatabase::database(connectionName, false).isOpen())
         return;
     if (QSqlDatabase::contains(connectionName))
         QSqlDatabase::removeDatabase(connectionName);
     try {
-        openOdbcConnection(connectionName, dataSource, user, password);
+        open(connectionName, dataSource, user, password);
     } catch (const DatabaseError& e) {
         throw DatabaseError(QStringLiteral("Нет подключения к источнику данных ODBC «%1»: %2").arg(dataSource, e.message()));
     }
@@ -107,14 +110,11 @@ void openDataSource(const QString& connectionName, const QString& dataSource, co
 
 void connectLegacyImport()
 {
-    openDataSource(QLatin1String(MSA), QLatin1String(LegacySourceName), QString(), QLatin1String(LegacySourcePassword));
-    const bool fresh = !QSqlDatabase::database(QLatin1String(PGSQL), false).isOpen();
-    openDataSource(QLatin1String(PGSQL), QLatin1String(LegacyTargetName), QStringLiteral("sys"), QString());
-    if (fresh) {
-        // Day-first dates whatever the data source's server says; quotes are the only escape.
-        runStatement(QLatin1String(PGSQL), QStringLiteral("set datestyle to 'ISO, DMY'"));
-        runStatement(QLatin1String(PGSQL), QStringLiteral("set standard_conforming_strings to on"));
-    }
+    openDataSource(openOdbcConnection, QLatin1String(MSA), QLatin1String(LegacySourceName), QString(),
+                   QLatin1String(LegacySourcePassword));
+    // The target gets the program's own session: day-first dates whatever its server says.
+    openDataSource(openServerConnection, QLatin1String(PGSQL), QLatin1String(LegacyTargetName), QStringLiteral("sys"),
+                   QString());
 }
 
 const QList<ImportStep>& legacyImportSteps()
