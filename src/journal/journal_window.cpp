@@ -12,6 +12,7 @@
 #include "journal/acceptance.h"
 #include "journal/entry_editor.h"
 #include "journal/entry_deletion.h"
+#include "timesheet/timesheet_window.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
@@ -130,10 +131,10 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(N3, &QAction::triggered, this, &TForm1::N3Click);
     on(N4, &QAction::triggered, this, &TForm1::N4Click);
     on(N6, &QAction::triggered, this, &TForm1::N6Click);
+    on(N11, &QAction::triggered, this, &TForm1::N11Click);
 
-    // The time sheet and the reports dialog are not part of this build yet.
+    // The reports dialog is not part of this build yet.
     N10->setEnabled(false);
-    N11->setEnabled(false);
 }
 
 void TForm1::CheckVersion()
@@ -298,4 +299,9 @@ void TForm1::Button2Click()
 void TForm1::N6Click()
 {
     Form8->ShowBrowse();
+}
+
+void TForm1::N11Click()
+{
+    Form19->ShowMonth(DateT->date());
 }

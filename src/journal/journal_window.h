@@ -33,6 +33,7 @@ public:
     void N3Click();
     void N4Click();
     void N6Click();
+    void N11Click();   // the time sheet of the journal date's month
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;

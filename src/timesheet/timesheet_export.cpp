@@ -1,0 +1,63 @@
+#include "timesheet/timesheet_export.h"
+
+#include "core/data_module.h"
+#include "export/spreadsheet_writer.h"
+#include "timesheet/timesheet_statements.h"
+
+namespace {
+
+const int Sheet = 1;
+const int Days = 31;
+const int TotalColumn = Days + 2;
+
+void writeHeader(const QString& heading)
+{
+    const CellFlags title = Cell::AsText | Cell::AutoFit | Cell::Bold;
+    WriteCell(Sheet, 1, 1, heading, title);
+    WriteCell(Sheet, 1, 2, QStringLiteral("Фамилия И.О."), title);
+    for (int day = 1; day <= Days; ++day)
+        WriteCell(Sheet, day + 1, 2, QString::number(day), Cell::AutoFit | Cell::Bold);
+    WriteCell(Sheet, TotalColumn, 2, QStringLiteral("Итого"), title);
+}
+
+// The current worker of `totals` into `row`.
+void writeWorker(const Dataset& totals, int row)
+{
+    WriteCell(Sheet, 1, row, totals.value(QStringLiteral("fio")).toString(), Cell::AsText | Cell::AutoFit);
+    int total = 0;
+    for (int day = 1; day <= Days; ++day) {
+        const int hours = totals.value(QStringLiteral("sd%1").arg(day)).toInt();
+        total += hours;
+        WriteCell(Sheet, day + 1, row, QString::number(hours), Cell::AutoFit);
+    }
+    WriteCell(Sheet, TotalColumn, row, QString::number(total), Cell::AutoFit);
+}
+
+} // namespace
+
+bool exportMonth(int month, int year, const QString& monthName, const std::function<void(int written, int count)>& progress)
+{
+    Dataset totals(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("H_Tabel"));
+    totals.setSql(monthTotalsStatement());
+    totals.setParam(QStringLiteral("mnth"), month);
+    totals.setParam(QStringLiteral("yea"), year);
+    totals.open();
+
+    const QString heading = monthName + QLatin1Char(' ') + QString::number(year);
+    if (OpenWorkbook(QStringLiteral("Табель ") + heading) == -1)
+        return false;
+    ShowWorkbook(false);
+    const int count = totals.recordCount();
+    if (progress)
+        progress(0, count);
+    writeHeader(heading);
+    int written = 0;
+    for (totals.first(); !totals.eof(); totals.next()) {
+        writeWorker(totals, written + 3);
+        ++written;
+        if (progress)
+            progress(written, count);
+    }
+    ShowWorkbook(true);
+    return true;
+}
