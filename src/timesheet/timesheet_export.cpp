@@ -20,13 +20,24 @@ void writeHeader(const QString& heading)
     WriteCell(Sheet, TotalColumn, 2, QStringLiteral("Итого"), title);
 }
 
-// The current worker of `totals` into `row`.
-void writeWorker(const Dataset& totals, int row)
+// Where the worker's caption and the hours of day 1 to 31 stand in the month query.
+struct TotalsColumns {
+    explicit TotalsColumns(const Dataset& totals) : name(totals.fieldIndex(QStringLiteral("fio")))
+    {
+        for (int day = 1; day <= Days; ++day)
+            days[day - 1] = totals.fieldIndex(QStringLiteral("sd%1").arg(day));
+    }
+    int name;
+    int days[Days];
+};
+
+// Worker `index` of `totals` into spreadsheet row `row`.
+void writeWorker(const Dataset& totals, const TotalsColumns& columns, int index, int row)
 {
-    WriteCell(Sheet, 1, row, totals.value(QStringLiteral("fio")).toString(), Cell::AsText | Cell::AutoFit);
+    WriteCell(Sheet, 1, row, totals.value(index, columns.name).toString(), Cell::AsText | Cell::AutoFit);
     int total = 0;
     for (int day = 1; day <= Days; ++day) {
-        const int hours = totals.value(QStringLiteral("sd%1").arg(day)).toInt();
+        const int hours = totals.value(index, columns.days[day - 1]).toInt();
         total += hours;
         WriteCell(Sheet, day + 1, row, QString::number(hours), Cell::AutoFit);
     }
@@ -51,12 +62,11 @@ bool exportMonth(int month, int year, const QString& monthName, const std::funct
     if (progress)
         progress(0, count);
     writeHeader(heading);
-    int written = 0;
-    for (totals.first(); !totals.eof(); totals.next()) {
-        writeWorker(totals, written + 3);
-        ++written;
+    const TotalsColumns columns(totals);
+    for (int index = 0; index < count; ++index) {
+        writeWorker(totals, columns, index, index + 3);
         if (progress)
-            progress(written, count);
+            progress(index + 1, count);
     }
     ShowWorkbook(true);
     return true;
