@@ -44,8 +44,7 @@ private:
 void TestExport::initTestCase()
 {
     QVERIFY(m_home.isValid());
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral(".config"))));
+    useHomeFolder(m_home.path());
     QCOMPARE(workbookFolder(), m_home.filePath(QStringLiteral("Documents/Tabel")));
 }
 

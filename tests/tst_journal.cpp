@@ -26,42 +26,13 @@ const QDate Saturday(2024, 3, 16);
 const QDate Sunday(2024, 3, 17);
 const QDate Monday(2024, 3, 18);
 
-using Days = QList<QPair<int, int>>;   // (day of the month, hours)
+using Fixture::Days;
+using Fixture::Floor;
+using Fixture::entry;
+using Fixture::makeFloor;
 
 const QColor Green(0, 128, 0);
 const QColor Red(255, 0, 0);
-
-struct Floor {
-    int ivanov = 0;
-    int petrov = 0;
-    int sidorov = 0;
-    int product = 0;
-    int operation = 0;
-};
-
-Floor makeFloor()
-{
-    Floor f;
-    f.ivanov = Fixture::worker(QStringLiteral("Иванов И.И."));
-    f.petrov = Fixture::worker(QStringLiteral("Петров П.П."));
-    f.sidorov = Fixture::worker(QStringLiteral("Сидоров С.С."));
-    f.product = Fixture::product(QStringLiteral("Ящик Я-1"));
-    f.operation = Fixture::operation(f.product, Fixture::operationType(QStringLiteral("Сборка")));
-    return f;
-}
-
-int entry(const Floor& f, int worker, const QDate& date, int shift = 1, int hours = 8, const QString& ok = QStringLiteral("no"))
-{
-    Fixture::Entry e;
-    e.date = date;
-    e.shift = shift;
-    e.worker = worker;
-    e.product = f.product;
-    e.operation = f.operation;
-    e.hours = hours;
-    e.ok = ok;
-    return Fixture::entry(e);
-}
 
 QList<Dataset*> journalLists()
 {
@@ -89,17 +60,6 @@ int hoursTotal(int worker, int shift, const QDate& date)
     for (int day = 1; day <= 31; ++day)
         cells << QStringLiteral("d%1").arg(day);
     return TestDb::scalar(QStringLiteral("select ") + cells.join('+') + hoursRowCondition(worker, shift, date)).toInt();
-}
-
-void writeHoursRow(int worker, int shift, const QDate& date, const Days& days)
-{
-    QStringList columns{"w_id", "smena", "month", "year"};
-    QStringList values{QString::number(worker), QString::number(shift), QString::number(date.month()), QString::number(date.year())};
-    for (const auto& [day, hours] : days) {
-        columns << QStringLiteral("d%1").arg(day);
-        values << QString::number(hours);
-    }
-    TestDb::exec(QStringLiteral("insert into accounts_dep.h_tabel (%1) values (%2)").arg(columns.join(", "), values.join(", ")));
 }
 
 QString markOf(int entryId)
@@ -680,7 +640,7 @@ void TestJournal::upkeepAfterSave()
     const Floor f = makeFloor();
     const QDate day(2024, 3, entries.first().first);
     if (!rowBefore.isEmpty())
-        writeHoursRow(f.ivanov, shift, day, rowBefore);
+        Fixture::hoursRow(f.ivanov, shift, day, rowBefore);
     // Entries of other shifts, other workers and other days stay out of the cell; so does
     // acceptance, which the hours do not care about.
     entry(f, f.ivanov, day, shift == 1 ? 2 : 1, 5);
@@ -720,7 +680,7 @@ void TestJournal::upkeepAfterDelete()
     for (int h : hours)
         ids << entry(f, f.ivanov, Wednesday, 2, h);
     if (rowBefore)
-        writeHoursRow(f.ivanov, 2, Wednesday, {{12, 4}, {13, 8}});
+        Fixture::hoursRow(f.ivanov, 2, Wednesday, {{12, 4}, {13, 8}});
     TestDb::exec(QStringLiteral("delete from accounts_dep.smena where id=%1").arg(ids.first()));
     hoursAfterDelete(f.ivanov, 2, Wednesday);
     QCOMPARE(hoursRows(f.ivanov, 2, Wednesday), rows);
@@ -749,7 +709,7 @@ void TestJournal::deletion()
     const int kept = entry(f, f.petrov, Wednesday, shift, 3);
     const int doomed = entry(f, f.petrov, Wednesday, shift, 5);
     // A stale cell shows whether the upkeep ran.
-    writeHoursRow(f.petrov, shift, Wednesday, {{12, 4}, {13, 99}});
+    Fixture::hoursRow(f.petrov, shift, Wednesday, {{12, 4}, {13, 99}});
     showJournal(Wednesday);
     if (shift == 4)
         QTest::mouseClick(Form1->RadioButton4, Qt::LeftButton);
@@ -816,7 +776,7 @@ void TestJournal::deletionUsesTheListedDay()
     const Floor f = makeFloor();
     entry(f, f.ivanov, Wednesday, 1, 3);
     const int doomed = entry(f, f.ivanov, Wednesday, 1, 5);
-    writeHoursRow(f.ivanov, 1, Wednesday, {{13, 8}, {14, 6}});
+    Fixture::hoursRow(f.ivanov, 1, Wednesday, {{13, 8}, {14, 6}});
     entry(f, f.ivanov, Wednesday.addDays(1), 1, 6);
     showJournal(Wednesday);
     Form1->DateT->setDate(Wednesday.addDays(1));

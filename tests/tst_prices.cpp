@@ -132,8 +132,7 @@ private:
 void TestPrices::initTestCase()
 {
     QVERIFY(m_home.isValid());
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral(".config"))));
+    useHomeFolder(m_home.path());
     TestDb::setUp();
     createForms();
     Form1->Timer1->stop();

@@ -15,6 +15,7 @@
 #include "catalogs/workers_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
+#include "timesheet/timesheet_window.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/font_substitution.h"
 #include "toolkit/guarded_application.h"
@@ -53,6 +54,7 @@ void createForms()
     create(Form9);
     create(Form10);
     create(Form11);
+    create(Form19);
     create(Form22);
 }
 

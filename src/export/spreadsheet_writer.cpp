@@ -29,6 +29,15 @@ QString openFailure() { return QStringLiteral("Ошибка открытия ф�
 // The value of a text that reads as a number, as a spreadsheet program takes typed input.
 bool readNumber(const QString& text, double* value)
 {
+    // Whole numbers, most cells of the exports, without the pattern.
+    if (!text.isEmpty() && text.size() < 10) {
+        bool whole = false;
+        const int number = text.toInt(&whole);
+        if (whole) {
+            *value = number;
+            return true;
+        }
+    }
     static const QRegularExpression number(QStringLiteral("\\A\\s*[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)([eE][+-]?\\d+)?\\s*\\z"));
     if (!number.match(text).hasMatch())
         return false;
@@ -180,14 +189,14 @@ int WriteCell(int sheet, int column, int row, const QString& text, CellFlags fla
 {
     if (text.isEmpty())
         return 1;
-    const QString message = QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row);
+    const auto message = [&] { return QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row); };
     if (!current() || sheet != 1) {
-        MessageBox::stop(message, QStringLiteral("Ошибочный номер листа Microsoft Excel"));
+        MessageBox::stop(message(), QStringLiteral("Ошибочный номер листа Microsoft Excel"));
         return -1;
     }
     if (column < 1 || column > MaxColumns || row < 1 || row > MaxRows
         || current()->write(column, row, text, flags) != LXW_NO_ERROR) {
-        MessageBox::stop(message, QStringLiteral("Ошибка Microsoft Excel"));
+        MessageBox::stop(message(), QStringLiteral("Ошибка Microsoft Excel"));
         return -1;
     }
     return 1;

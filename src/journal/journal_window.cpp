@@ -13,6 +13,7 @@
 #include "journal/entry_editor.h"
 #include "journal/entry_deletion.h"
 #include "legacy_import/import_with_progress.h"
+#include "timesheet/timesheet_window.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/database_error.h"
@@ -151,10 +152,10 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(N4, &QAction::triggered, this, &TForm1::N4Click);
     on(N6, &QAction::triggered, this, &TForm1::N6Click);
     on(N12, &QAction::triggered, this, &TForm1::N12Click);
+    on(N11, &QAction::triggered, this, &TForm1::N11Click);
 
-    // The time sheet and the reports dialog are not part of this build yet.
+    // The reports dialog is not part of this build yet.
     N10->setEnabled(false);
-    N11->setEnabled(false);
 }
 
 void TForm1::CheckVersion()
@@ -339,4 +340,9 @@ void TForm1::N6Click()
 void TForm1::N12Click()
 {
     importWithProgress(this, Label1);
+}
+
+void TForm1::N11Click()
+{
+    Form19->ShowMonth(DateT->date());
 }

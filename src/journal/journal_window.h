@@ -35,6 +35,7 @@ public:
     void N4Click();
     void N6Click();
     void N12Click();   // legacy import
+    void N11Click();   // the time sheet of the journal date's month
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;

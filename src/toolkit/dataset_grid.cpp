@@ -108,6 +108,8 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
             return m_columns.at(section).title;
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(Qt::AlignCenter);
+        if (role == Qt::ForegroundRole && m_columns.at(section).titleColor.isValid())
+            return m_columns.at(section).titleColor;
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
@@ -213,7 +215,9 @@ void DBGrid::followDataset(int row)
         while (column < m_model->columnCount() - 1 && isColumnHidden(column))
             ++column;
         const QModelIndex target = m_model->index(row, column);
-        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        const QItemSelectionModel::SelectionFlags rows =
+            selectionBehavior() == SelectRows ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate;
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | rows);
         scrollTo(target);
     }
     m_syncing = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QPointer>
 #include <QTableView>
 
@@ -14,6 +15,7 @@ struct GridColumn {
     bool visible = true;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     QString mask;   // number mask for display, see formatNumber
+    QColor titleColor;   // invalid: the header's own
 };
 
 // The rows a dataset shows, as a table model. Cells are read from the snapshot; editing a
@@ -46,7 +48,8 @@ private:
 };
 
 // A grid bound to a dataset: the grid's current row and the dataset's record number are the
-// same thing, whichever side moves.
+// same thing, whichever side moves. Following the dataset selects the whole row, or only the
+// current cell when the grid selects items.
 class DBGrid : public QTableView {
     Q_OBJECT
 public:

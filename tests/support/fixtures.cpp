@@ -93,4 +93,39 @@ void GridTrigger::lift()
     TestDb::exec(QStringLiteral("drop function public.h_tabel_test()"));
 }
 
+Floor makeFloor()
+{
+    Floor f;
+    f.ivanov = worker(QStringLiteral("Иванов И.И."));
+    f.petrov = worker(QStringLiteral("Петров П.П."));
+    f.sidorov = worker(QStringLiteral("Сидоров С.С."));
+    f.product = product(QStringLiteral("Ящик Я-1"));
+    f.operation = operation(f.product, operationType(QStringLiteral("Сборка")));
+    return f;
+}
+
+int entry(const Floor& f, int worker, const QDate& date, int shift, int hours, const QString& ok)
+{
+    Entry e;
+    e.date = date;
+    e.shift = shift;
+    e.worker = worker;
+    e.product = f.product;
+    e.operation = f.operation;
+    e.hours = hours;
+    e.ok = ok;
+    return entry(e);
+}
+
+void hoursRow(int worker, int shift, const QDate& month, const Days& days)
+{
+    QStringList columns{"w_id", "smena", "month", "year"};
+    QStringList values{QString::number(worker), QString::number(shift), QString::number(month.month()), QString::number(month.year())};
+    for (const auto& [day, hours] : days) {
+        columns << QStringLiteral("d%1").arg(day);
+        values << QString::number(hours);
+    }
+    TestDb::exec(QStringLiteral("insert into accounts_dep.h_tabel (%1) values (%2)").arg(columns.join(", "), values.join(", ")));
+}
+
 } // namespace Fixture

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // Small rows for tests, written through plain statements; the database's own rules add the
@@ -45,4 +47,20 @@ public:
 private:
     bool m_on = true;
 };
+// Three workers and one operation of one product: the floor the journal and time-sheet tests
+// start from.
+struct Floor {
+    int ivanov = 0;
+    int petrov = 0;
+    int sidorov = 0;
+    int product = 0;
+    int operation = 0;
+};
+Floor makeFloor();
+// An entry of the floor's operation.
+int entry(const Floor& f, int worker, const QDate& date, int shift = 1, int hours = 8, const QString& ok = QStringLiteral("no"));
+
+using Days = QList<QPair<int, int>>;   // (day of the month, hours)
+// A row of the hours grid for the worker, the shift and the month of `month`, with these days set.
+void hoursRow(int worker, int shift, const QDate& month, const Days& days);
 }

@@ -189,3 +189,9 @@ QStringList MessageLog::texts() const
         out << s.text;
     return out;
 }
+
+void useHomeFolder(const QString& path)
+{
+    qputenv("HOME", QFile::encodeName(path));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(path + QLatin1String("/.config")));
+}

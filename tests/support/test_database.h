@@ -67,6 +67,9 @@ private:
     QList<bool> m_answers;
 };
 
+// Points the home folder, and with it the documents folder new workbooks go to, at `path`.
+void useHomeFolder(const QString& path);
+
 // What became of a queued action on a modal window.
 struct ModalWait {
     bool ran = false;

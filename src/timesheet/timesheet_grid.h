@@ -1,0 +1,33 @@
+#pragma once
+
+#include "toolkit/dataset_grid.h"
+#include "timesheet/day_colours.h"
+
+#include <QStyledItemDelegate>
+#include <QVector>
+
+// Columns of a time-sheet grid: 0 the worker, 1 to 31 the days, 32 the month total.
+namespace TimesheetColumn {
+const int Name = 0;
+const int FirstDay = 1;
+const int LastDay = 31;
+const int Total = 32;
+}
+
+// The columns of a month's grid, day titles coloured by dayTitleColor.
+QList<GridColumn> timesheetColumns(int month, int year);
+
+// Draws the cells of a time-sheet grid: the days by dayCellLook unless the cell is selected,
+// the total bold on its own background.
+class TimesheetCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit TimesheetCellDelegate(QObject* parent = nullptr);
+    void setMonth(int month, int year);
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    QVector<DayKind> m_days;   // kind of day 1 .. 31 at index 0 .. 30
+};

@@ -1,0 +1,163 @@
+#include "timesheet/timesheet_window.h"
+
+#include "core/data_module.h"
+#include "timesheet/month_choice.h"
+#include "timesheet/month_rebuild.h"
+#include "timesheet/timesheet_export.h"
+#include "timesheet/timesheet_grid.h"
+#include "timesheet/timesheet_statements.h"
+#include "toolkit/busy_cursor.h"
+#include "toolkit/clock.h"
+#include "toolkit/error_guard.h"
+#include "toolkit/fixed_dialog.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <exception>
+
+TForm19* Form19 = nullptr;
+
+TForm19::TForm19(QWidget* parent) : QDialog(parent)
+{
+    setupUi(this);
+    makeFixedDialog(this);
+    PB->hide();
+    // Printing comes with the report engine.
+    Button6->setEnabled(false);
+
+    const QList<Dataset*> sets = gridDatasets();
+    const QList<DBGrid*> views = grids();
+    for (int i = 0; i < views.size(); ++i) {
+        sets.at(i)->setSql(shiftGridStatement(i + 1));
+        DBGrid* grid = views.at(i);
+        grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+        grid->setDataset(sets.at(i));
+        auto* delegate = new TimesheetCellDelegate(grid);
+        grid->setItemDelegate(delegate);
+        m_delegates << delegate;
+    }
+    ComboBox2->addItems(timesheetYears(Clock::today().year(), Clock::today().year()));
+
+    on(ComboBox1, &QComboBox::activated, this, &TForm19::ComboBox1Change);
+    on(ComboBox2, &QComboBox::activated, this, &TForm19::ComboBox1Change);
+    on(Button1, &QPushButton::clicked, this, &TForm19::Button1Click);
+    on(Button2, &QPushButton::clicked, this, &TForm19::Button2Click);
+    on(Button4, &QPushButton::clicked, this, &TForm19::Button4Click);
+    on(Button5, &QPushButton::clicked, this, &TForm19::Button5Click);
+}
+
+QList<Dataset*> TForm19::gridDatasets() const
+{
+    return {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3};
+}
+
+QList<DBGrid*> TForm19::grids() const
+{
+    return {DBGrid1, DBGrid2, DBGrid3};
+}
+
+void TForm19::ShowMonth(const QDate& date)
+{
+    const QString year = QString::number(date.year());
+    ComboBox2->clear();
+    ComboBox2->addItems(timesheetYears(Clock::today().year(), date.year()));
+    ComboBox2->setCurrentIndex(ComboBox2->findText(year));
+    ComboBox1->setCurrentIndex(date.month() - 1);
+    try {
+        ComboBox1Change();
+    } catch (...) {
+        closeGrids();
+        throw;
+    }
+    exec();
+    closeGrids();
+}
+
+void TForm19::closeGrids()
+{
+    for (Dataset* set : gridDatasets())
+        set->close();
+}
+
+bool TForm19::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        guarded([this] { FormActivate(); });
+    return QDialog::event(e);
+}
+
+// The export leaves its count in the caption until the window is next activated.
+void TForm19::FormActivate()
+{
+    Button2->setText(QStringLiteral("Excel"));
+}
+
+void TForm19::ComboBox1Change()
+{
+    const int month = chosenMonth();
+    const int year = chosenYear();
+    const QList<Dataset*> sets = gridDatasets();
+    const QList<DBGrid*> views = grids();
+    BusyCursor busy;
+    for (int i = 0; i < sets.size(); ++i) {
+        Dataset* set = sets.at(i);
+        set->close();
+        set->setParam(QStringLiteral("mnth"), month);
+        set->setParam(QStringLiteral("yea"), year);
+        set->open();
+        views.at(i)->setColumns(timesheetColumns(month, year));
+        m_delegates.at(i)->setMonth(month, year);
+    }
+}
+
+void TForm19::reopenGrids()
+{
+    closeGrids();
+    for (Dataset* set : gridDatasets())
+        set->open();
+}
+
+void TForm19::Button5Click()
+{
+    BusyCursor busy;
+    reopenGrids();
+}
+
+// A failed rebuild changes nothing: the grids come back with the month as it was.
+void TForm19::Button1Click()
+{
+    const int month = chosenMonth();
+    const int year = chosenYear();
+    closeGrids();
+    PB->setRange(1, QDate(year, month, 1).daysInMonth());
+    PB->setValue(1);
+    PB->show();
+    std::exception_ptr failure;
+    {
+        BusyCursor busy;
+        try {
+            rebuildMonth(month, year, [this](int day) { PB->setValue(day); });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        PB->hide();
+        reopenGrids();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TForm19::Button2Click()
+{
+    BusyCursor busy;
+    exportMonth(chosenMonth(), chosenYear(), ComboBox1->currentText(), [this](int written, int count) {
+        Button2->setText(QStringLiteral("Excel (%1 из %2)").arg(written).arg(count));
+        // Painting only: a click now would start a second export into the workbook being filled.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+}
+
+void TForm19::Button4Click()
+{
+    close();
+}

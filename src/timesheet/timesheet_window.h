@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ui_timesheet_window.h"
+
+#include <QDate>
+#include <QDialog>
+
+class Dataset;
+class TimesheetCellDelegate;
+
+// The monthly hours grid, one tab per shift 1 to 3: reloaded, rebuilt from the journal and
+// exported to a spreadsheet for the month and year chosen in the two lists.
+class TForm19 : public QDialog, public Ui::TForm19 {
+    Q_OBJECT
+public:
+    explicit TForm19(QWidget* parent = nullptr);
+
+    // From the journal: the month of `date`, shown modally; the grids are closed afterwards.
+    void ShowMonth(const QDate& date);
+
+    void FormActivate();
+    void ComboBox1Change();   // month or year chosen: the three grids of that month
+    void Button1Click();      // rebuild the month from the journal
+    void Button2Click();      // spreadsheet
+    void Button4Click();
+    void Button5Click();      // reload
+
+    int chosenMonth() const { return ComboBox1->currentIndex() + 1; }
+    int chosenYear() const { return ComboBox2->currentText().toInt(); }
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    QList<Dataset*> gridDatasets() const;
+    QList<DBGrid*> grids() const;
+    void closeGrids();
+    // Closes the three grids, then opens them again with the parameters they hold.
+    void reopenGrids();
+
+    QList<TimesheetCellDelegate*> m_delegates;
+};
+
+extern TForm19* Form19;

@@ -1,0 +1,737 @@
+#include "core/data_module.h"
+#include "journal/journal_window.h"
+#include "support/fixtures.h"
+#include "support/test_database.h"
+#include "support/xlsx_reader.h"
+#include "timesheet/day_colours.h"
+#include "timesheet/month_choice.h"
+#include "timesheet/timesheet_export.h"
+#include "timesheet/timesheet_grid.h"
+#include "timesheet/timesheet_window.h"
+#include "toolkit/clock.h"
+#include "toolkit/dataset.h"
+#include "toolkit/desktop.h"
+#include "toolkit/transaction.h"
+
+#include <QAbstractItemModelTester>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+
+namespace {
+
+using Fixture::Days;
+using Fixture::Floor;
+using Fixture::entry;
+using Fixture::makeFloor;
+using Grid = QMap<QString, QList<int>>;   // "worker/shift" -> hours of days 1 .. 31
+
+const QColor Red(255, 0, 0);
+const QColor Silver(192, 192, 192);
+const QColor LightGreen(192, 220, 192);
+const QColor TotalFill(225, 228, 255);
+
+QList<QVariantList> rowsOf(const QString& statement)
+{
+    QSqlQuery q(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
+    if (!q.exec(statement))
+        qFatal("%s", qPrintable(statement));
+    QList<QVariantList> rows;
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << q.value(i);
+        rows << row;
+    }
+    return rows;
+}
+
+QString dayColumns(const QString& separator)
+{
+    QStringList days;
+    for (int day = 1; day <= 31; ++day)
+        days << QStringLiteral("d%1").arg(day);
+    return days.join(separator);
+}
+
+// The month's grid rows as stored.
+Grid storedGrid(int month, int year)
+{
+    Grid grid;
+    const auto rows = rowsOf(QStringLiteral("select w_id, smena, %1 from accounts_dep.h_tabel where month=%2 and year=%3")
+                                 .arg(dayColumns(", "))
+                                 .arg(month)
+                                 .arg(year));
+    for (const QVariantList& row : rows) {
+        const QString key = row.at(0).toString() + '/' + row.at(1).toString();
+        if (grid.contains(key))
+            qWarning("two grid rows for %s", qPrintable(key));
+        QList<int> days;
+        for (int i = 2; i < row.size(); ++i)
+            days << row.at(i).toInt();
+        grid.insert(key, days);
+    }
+    return grid;
+}
+
+// What the month's grid must hold: the journal's hours per worker, shift and day.
+Grid journalGrid(int month, int year)
+{
+    const QDate first(year, month, 1);
+    Grid grid;
+    const auto rows = rowsOf(QStringLiteral("select w_id, smena, extract(day from data)::int, sum(time) from accounts_dep.smena "
+                                            "where data >= date '%1' and data < date '%2' group by 1, 2, 3")
+                                 .arg(first.toString(Qt::ISODate), first.addMonths(1).toString(Qt::ISODate)));
+    for (const QVariantList& row : rows) {
+        const QString key = row.at(0).toString() + '/' + row.at(1).toString();
+        if (!grid.contains(key))
+            grid.insert(key, QList<int>(31, 0));
+        grid[key][row.at(2).toInt() - 1] = row.at(3).toInt();
+    }
+    return grid;
+}
+
+QString tableDump()
+{
+    QStringList lines;
+    for (const QVariantList& row : rowsOf(QStringLiteral("select * from accounts_dep.h_tabel order by id"))) {
+        QStringList cells;
+        for (const QVariant& v : row)
+            cells << v.toString();
+        lines << cells.join(',');
+    }
+    return lines.join('\n');
+}
+
+QList<Dataset*> gridSets()
+{
+    return {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3};
+}
+
+QStringList names(Dataset* set)
+{
+    QStringList out;
+    for (set->first(); !set->eof(); set->next())
+        out << set->value("fio").toString();
+    return out;
+}
+
+// Chooses the month as the user does, in the two lists.
+void chooseMonth(int month, int year)
+{
+    TForm19* w = Form19;
+    w->ComboBox1->setCurrentIndex(month - 1);
+    emit w->ComboBox1->activated(month - 1);
+    const int at = w->ComboBox2->findText(QString::number(year));
+    QVERIFY(at >= 0);
+    w->ComboBox2->setCurrentIndex(at);
+    emit w->ComboBox2->activated(at);
+}
+
+QList<int> days(std::initializer_list<int> list)
+{
+    return QList<int>(list);
+}
+
+class CellProbe : public TimesheetCellDelegate {
+public:
+    using TimesheetCellDelegate::initStyleOption;
+    using TimesheetCellDelegate::TimesheetCellDelegate;
+};
+
+} // namespace
+Q_DECLARE_METATYPE(DayKind)
+
+class TestTimesheet : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void dayKinds_data();
+    void dayKinds();
+    void cellLook_data();
+    void cellLook();
+    void cellDrawing_data();
+    void cellDrawing();
+    void years_data();
+    void years();
+
+    void monthGrids_data();
+    void monthGrids();
+    void reloadReadsAgain();
+    void openFromJournal_data();
+    void openFromJournal();
+
+    void rebuildEqualsJournalSums();
+    void rebuildKeepsWorkerOnHisShift();
+    void rebuildOfMonthWithoutEntries();
+    void failedRebuildKeepsOldGrid();
+
+    void exportReadBack();
+    void exportProgress();
+    void exportOfEmptyMonth();
+    void exportWithoutWorkbook();
+
+private:
+    QTemporaryDir m_home;
+    QStringList m_opened;
+};
+
+void TestTimesheet::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    useHomeFolder(m_home.path());
+    TestDb::setUp();
+    Form19 = new TForm19;
+}
+
+void TestTimesheet::cleanupTestCase()
+{
+    delete Form19;
+    Form19 = nullptr;
+    TestDb::tearDown();
+}
+
+void TestTimesheet::init()
+{
+    TestDb::resetData();
+    m_opened.clear();
+    Desktop::setOpener([this](const QString& path) {
+        m_opened << path;
+        return true;
+    });
+}
+
+void TestTimesheet::cleanup()
+{
+    Form19->hide();
+    for (Dataset* set : gridSets())
+        set->close();
+    Desktop::setOpener({});
+    Clock::setToday({});
+    TestDb::exec(QStringLiteral("drop trigger if exists refuse_day on accounts_dep.h_tabel"));
+    TestDb::exec(QStringLiteral("drop function if exists public.refuse_day()"));
+}
+
+void TestTimesheet::dayKinds_data()
+{
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("year");
+    QTest::addColumn<int>("firstDay");
+    QTest::addColumn<QList<int>>("weekend");
+    QTest::addColumn<QList<int>>("missing");
+    QTest::newRow("starts on a Saturday") << 7 << 2023 << 7 << days({1, 2, 8, 9, 15, 16, 22, 23, 29, 30}) << days({});
+    QTest::newRow("starts on a Sunday") << 1 << 2023 << 1 << days({1, 7, 8, 14, 15, 21, 22, 28, 29}) << days({});
+    QTest::newRow("February, not leap") << 2 << 2023 << 4 << days({4, 5, 11, 12, 18, 19, 25, 26}) << days({29, 30, 31});
+    QTest::newRow("February, leap") << 2 << 2024 << 5 << days({3, 4, 10, 11, 17, 18, 24, 25}) << days({30, 31});
+    QTest::newRow("30 days, starts on a Friday") << 9 << 2023 << 6 << days({2, 3, 9, 10, 16, 17, 23, 24, 30}) << days({31});
+    QTest::newRow("February 2100, not leap") << 2 << 2100 << 2 << days({6, 7, 13, 14, 20, 21, 27, 28}) << days({29, 30, 31});
+}
+
+void TestTimesheet::dayKinds()
+{
+    QFETCH(int, month);
+    QFETCH(int, year);
+    QFETCH(int, firstDay);
+    QFETCH(QList<int>, weekend);
+    QFETCH(QList<int>, missing);
+    QCOMPARE(firstWeekday(month, year), firstDay);
+    for (int day = 1; day <= 31; ++day) {
+        const DayKind expected = missing.contains(day) ? DayKind::Missing : weekend.contains(day) ? DayKind::Weekend : DayKind::Workday;
+        QVERIFY2(dayKind(day, month, year) == expected, qPrintable(QString("day %1").arg(day)));
+    }
+    QCOMPARE(dayTitleColor(DayKind::Weekend), Red);
+    QCOMPARE(dayTitleColor(DayKind::Missing), Silver);
+    QVERIFY(!dayTitleColor(DayKind::Workday).isValid());
+}
+
+void TestTimesheet::cellLook_data()
+{
+    QTest::addColumn<DayKind>("kind");
+    QTest::addColumn<int>("hours");
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("hidden");
+    QTest::newRow("workday, 0") << DayKind::Workday << 0 << Silver << QColor() << false << false;
+    QTest::newRow("weekend, 0") << DayKind::Weekend << 0 << Red << QColor() << false << false;
+    QTest::newRow("workday, 5") << DayKind::Workday << 5 << QColor() << QColor() << false << false;
+    QTest::newRow("weekend, 5") << DayKind::Weekend << 5 << Red << QColor() << false << false;
+    QTest::newRow("workday, 8") << DayKind::Workday << 8 << QColor() << QColor() << true << false;
+    QTest::newRow("weekend, 8") << DayKind::Weekend << 8 << Red << QColor() << true << false;
+    QTest::newRow("workday, 9") << DayKind::Workday << 9 << QColor() << LightGreen << true << false;
+    QTest::newRow("weekend, 12") << DayKind::Weekend << 12 << Red << LightGreen << true << false;
+    QTest::newRow("missing, 0") << DayKind::Missing << 0 << QColor() << QColor() << false << true;
+    QTest::newRow("missing, 8") << DayKind::Missing << 8 << QColor() << QColor() << false << true;
+    QTest::newRow("missing, 10") << DayKind::Missing << 10 << QColor() << QColor() << false << true;
+}
+
+void TestTimesheet::cellLook()
+{
+    QFETCH(DayKind, kind);
+    QFETCH(int, hours);
+    QFETCH(QColor, text);
+    QFETCH(QColor, fill);
+    QFETCH(bool, bold);
+    QFETCH(bool, hidden);
+    const DayCellLook look = dayCellLook(kind, hours);
+    QCOMPARE(look.text, text);
+    QCOMPARE(look.fill, fill);
+    QCOMPARE(look.bold, bold);
+    QCOMPARE(look.hidden, hidden);
+}
+
+void TestTimesheet::cellDrawing_data()
+{
+    // July 2023 starts on a Saturday: day 1 is a weekend, day 3 a workday. February 2023 lacks day 30.
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<QColor>("text");   // invalid: the grid's own
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("empty workday") << 7 << 3 << QVariant() << false << Silver << QColor() << false;
+    QTest::newRow("empty weekend") << 7 << 1 << QVariant() << false << Red << QColor() << false;
+    QTest::newRow("full workday") << 7 << 3 << QVariant(8) << false << QColor() << QColor() << true;
+    QTest::newRow("long weekend day") << 7 << 2 << QVariant(11) << false << Red << LightGreen << true;
+    QTest::newRow("selected long day") << 7 << 3 << QVariant(11) << true << QColor() << QColor() << false;
+    QTest::newRow("day the month lacks") << 2 << 30 << QVariant(0) << false << QColor(Qt::white) << QColor() << false;
+    QTest::newRow("name") << 7 << 0 << QVariant("Иванов И.И.") << false << QColor() << QColor() << false;
+    QTest::newRow("total") << 7 << 32 << QVariant(40) << false << QColor() << TotalFill << true;
+    QTest::newRow("selected total") << 7 << 32 << QVariant(40) << true << QColor() << QColor() << true;
+}
+
+void TestTimesheet::cellDrawing()
+{
+    QFETCH(int, month);
+    QFETCH(int, column);
+    QFETCH(QVariant, value);
+    QFETCH(bool, selected);
+    QFETCH(QColor, text);
+    QFETCH(QColor, fill);
+    QFETCH(bool, bold);
+    QStandardItemModel model(1, 33);
+    model.setData(model.index(0, column), value, Qt::EditRole);
+    CellProbe probe;
+    probe.setMonth(month, 2023);
+    QStyleOptionViewItem option;
+    option.palette.setColor(QPalette::Base, Qt::white);
+    option.palette.setColor(QPalette::Text, Qt::black);
+    if (selected)
+        option.state |= QStyle::State_Selected;
+    probe.initStyleOption(&option, model.index(0, column));
+    QCOMPARE(option.palette.color(QPalette::Text), text.isValid() ? text : QColor(Qt::black));
+    QCOMPARE(option.backgroundBrush.style() == Qt::NoBrush ? QColor() : option.backgroundBrush.color(), fill);
+    QCOMPARE(option.font.bold(), bold);
+}
+
+void TestTimesheet::years_data()
+{
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("wanted");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::newRow("this year") << 2026 << 2026 << "2007" << "2027";
+    QTest::newRow("next year") << 2026 << 2027 << "2007" << "2027";
+    QTest::newRow("past the list") << 2026 << 2031 << "2007" << "2031";
+    QTest::newRow("before the list") << 2026 << 2005 << "2005" << "2027";
+}
+
+void TestTimesheet::years()
+{
+    QFETCH(int, current);
+    QFETCH(int, wanted);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    const QStringList years = timesheetYears(current, wanted);
+    QCOMPARE(years.first(), first);
+    QCOMPARE(years.last(), last);
+    QCOMPARE(years.size(), last.toInt() - first.toInt() + 1);
+    QVERIFY(years.contains(QString::number(wanted)));
+}
+
+void TestTimesheet::monthGrids_data()
+{
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("year");
+    QTest::addColumn<QList<int>>("red");
+    QTest::addColumn<QList<int>>("silver");
+    QTest::newRow("July 2023") << 7 << 2023 << days({1, 2, 8, 9, 15, 16, 22, 23, 29, 30}) << days({});
+    QTest::newRow("February 2023") << 2 << 2023 << days({4, 5, 11, 12, 18, 19, 25, 26}) << days({29, 30, 31});
+    QTest::newRow("February 2024") << 2 << 2024 << days({3, 4, 10, 11, 17, 18, 24, 25}) << days({30, 31});
+}
+
+void TestTimesheet::monthGrids()
+{
+    QFETCH(int, month);
+    QFETCH(int, year);
+    QFETCH(QList<int>, red);
+    QFETCH(QList<int>, silver);
+    const Floor f = makeFloor();
+    for (int shift = 1; shift <= 4; ++shift)
+        Fixture::hoursRow(f.ivanov, shift, QDate(year, month, 1), {{1, shift}, {3, 8}});
+    Fixture::hoursRow(f.petrov, 1, QDate(year, month, 1), {{2, 10}});
+    Fixture::hoursRow(f.sidorov, 1, QDate(year, month == 12 ? 1 : month + 1, 1), {{2, 10}});   // another month
+    Fixture::hoursRow(f.sidorov, 2, QDate(year + 1, month, 1), {{2, 10}});                     // another year
+
+    chooseMonth(month, year);
+
+    QCOMPARE(names(DataModule6->H_Tabel_1), (QStringList{"Иванов И.И.", "Петров П.П."}));
+    QCOMPARE(names(DataModule6->H_Tabel_2), QStringList{"Иванов И.И."});
+    QCOMPARE(names(DataModule6->H_Tabel_3), QStringList{"Иванов И.И."});
+    QCOMPARE(DataModule6->H_Tabel_3->value("d1").toInt(), 3);
+    QCOMPARE(DataModule6->H_Tabel_1->fieldNames().size(), 1 + 36 + 1);   // fio, the table's columns, summ
+    const QList<DBGrid*> grids{Form19->DBGrid1, Form19->DBGrid2, Form19->DBGrid3};
+    for (int i = 0; i < grids.size(); ++i) {
+        DBGrid* grid = grids.at(i);
+        QAbstractItemModelTester tester(grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(grid->dataset(), gridSets().at(i));
+        QCOMPARE(grid->model()->columnCount(), 33);
+        QAbstractItemModel* model = grid->model();
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Фамилия И. О."));
+        QCOMPARE(model->headerData(32, Qt::Horizontal).toString(), QStringLiteral("Итого"));
+        QVERIFY(qobject_cast<TimesheetCellDelegate*>(grid->itemDelegate()));
+        for (int day = 1; day <= 31; ++day) {
+            QCOMPARE(model->headerData(day, Qt::Horizontal).toString(), QString::number(day));
+            const QVariant color = model->headerData(day, Qt::Horizontal, Qt::ForegroundRole);
+            const QColor expected = red.contains(day) ? Red : silver.contains(day) ? Silver : QColor();
+            QVERIFY2(color.value<QColor>() == expected, qPrintable(QString("day %1").arg(day)));
+        }
+    }
+    // The total is the database's sum of the 31 days.
+    for (Dataset* set : gridSets())
+        for (set->first(); !set->eof(); set->next())
+            QCOMPARE(set->value("summ").toInt(),
+                     TestDb::scalar(QStringLiteral("select %1 from accounts_dep.h_tabel where id=%2")
+                                        .arg(dayColumns("+"))
+                                        .arg(set->value("id").toInt()))
+                         .toInt());
+    DataModule6->H_Tabel_1->first();
+    QCOMPARE(DataModule6->H_Tabel_1->value("summ").toInt(), 9);
+}
+
+void TestTimesheet::reloadReadsAgain()
+{
+    const Floor f = makeFloor();
+    Fixture::hoursRow(f.ivanov, 1, QDate(2023, 9, 1), {{4, 8}});
+    chooseMonth(9, 2023);
+    QCOMPARE(DataModule6->H_Tabel_1->recordCount(), 1);
+    Fixture::hoursRow(f.petrov, 1, QDate(2023, 9, 1), {{4, 8}});
+    Fixture::hoursRow(f.petrov, 3, QDate(2023, 9, 1), {{4, 8}});
+    QCOMPARE(DataModule6->H_Tabel_1->recordCount(), 1);
+    QTest::mouseClick(Form19->Button5, Qt::LeftButton);
+    QCOMPARE(DataModule6->H_Tabel_1->recordCount(), 2);
+    QCOMPARE(DataModule6->H_Tabel_3->recordCount(), 1);
+}
+
+void TestTimesheet::openFromJournal_data()
+{
+    QTest::addColumn<QDate>("journalDate");
+    QTest::addColumn<QString>("month");
+    QTest::addColumn<QString>("lastYear");
+    QTest::newRow("March 2021") << QDate(2021, 3, 15) << "Март" << "2027";
+    QTest::newRow("next year") << QDate(2027, 1, 4) << "Январь" << "2027";
+    QTest::newRow("past the list") << QDate(2031, 12, 31) << "Декабрь" << "2031";
+}
+
+void TestTimesheet::openFromJournal()
+{
+    QFETCH(QDate, journalDate);
+    QFETCH(QString, month);
+    QFETCH(QString, lastYear);
+    Clock::setToday(QDate(2026, 12, 10));
+    const Floor f = makeFloor();
+    Fixture::hoursRow(f.ivanov, 2, journalDate, {{1, 8}});
+    Form1 = new TForm1;
+    Form1->Timer1->stop();
+    Form1->DateT->setDate(journalDate);
+    Form19->Button2->setText(QStringLiteral("Excel (3 из 3)"));
+    QVERIFY(Form1->N11->isEnabled());
+
+    QString shownMonth, shownYear, caption, title;
+    QStringList years;
+    int rows = -1;
+    const bool shown = expectModal<TForm19>([&] { Form1->N11->trigger(); }, [&](TForm19* w) {
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        shownMonth = w->ComboBox1->currentText();
+        shownYear = w->ComboBox2->currentText();
+        for (int i = 0; i < w->ComboBox2->count(); ++i)
+            years << w->ComboBox2->itemText(i);
+        rows = DataModule6->H_Tabel_2->isOpen() ? DataModule6->H_Tabel_2->recordCount() : -1;
+        caption = w->Button2->text();
+        title = w->windowTitle();
+        QVERIFY(w->PB->isHidden());
+        QVERIFY(!w->Button6->isEnabled());
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    delete Form1;
+    Form1 = nullptr;
+
+    QVERIFY(shown);
+    QCOMPARE(title, QStringLiteral("Табель по времени"));
+    QCOMPARE(shownMonth, month);
+    QCOMPARE(shownYear, QString::number(journalDate.year()));
+    QCOMPARE(years.first(), QStringLiteral("2007"));
+    QCOMPARE(years.last(), lastYear);
+    QCOMPARE(rows, 1);
+    QCOMPARE(caption, QStringLiteral("Excel"));
+    QVERIFY(!Form19->isVisible());
+    for (Dataset* set : gridSets())
+        QVERIFY(!set->isOpen());
+}
+
+void TestTimesheet::rebuildEqualsJournalSums()
+{
+    const Floor f = makeFloor();
+    const int kuznetsov = Fixture::worker(QStringLiteral("Кузнецов К.К."));
+    // Every shift, accepted or not, several entries of a day, 0 hours, the month's first and last day.
+    entry(f, f.ivanov, QDate(2023, 9, 1), 1, 8, QStringLiteral("ok"));
+    entry(f, f.ivanov, QDate(2023, 9, 1), 4, 3, QStringLiteral("no"));
+    entry(f, f.ivanov, QDate(2023, 9, 4), 1, 5, QStringLiteral("да"));
+    entry(f, f.ivanov, QDate(2023, 9, 4), 1, 6, QStringLiteral("no"));
+    entry(f, f.ivanov, QDate(2023, 9, 30), 3, 7, QStringLiteral("ta"));
+    entry(f, f.petrov, QDate(2023, 9, 12), 2, 0);
+    entry(f, f.petrov, QDate(2023, 9, 13), 2, 9, QStringLiteral("ok"));
+    entry(f, f.sidorov, QDate(2023, 9, 16), 4, 4);
+    entry(f, f.sidorov, QDate(2023, 9, 16), 1, 8);
+    entry(f, f.sidorov, QDate(2023, 9, 16), 1, 2, QStringLiteral("ok"));
+    entry(f, kuznetsov, QDate(2023, 10, 1), 1, 8);   // next month
+    entry(f, kuznetsov, QDate(2023, 8, 31), 1, 8);   // month before
+    // Rows left from before: a stale cell, a worker without entries now, another month.
+    Fixture::hoursRow(f.ivanov, 1, QDate(2023, 9, 1), {{1, 1}, {20, 5}});
+    Fixture::hoursRow(kuznetsov, 2, QDate(2023, 9, 1), {{3, 8}});
+    Fixture::hoursRow(kuznetsov, 1, QDate(2023, 8, 1), {{30, 3}});
+    const Grid august = storedGrid(8, 2023);
+
+    chooseMonth(9, 2023);
+    QSignalSpy progress(Form19->PB, &QProgressBar::valueChanged);
+    MessageLog log;
+    QTest::mouseClick(Form19->Button1, Qt::LeftButton);
+
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join('\n')));
+    const Grid expected = journalGrid(9, 2023);
+    QCOMPARE(expected.size(), 6);
+    QCOMPARE(storedGrid(9, 2023), expected);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where month=9 and year=2023").toInt(), 6);
+    QCOMPARE(storedGrid(8, 2023), august);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where month=10").toInt(), 0);
+
+    QList<int> positions;
+    for (const QVariantList& signal : progress)
+        positions << signal.first().toInt();
+    QList<int> everyDay;
+    for (int day = 1; day <= 30; ++day)
+        everyDay << day;
+    QCOMPARE(positions, everyDay);
+    QCOMPARE(Form19->PB->maximum(), 30);
+    QVERIFY(Form19->PB->isHidden());
+    QVERIFY(!Transaction::isOpen(TDataModule6::ConnectionName));
+    // The grids show the new month, with the database's totals.
+    QCOMPARE(names(DataModule6->H_Tabel_1), (QStringList{"Иванов И.И.", "Сидоров С.С."}));
+    DataModule6->H_Tabel_1->first();
+    QCOMPARE(DataModule6->H_Tabel_1->value("summ").toInt(), 19);
+    QCOMPARE(names(DataModule6->H_Tabel_2), QStringList{"Петров П.П."});
+    QCOMPARE(names(DataModule6->H_Tabel_3), QStringList{"Иванов И.И."});
+}
+
+void TestTimesheet::rebuildKeepsWorkerOnHisShift()
+{
+    const Floor f = makeFloor();
+    entry(f, f.petrov, QDate(2024, 2, 29), 2, 8);
+    entry(f, f.petrov, QDate(2024, 2, 5), 2, 10);
+    entry(f, f.ivanov, QDate(2024, 2, 5), 1, 8);
+    chooseMonth(2, 2024);
+    QTest::mouseClick(Form19->Button1, Qt::LeftButton);
+
+    QCOMPARE(names(DataModule6->H_Tabel_1), QStringList{"Иванов И.И."});
+    QCOMPARE(names(DataModule6->H_Tabel_2), QStringList{"Петров П.П."});
+    QCOMPARE(names(DataModule6->H_Tabel_3), QStringList{});
+    QCOMPARE(DataModule6->H_Tabel_2->value("d29").toInt(), 8);
+    QCOMPARE(DataModule6->H_Tabel_2->value("summ").toInt(), 18);
+    QCOMPARE(TestDb::scalar(QStringLiteral("select count(*) from accounts_dep.h_tabel where w_id=%1").arg(f.petrov)).toInt(), 1);
+}
+
+void TestTimesheet::rebuildOfMonthWithoutEntries()
+{
+    const Floor f = makeFloor();
+    for (int shift = 1; shift <= 4; ++shift)
+        Fixture::hoursRow(f.ivanov, shift, QDate(2023, 11, 1), {{6, 8}});
+    entry(f, f.ivanov, QDate(2023, 12, 1), 4, 8);
+    chooseMonth(11, 2023);
+    QCOMPARE(DataModule6->H_Tabel_1->recordCount(), 1);
+
+    QTest::mouseClick(Form19->Button1, Qt::LeftButton);
+
+    for (Dataset* set : gridSets()) {
+        QVERIFY(set->isOpen());
+        QCOMPARE(set->recordCount(), 0);
+    }
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where month=11 and year=2023").toInt(), 0);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where smena=4").toInt(), 0);
+}
+
+void TestTimesheet::failedRebuildKeepsOldGrid()
+{
+    const Floor f = makeFloor();
+    entry(f, f.ivanov, QDate(2023, 9, 4), 1, 8);
+    entry(f, f.petrov, QDate(2023, 9, 15), 2, 7);   // the day the database refuses
+    entry(f, f.petrov, QDate(2023, 9, 20), 2, 7);
+    Fixture::hoursRow(f.ivanov, 1, QDate(2023, 9, 1), {{4, 3}, {5, 2}});
+    Fixture::hoursRow(f.sidorov, 3, QDate(2023, 9, 1), {{15, 6}});
+    TestDb::exec(QStringLiteral("create function public.refuse_day() returns trigger language plpgsql as $$ "
+                                "begin if new.d15 <> 0 and new.w_id = %1 then raise exception 'день 15 не принят'; end if; "
+                                "return new; end $$")
+                     .arg(f.petrov));
+    TestDb::exec(QStringLiteral("create trigger refuse_day before insert or update on accounts_dep.h_tabel "
+                                "for each row execute function public.refuse_day()"));
+    const QString before = tableDump();
+    chooseMonth(9, 2023);
+
+    MessageLog log;
+    QTest::mouseClick(Form19->Button1, Qt::LeftButton);
+
+    QCOMPARE(log.shown().size(), 1);
+    QVERIFY2(log.texts().first().contains(QStringLiteral("день 15 не принят")), qPrintable(log.texts().first()));
+    QCOMPARE(tableDump(), before);
+    QVERIFY(!Transaction::isOpen(TDataModule6::ConnectionName));
+    QVERIFY(Form19->PB->isHidden());
+    QCOMPARE(names(DataModule6->H_Tabel_1), QStringList{"Иванов И.И."});
+    QCOMPARE(DataModule6->H_Tabel_1->value("d4").toInt(), 3);
+    QCOMPARE(names(DataModule6->H_Tabel_3), QStringList{"Сидоров С.С."});
+
+    // Once the database takes the day again the same rebuild goes through.
+    TestDb::exec(QStringLiteral("drop trigger refuse_day on accounts_dep.h_tabel"));
+    log.clear();
+    QTest::mouseClick(Form19->Button1, Qt::LeftButton);
+    QVERIFY(log.shown().isEmpty());
+    QCOMPARE(storedGrid(9, 2023), journalGrid(9, 2023));
+}
+
+void TestTimesheet::exportReadBack()
+{
+    const Floor f = makeFloor();
+    Fixture::hoursRow(f.petrov, 2, QDate(2023, 9, 1), {{3, 7}});
+    Fixture::hoursRow(f.ivanov, 1, QDate(2023, 9, 1), {{1, 8}, {2, 9}, {5, 4}});
+    Fixture::hoursRow(f.ivanov, 4, QDate(2023, 9, 1), {{2, 3}, {30, 2}});   // overtime on the same day adds up
+    Fixture::hoursRow(f.sidorov, 1, QDate(2023, 8, 1), {{3, 8}});           // another month
+    chooseMonth(9, 2023);
+    Form19->show();
+    QVERIFY(QTest::qWaitForWindowActive(Form19));
+
+    MessageLog log;
+    QTest::mouseClick(Form19->Button2, Qt::LeftButton);
+
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join('\n')));
+    QCOMPARE(Form19->Button2->text(), QStringLiteral("Excel (2 из 2)"));
+    QCOMPARE(m_opened.size(), 1);
+    const XlsxSheet sheet = XlsxSheet::read(m_opened.first());
+
+    const XlsxCell heading = sheet.cell(1, 1);
+    QCOMPARE(heading.value, QStringLiteral("Сентябрь 2023"));
+    QVERIFY(!heading.number && heading.textFormat && heading.bold);
+    const XlsxCell nameTitle = sheet.cell(1, 2);
+    QCOMPARE(nameTitle.value, QStringLiteral("Фамилия И.О."));
+    QVERIFY(!nameTitle.number && nameTitle.textFormat && nameTitle.bold);
+    for (int day = 1; day <= 31; ++day) {
+        const XlsxCell title = sheet.cell(day + 1, 2);
+        QCOMPARE(title.value, QString::number(day));
+        QVERIFY(title.number && !title.textFormat && title.bold);
+    }
+    const XlsxCell totalTitle = sheet.cell(33, 2);
+    QCOMPARE(totalTitle.value, QStringLiteral("Итого"));
+    QVERIFY(!totalTitle.number && totalTitle.textFormat && totalTitle.bold);
+
+    const QList<int> ivanov{8, 12, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0};
+    const QList<int> petrov{0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const QList<QPair<QString, QList<int>>> workers{{"Иванов И.И.", ivanov}, {"Петров П.П.", petrov}};
+    for (int i = 0; i < workers.size(); ++i) {
+        const int row = i + 3;
+        const XlsxCell name = sheet.cell(1, row);
+        QCOMPARE(name.value, workers.at(i).first);
+        QVERIFY(!name.number && name.textFormat && !name.bold);
+        QList<int> hours;
+        for (int day = 1; day <= 31; ++day) {
+            const XlsxCell cell = sheet.cell(day + 1, row);
+            QVERIFY2(cell.number && !cell.bold, qPrintable(XlsxSheet::ref(day + 1, row)));
+            hours << cell.value.toInt();
+        }
+        QCOMPARE(hours, workers.at(i).second);
+        const XlsxCell total = sheet.cell(33, row);
+        QVERIFY(total.number && !total.bold);
+        const int stored = TestDb::scalar(QStringLiteral("select sum(%1) from accounts_dep.h_tabel h, cmn_contractor.person p "
+                                                         "where h.w_id=p.s_code::integer and p.s_caption='%2' and month=9 and year=2023")
+                                              .arg(dayColumns("+"), workers.at(i).first))
+                               .toInt();
+        QCOMPARE(total.value.toInt(), stored);
+    }
+    QVERIFY(!sheet.has(1, 5));
+    QCOMPARE(sheet.cells.size(), 1 + 33 * 3);
+
+    // The count stays until the window is activated again.
+    QDialog other;
+    other.show();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QCOMPARE(Form19->Button2->text(), QStringLiteral("Excel (2 из 2)"));
+    other.close();
+    Form19->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Form19));
+    QCOMPARE(Form19->Button2->text(), QStringLiteral("Excel"));
+}
+
+void TestTimesheet::exportProgress()
+{
+    const Floor f = makeFloor();
+    for (int worker : {f.ivanov, f.petrov, f.sidorov})
+        Fixture::hoursRow(worker, 1, QDate(2024, 3, 1), {{1, 8}});
+    QList<QPair<int, int>> reported;
+    QVERIFY(exportMonth(3, 2024, QStringLiteral("Март"), [&](int written, int count) { reported << qMakePair(written, count); }));
+    QCOMPARE(reported, (QList<QPair<int, int>>{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
+    QCOMPARE(m_opened.size(), 1);
+    QCOMPARE(XlsxSheet::read(m_opened.first()).text(1, 1), QStringLiteral("Март 2024"));
+}
+
+void TestTimesheet::exportOfEmptyMonth()
+{
+    const Floor f = makeFloor();
+    Fixture::hoursRow(f.ivanov, 1, QDate(2023, 10, 1), {{1, 8}});
+    chooseMonth(9, 2023);
+    MessageLog log;
+    QTest::mouseClick(Form19->Button2, Qt::LeftButton);
+
+    QVERIFY(log.shown().isEmpty());
+    QCOMPARE(Form19->Button2->text(), QStringLiteral("Excel (0 из 0)"));
+    QCOMPARE(m_opened.size(), 1);
+    const XlsxSheet sheet = XlsxSheet::read(m_opened.first());
+    QCOMPARE(sheet.text(1, 1), QStringLiteral("Сентябрь 2023"));
+    QCOMPARE(sheet.text(33, 2), QStringLiteral("Итого"));
+    QCOMPARE(sheet.cells.size(), 1 + 33);
+}
+
+void TestTimesheet::exportWithoutWorkbook()
+{
+    const Floor f = makeFloor();
+    Fixture::hoursRow(f.ivanov, 1, QDate(2023, 9, 1), {{1, 8}});
+    QDir(m_home.filePath(QStringLiteral("Documents"))).removeRecursively();
+    QFile blocker(m_home.filePath(QStringLiteral("Documents")));   // a file where the folder should be
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    chooseMonth(9, 2023);
+    Form19->Button2->setText(QStringLiteral("Excel"));
+    MessageLog log;
+    QTest::mouseClick(Form19->Button2, Qt::LeftButton);
+    QFile::remove(blocker.fileName());
+
+    QCOMPARE(log.texts(), QStringList{"Ошибка открытия файла Microsoft Excel."});
+    QVERIFY(m_opened.isEmpty());
+    QCOMPARE(Form19->Button2->text(), QStringLiteral("Excel"));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+QTEST_MAIN(TestTimesheet)
+#include "tst_timesheet.moc"
