@@ -2,6 +2,7 @@
 #include "support/pdf_words.h"
 #include "support/test_database.h"
 #include "timesheet/timesheet_printout.h"
+#include "toolkit/database_error.h"
 #include "toolkit/report/report_engine.h"
 #include "toolkit/report/report_preview.h"
 
@@ -26,6 +27,7 @@ private slots:
     void pdfKeepsColumnPositions();
     void headerAndPageNumberOnEveryPage();
     void previewShowsAWholePage();
+    void databaseErrorShowsNoPreview();
 };
 
 namespace {
@@ -306,6 +308,24 @@ void TestTimesheetPrint::previewShowsAWholePage()
     });
     showTimesheetPrintout(9, 2023);
     QVERIFY(checked);
+}
+
+void TestTimesheetPrint::databaseErrorShowsNoPreview()
+{
+    EXEC_SQL("alter table accounts_dep.h_tabel rename to h_tabel_away");
+    int shows = 0;
+    ReportPreview::setPresenter([&](const ReportDocument&, const QString&) { ++shows; });
+    bool failed = false;
+    try {
+        showTimesheetPrintout(9, 2023);
+    } catch (const DatabaseError&) {
+        failed = true;
+    }
+    ReportPreview::setPresenter({});
+    EXEC_SQL("alter table accounts_dep.h_tabel_away rename to h_tabel");
+    QVERIFY(failed);
+    QCOMPARE(shows, 0);
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestTimesheetPrint)
