@@ -1,0 +1,117 @@
+#include "timesheet/timesheet_printout.h"
+
+#include "core/data_module.h"
+#include "timesheet/month_names.h"
+#include "toolkit/busy_cursor.h"
+#include "toolkit/dataset.h"
+#include "toolkit/report/report_engine.h"
+#include "toolkit/report/report_preview.h"
+
+namespace {
+
+// Left edges of the day columns 1..31, shared by the header numbers and the hours.
+const double DayLeft[31] = {81.2,  87.8,  93.7,  100.0, 106.1, 112.4, 118.8, 125.4, 131.8, 137.6, 143.1,
+                            148.7, 154.3, 159.8, 165.4, 170.9, 176.5, 182.0, 187.6, 193.1, 198.7, 204.3,
+                            209.8, 215.4, 220.9, 226.5, 232.0, 237.6, 243.2, 248.7, 254.3};
+const double DayWidth = 5.3;
+const double TotalLeft = 264.6;
+const QColor Separator = Qt::gray;
+const int Sides = ReportFrame::Left | ReportFrame::Right;
+
+QString dayColumn(int day) { return QStringLiteral("sd%1").arg(day); }
+
+// A day nobody worked reads as 0 in the grid (its cells start at 0) and prints as an empty field.
+QVariant dayHours(const ReportRow& row, int day)
+{
+    const QVariant hours = row.value(dayColumn(day));
+    return hours.toLongLong() == 0 ? QVariant() : hours;
+}
+
+QVariant monthTotal(const ReportRow& row)
+{
+    qint64 total = 0;
+    for (int day = 1; day <= 31; ++day)
+        total += row.value(dayColumn(day)).toLongLong();   // empty counts as 0
+    return total;
+}
+
+ReportBand columnHeader(const QString& heading)
+{
+    ReportBand band(6.6, {ReportItem::label(heading, 0).bold()});
+    for (int day = 1; day <= 31; ++day)
+        band.items.push_back(ReportItem::label(QString::number(day), DayLeft[day - 1], DayWidth)
+                                 .bold()
+                                 .centred()
+                                 .filled(Qt::white)
+                                 .framed(Sides, Qt::DotLine, Separator));
+    band.items.push_back(ReportItem::label(QStringLiteral("Итого"), TotalLeft).bold());
+    band.framed(ReportFrame::Top | ReportFrame::Bottom);
+    return band;
+}
+
+ReportBand detail()
+{
+    ReportBand band(6.35, {ReportItem::field(QStringLiteral("fio"), 0, 80.4)});
+    for (int day = 1; day <= 31; ++day) {
+        ReportItem hours = ReportItem::expression([day](const ReportRow& row) { return dayHours(row, day); },
+                                                  DayLeft[day - 1], DayWidth)
+                               .centred()
+                               .withFont(QStringLiteral("Microsoft Sans Serif"), 12 * 0.75);
+        if (day % 2 == 1)   // the odd days' lines on both sides separate every column
+            hours.framed(Sides, Qt::DotLine, Separator);
+        band.items.push_back(hours);
+    }
+    band.items.push_back(ReportItem::expression(monthTotal, TotalLeft, 10.3).centred().bold());
+    band.framed(ReportFrame::Top | ReportFrame::Bottom, Qt::DotLine, Separator);
+    return band;
+}
+
+} // namespace
+
+QString timesheetMonthStatement()
+{
+    return QStringLiteral(
+        "select person.s_caption fio,sum(d1) as sd1,sum(d2) as sd2,sum(d3) as sd3,sum(d4) as sd4,\n"
+        "sum(d5) as sd5,sum(d6) as sd6,sum(d7) as sd7,sum(d8) as sd8,sum(d9) as sd9,\n"
+        "sum(d10) as sd10,sum(d11) as sd11,sum(d12) as sd12,sum(d13) as sd13,\n"
+        "sum(d14) as sd14,sum(d15) as sd15,sum(d16) as sd16,sum(d17) as sd17,\n"
+        "sum(d18) as sd18,sum(d19) as sd19,sum(d20) as sd20,sum(d21) as sd21,\n"
+        "sum(d22) as sd22,sum(d23) as sd23,sum(d24) as sd24,sum(d25) as sd25,\n"
+        "sum(d26) as sd26,sum(d27) as sd27,sum(d28) as sd28,sum(d29) as sd29,\n"
+        "sum(d30) as sd30,sum(d31) as sd31 from accounts_dep.h_tabel, cmn_contractor.person person where\n"
+        "h_tabel.w_id=person.s_code::t_integer and month=:mnth and\n"
+        "year=:yea group by fio order by fio");
+}
+
+QString timesheetPrintHeading(int month, int year)
+{
+    return monthName(month) + QLatin1Char(' ') + QString::number(year) + QStringLiteral(" г.");
+}
+
+ReportLayout timesheetPrintLayout(const QString& heading)
+{
+    ReportLayout layout;
+    layout.page.landscape = true;
+    layout.page.font = {QStringLiteral("Arial"), 13 * 0.75, false};
+    layout.page.zoom = ReportPageSetup::WholePage;
+    layout.columnHeader = columnHeader(heading);
+    layout.detail = detail();
+    layout.pageFooter = ReportBand(4.5, {ReportItem::pageNumber(252.7, 278.4 - 252.7).rightAligned()});
+    return layout;
+}
+
+void showTimesheetPrintout(int month, int year)
+{
+    ReportDocument document;
+    {
+        BusyCursor busy;
+        Dataset H_Tabel(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("H_Tabel"));
+        H_Tabel.setSql(timesheetMonthStatement());
+        H_Tabel.setParam(QStringLiteral("mnth"), month);
+        H_Tabel.setParam(QStringLiteral("yea"), year);
+        H_Tabel.open();
+        document = layoutReport(timesheetPrintLayout(timesheetPrintHeading(month, year)), DatasetRows(H_Tabel));
+        H_Tabel.close();
+    }
+    ReportPreview::show(document, QStringLiteral("Табель по времени"));
+}
