@@ -23,6 +23,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 QList<QWidget*>& createdForms()
@@ -77,10 +78,18 @@ bool answerCommandLine(int argc, char** argv)
 }
 }
 
+void settleLocalTimeZone()
+{
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+    tzset();
+}
+
 int runApplication(int argc, char** argv)
 {
     if (answerCommandLine(argc, argv))
         return 0;
+    settleLocalTimeZone();
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Табель"));
     // Ties the windows to the installed menu entry (task bars, Wayland).
