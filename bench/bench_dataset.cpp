@@ -1,88 +1,227 @@
-// Reading snapshots through the program's data path (QODBC → psqlODBC) against psql reading
-// the same statement on the same server. Prints one line per case with the ratio.
+// The program's reads and its spreadsheet writer against their floors on the same machine:
+// a read against the same statement run through libpq in one session that is already
+// connected, the writer against libxlsxwriter alone writing the same cells. Program and floor
+// take turns within each repetition; the table gives the median ratio with its range.
+#include "core/application.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
+#include "export/spreadsheet_writer.h"
+#include "toolkit/desktop.h"
 #include "toolkit/row_filter.h"
+#include "toolkit/sql_text.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
+#include <QTemporaryDir>
+
+#include <libpq-fe.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
-QString host;
-
-double psqlSeconds(const QString& statement, int repeats)
+double seconds(const std::function<void()>& work)
 {
     QElapsedTimer timer;
     timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+QString only;   // the cases whose name contains this, when given (e.g. to profile one)
+
+bool selected(const char* name) { return QString::fromUtf8(name).contains(only); }
+
+// Runs program and floor in turn `repeats` times after one warm-up round of each.
+void compare(const char* name, int repeats, const std::function<void()>& ours, const std::function<void()>& floor)
+{
+    if (!selected(name))
+        return;
+    ours();
+    floor();
+    std::vector<double> oursTimes, floorTimes, ratios;
     for (int i = 0; i < repeats; ++i) {
-        QProcess psql;
-        psql.setStandardOutputFile(QProcess::nullDevice());
-        psql.start("psql", {"-X", "-q", "-A", "-t", "-h", host, "-U", "sys", "-d", "kemra_erp", "-c", statement});
-        psql.waitForFinished(-1);
+        const double a = seconds(ours), b = seconds(floor);
+        oursTimes.push_back(a);
+        floorTimes.push_back(b);
+        ratios.push_back(a / b);
     }
-    return timer.elapsed() / 1000.0 / repeats;
+    std::printf("| %-44s | %9.1f | %9.1f | %5.2f | %5.2f-%-5.2f |\n", name, median(oursTimes) * 1e3,
+                median(floorTimes) * 1e3, median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+                *std::max_element(ratios.begin(), ratios.end()));
+    std::fflush(stdout);
 }
 
-template <class F>
-double seconds(F&& work, int repeats)
+// One libpq session for every floor read.
+class Session {
+public:
+    explicit Session(const QString& host)
+    {
+        const std::string conninfo = "host=" + host.toStdString() + " user=sys dbname=kemra_erp";
+        m_conn = PQconnectdb(conninfo.c_str());
+        if (PQstatus(m_conn) != CONNECTION_OK) {
+            std::fprintf(stderr, "libpq: %s", PQerrorMessage(m_conn));
+            std::exit(1);
+        }
+    }
+    ~Session() { PQfinish(m_conn); }
+
+    // Reads every row into memory and touches every value, as a client that keeps them does.
+    void read(const QString& statement) const
+    {
+        PGresult* result = PQexec(m_conn, statement.toUtf8().constData());
+        if (PQresultStatus(result) != PGRES_TUPLES_OK && PQresultStatus(result) != PGRES_COMMAND_OK) {
+            std::fprintf(stderr, "libpq: %s", PQresultErrorMessage(result));
+            std::exit(1);
+        }
+        size_t bytes = 0;
+        for (int r = 0, rows = PQntuples(result), columns = PQnfields(result); r < rows; ++r)
+            for (int c = 0; c < columns; ++c)
+                bytes += PQgetlength(result, r, c) + (PQgetvalue(result, r, c)[0] != 0);
+        m_sink += bytes;
+        PQclear(result);
+    }
+    void run(const char* statement) const { read(QString::fromUtf8(statement)); }
+
+private:
+    PGconn* m_conn = nullptr;
+    mutable size_t m_sink = 0;
+};
+
+void compareRead(const char* name, int repeats, Dataset& set, const Session& session)
 {
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < repeats; ++i)
-        work();
-    return timer.elapsed() / 1000.0 / repeats;
+    const QString statement = set.sql();   // no parameters
+    compare(name, repeats, [&] { set.refresh(); }, [&] { session.read(statement); });
 }
 
-void report(const char* name, int rows, double ours, double baseline)
+void compareDay(const char* name, TDataModule6& module, const Session& session)
 {
-    std::printf("%-34s rows %7d  dataset %8.4f s  psql %8.4f s  ratio %5.2f\n", name, rows, ours, baseline, ours / baseline);
+    if (!selected(name))
+        return;
+    Dataset* lists[] = {module.Smena1, module.Smena2, module.Smena3, module.Smena4};
+    const QVariantMap params{{"data", QDate(2025, 3, 12)}, {"ok", "ta"}};
+    QStringList statements;
+    for (Dataset* list : lists) {
+        for (auto p = params.begin(); p != params.end(); ++p)
+            list->setParam(p.key(), p.value());
+        statements << bindParameters(list->sql(), params);
+    }
+    compare(name, 15, [&] { for (Dataset* list : lists) list->refresh(); },
+            [&] { for (const QString& s : statements) session.read(s); });
 }
 
-void compare(const char* name, Dataset& set, const QString& plain, int repeats)
+// 400 000 cells as an export writes them: a text column and nine numbers written as text.
+void compareWriter()
 {
-    const double ours = seconds([&] { set.refresh(); }, repeats);
-    report(name, set.recordCount(), ours, psqlSeconds(plain, repeats));
+    const char* const name = "spreadsheet writer, 400 000 cells";
+    if (!selected(name))
+        return;
+    const int rows = 40000, columns = 10;
+    std::vector<QString> texts;
+    std::vector<std::string> captions;
+    std::vector<double> numbers;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const double n = (r * 37 + c * 11) % 10000 / 100.0;
+            const QString caption = QStringLiteral("ИЗД-%1").arg(r % 1000, 5, 10, QLatin1Char('0'));
+            texts.push_back(c == 0 ? caption : QString::number(n, 'f', 2).replace('.', ','));
+            captions.push_back(caption.toStdString());
+            numbers.push_back(n);
+        }
+    Desktop::setOpener([](const QString&) { return true; });
+    const QString folder = workbookFolder();
+    compare(name, 5,
+            [&] {
+                OpenWorkbook(QStringLiteral("bench"));
+                for (int r = 0; r < rows; ++r)
+                    for (int c = 0; c < columns; ++c)
+                        WriteCell(1, c + 1, r + 1, texts[r * columns + c], c == 0 ? CellFlags(Cell::AutoFit) : CellFlags());
+                ShowWorkbook(true);
+            },
+            [&] {
+                const std::string path = QDir(folder).filePath("floor.xlsx").toStdString();
+                lxw_workbook* book = workbook_new(path.c_str());
+                lxw_worksheet* sheet = workbook_add_worksheet(book, "Лист1");
+                for (int r = 0; r < rows; ++r)
+                    for (int c = 0; c < columns; ++c) {
+                        if (c == 0)
+                            worksheet_write_string(sheet, r, c, captions[r * columns + c].c_str(), nullptr);
+                        else
+                            worksheet_write_number(sheet, r, c, numbers[r * columns + c], nullptr);
+                    }
+                worksheet_set_column(sheet, 0, 0, 11, nullptr);
+                workbook_close(book);
+            });
+    QDir(folder).removeRecursively();
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // The writer's files go under a private home, removed at the end.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qunsetenv("XDG_DOCUMENTS_DIR");
+    settleLocalTimeZone();   // as the program does
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_dataset SOCKET_FOLDER\n");
+        std::fprintf(stderr, "usage: bench_dataset SOCKET_FOLDER [CASE]\n");
         return 2;
     }
-    host = QString::fromLocal8Bit(argv[1]);
+    if (argc > 2)
+        only = QString::fromLocal8Bit(argv[2]);
+    const QString host = QString::fromLocal8Bit(argv[1]);
     TDataModule6 module;
     module.openConnection(connectionString("kemra_erp", host));
+    const Session session(host);
 
-    Dataset all(TDataModule6::ConnectionName, "all");
-    const QString everything = "select * from accounts_dep.smena";
-    all.setSql(everything);
-    compare("whole journal", all, everything, 3);
+    std::printf("| %-44s | %9s | %9s | %5s | %-11s |\n", "case", "ours, ms", "floor, ms", "ratio", "range");
+    std::printf("|%s|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(11, '-').c_str(),
+                std::string(11, '-').c_str(), std::string(7, '-').c_str(), std::string(13, '-').c_str());
+
+    compareDay("journal of a busy day, four shift lists", module, session);
 
     module.Oper->open();
-    compare("operations price list", *module.Oper, module.Oper->sql(), 10);
+    compareRead("operations price list", 10, *module.Oper, session);
 
-    module.Smena1->setParam("data", QDate(2025, 3, 12));
-    module.Smena1->setParam("ok", "ta");
-    QString day = journalStatement(1);
-    day.replace(":data", "to_date('12.03.2025', 'DD.MM.YYYY')").replace(":ok", "'ta'");
-    compare("journal of one day, shift 1", *module.Smena1, day, 20);
+    Dataset all(TDataModule6::ConnectionName, "all");
+    all.setSql("select * from accounts_dep.smena");
+    compareRead("whole journal (400 000 rows)", 5, all, session);
 
-    // Filtering rows already read, against the server doing the same "like".
-    all.refresh();
-    const double filtering = seconds([&] {
-        all.setFilter(prefixFilter("ok", "N"));
-        all.setFiltered(true);
-        all.setFiltered(false);
-    }, 5);
-    report("prefix filter on the whole journal", all.recordCount(), filtering,
-           psqlSeconds("select * from accounts_dep.smena where ok ilike 'N%'", 5));
+    // Filtering rows already read, against the server doing the same "ilike".
+    compare("prefix filter on the whole journal", 5,
+            [&] {
+                all.setFilter(prefixFilter("ok", "N"));
+                all.setFiltered(true);
+                all.setFiltered(false);
+            },
+            [&] { session.run("select * from accounts_dep.smena where ok ilike 'N%'"); });
+
+    compareWriter();
+
+    // The ERP holds many more persons than the workshop has workers.
+    const char* const manyPersons = "same, with 50 000 ERP persons";
+    if (!selected(manyPersons))
+        return 0;
+    session.run("insert into cmn_contractor.person (s_caption, s_code) "
+                "select 'Контрагент ' || g, (1000000 + g)::text from generate_series(1, 49700) g");
+    session.run("analyze cmn_contractor.person");
+    compareDay(manyPersons, module, session);
     return 0;
 }

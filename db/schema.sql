@@ -46,7 +46,8 @@ create domain public.t_integer as integer;
 ------------------------------------------------------------------------------
 
 -- Contractors, here: one person per worker.  s_code holds the worker number
--- in digits; every query casts it to a number, so it must never hold letters.
+-- in digits; the journal reads it as a number, and a code that is not plain
+-- digits names no worker.
 -- Ids start far above worker numbers: the journal finds a worker either by
 -- this id or by the code, and the two ranges must not meet.
 create sequence cmn_contractor.person_id_seq as bigint start with 100000;
@@ -427,5 +428,14 @@ $$;
 create trigger oper_norm
     after insert on accounts_dep.oper
     for each row execute function accounts_dep.oper_first_norm();
+
+------------------------------------------------------------------------------
+-- Lookups of the journal lists
+------------------------------------------------------------------------------
+
+-- The journal finds an entry's persons by id (the primary key) and by code read as a worker
+-- number; this index serves the second, written exactly as the lists write it.
+create index person_worker_number_idx on cmn_contractor.person
+    ((case when s_code ~ '^ *[0-9]{1,15} *$' then s_code::t_id end));
 
 commit;

@@ -93,6 +93,16 @@ void TestExport::cellsReadBack_data()
     QTest::newRow("as text keeps the digits") << "007" << CellFlags(Cell::AsText) << "007" << false << false << true;
     QTest::newRow("as text decimal") << "12,5" << CellFlags(Cell::AsText) << "12,5" << false << false << true;
     QTest::newRow("number and words") << "1 из 2" << CellFlags() << "1 из 2" << false << false << false;
+    QTest::newRow("blanks around a number") << " 12,5 " << CellFlags() << "12.5" << true << false << false;
+    QTest::newRow("plus sign") << "+3" << CellFlags() << "3" << true << false << false;
+    QTest::newRow("separator first") << ",5" << CellFlags() << "0.5" << true << false << false;
+    QTest::newRow("separator last") << "5." << CellFlags() << "5" << true << false << false;
+    QTest::newRow("exponent") << "1,5e3" << CellFlags() << "1500" << true << false << false;
+    QTest::newRow("exponent without digits") << "1e" << CellFlags() << "1e" << false << false << false;
+    QTest::newRow("separator alone") << "," << CellFlags() << "," << false << false << false;
+    QTest::newRow("two separators") << "1,2,3" << CellFlags() << "1,2,3" << false << false << false;
+    QTest::newRow("two signs") << "--1" << CellFlags() << "--1" << false << false << false;
+    QTest::newRow("too large for a number") << "1e400" << CellFlags() << "1e400" << false << false << false;
     QTest::newRow("bold text") << "Итого" << CellFlags(Cell::Bold) << "Итого" << false << true << false;
     QTest::newRow("bold number") << "31" << CellFlags(Cell::Bold | Cell::AutoFit) << "31" << true << true << false;
     QTest::newRow("as text and bold") << "Сентябрь 2023" << CellFlags(Cell::AsText | Cell::AutoFit | Cell::Bold) << "Сентябрь 2023" << false << true << true;

@@ -18,6 +18,9 @@
 #include <QHeaderView>
 #include <QAbstractItemModelTester>
 #include <QCalendarWidget>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
@@ -37,6 +40,45 @@ const QColor Red(255, 0, 0);
 QList<Dataset*> journalLists()
 {
     return {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4};
+}
+
+// The lists as they read before the worker match became two index probes: one condition
+// "(w_id=person.id or s_code::t_id=w_id)" the server tested for every entry and every person.
+QString orMatchStatement(int shift)
+{
+    if (shift == 1)
+        return QStringLiteral(
+            "select smena.id, smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, \n"
+            "smena.cena,person.s_caption fio, izdel.marka, vid_oper.vid, (SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn, oper.naimen,  smena.brak, smena.kol_vo::numeric,\n"
+            "round((kol_vo-brak)*smena.cena::numeric, 2) as summa, smena.prize, color,time, smena.ok, vvod, smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use\n"
+            "from cmn_contractor.person person, accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper \n"
+            "where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or s_code::t_id=w_id) and \n"
+            "oper.vid=vid_oper.id and smena.smena=1 and smena.data=:data and ok!=:ok order by \n"
+            "fio, izdel.marka, vid_oper.vid, oper.naimen, color");
+    return QStringLiteral(
+               "select smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, \n"
+               "smena.cena, s_caption fio, izdel.marka, vid_oper.vid, (SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn, oper.naimen, smena.kol_vo::numeric, smena.brak, \n"
+               "round((kol_vo-brak)*smena.cena::numeric, 2) as summa, smena.prize, smena.id, color,time,smena.ok,vvod, smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use  \n"
+               "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper \n"
+               "where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or s_code::t_id=w_id) and \n"
+               "oper.vid=vid_oper.id and smena.smena=%1 and smena.data=:data and ok<>:ok order by fio")
+        .arg(shift);
+}
+
+// Every row of a statement, each as its values joined, in the order read.
+QStringList rowsOf(const QString& statement)
+{
+    QSqlQuery query(QSqlDatabase::database(TDataModule6::ConnectionName));
+    if (!query.exec(statement))
+        qFatal("%s", qPrintable(query.lastError().text()));
+    QStringList rows;
+    while (query.next()) {
+        QStringList values;
+        for (int i = 0; i < query.record().count(); ++i)
+            values << query.value(i).toString();
+        rows << values.join(QLatin1Char('|'));
+    }
+    return rows;
 }
 
 QString hoursRowCondition(int worker, int shift, const QDate& date)
@@ -188,6 +230,8 @@ private slots:
 
     void journalListsOnDemoFloor();
     void workerMatchedByIdOrCode();
+    void listsKeepTheRowsOfTheOrMatch();
+    void codeThatIsNoNumberNamesNoWorker();
     void firstShiftSortsWithinWorker();
 
     void activation_data();
@@ -316,6 +360,54 @@ void TestJournal::workerMatchedByIdOrCode()
     for (list->first(); !list->eof(); list->next())
         names << list->value("fio").toString();
     QCOMPARE(names, QStringList({"Другой Д.Д.", "Иванов И.И."}));
+}
+
+void TestJournal::listsKeepTheRowsOfTheOrMatch()
+{
+    const Floor f = makeFloor();
+    // Petrov: his own person by code and a second person whose id is his number.
+    TestDb::exec(QStringLiteral("insert into cmn_contractor.person (id, s_caption, s_code) values (%1, 'Другой Д.Д.', '900')").arg(f.petrov));
+    // Sidorov: one more person matched both by id and by code, which the or-match lists once.
+    TestDb::exec(QStringLiteral("insert into cmn_contractor.person (id, s_caption, s_code) values (%1, 'Двойной Д.Д.', '%1')").arg(f.sidorov));
+    // Ivanov: a second person whose code has spaces around his number.
+    TestDb::exec(QStringLiteral("insert into cmn_contractor.person (s_caption, s_code) values ('Пробельный П.П.', ' %1 ')").arg(f.ivanov));
+    for (int shift = 1; shift <= 4; ++shift) {
+        for (int worker : {f.ivanov, f.petrov, f.sidorov, f.sidorov, 777})
+            entry(f, worker, Wednesday, shift, shift);
+        entry(f, f.petrov, Wednesday, shift, 1, QStringLiteral("ta"));
+        entry(f, f.petrov, Wednesday.addDays(1), shift);
+    }
+    const QVariantMap params{{"data", Wednesday}, {"ok", "ta"}};
+    for (int shift = 1; shift <= 4; ++shift) {
+        const QStringList before = rowsOf(bindParameters(orMatchStatement(shift), params));
+        const QStringList after = rowsOf(bindParameters(journalStatement(shift), params));
+        QCOMPARE(after.size(), 2 + 2 + 2 * 2);
+        // The order is the same as far as the lists order at all (by name first).
+        const auto names = [](const QStringList& rows, int column) {
+            QStringList fio;
+            for (const QString& row : rows)
+                fio << row.section(QLatin1Char('|'), column, column);
+            return fio;
+        };
+        const int fio = shift == 1 ? 7 : 6;
+        QCOMPARE(names(after, fio), names(before, fio));
+        QStringList sortedBefore = before, sortedAfter = after;
+        sortedBefore.sort();
+        sortedAfter.sort();
+        QCOMPARE(sortedAfter, sortedBefore);
+    }
+}
+
+void TestJournal::codeThatIsNoNumberNamesNoWorker()
+{
+    const Floor f = makeFloor();
+    TestDb::exec("insert into cmn_contractor.person (s_caption, s_code) values ('Поставщик', 'П-17'), ('Склад', '')");
+    entry(f, f.ivanov, Wednesday);
+    entry(f, f.petrov, Wednesday);
+    Dataset* list = DataModule6->Smena1;
+    list->setParam("data", Wednesday);
+    list->open();
+    QCOMPARE(list->recordCount(), 2);
 }
 
 void TestJournal::firstShiftSortsWithinWorker()

@@ -25,6 +25,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 QList<QWidget*>& createdForms()
@@ -80,10 +81,18 @@ bool answerCommandLine(int argc, char** argv)
 }
 }
 
+void settleLocalTimeZone()
+{
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+    tzset();
+}
+
 int runApplication(int argc, char** argv)
 {
     if (answerCommandLine(argc, argv))
         return 0;
+    settleLocalTimeZone();
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Табель"));
     // Ties the windows to the installed menu entry (task bars, Wayland).

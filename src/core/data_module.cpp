@@ -9,6 +9,17 @@
 
 TDataModule6* DataModule6 = nullptr;
 
+namespace {
+// The ERP persons of an entry's worker: the person whose id is the worker number, then every
+// other person whose code is that number (an entry matched both ways is listed once per
+// person). Each half is an index probe per entry; a code that is not plain digits names no
+// worker, where casting it would stop the whole list.
+const char* const WorkerPersons =
+    "lateral (select p.s_caption from cmn_contractor.person p where p.id=smena.w_id union all \n"
+    "select p.s_caption from cmn_contractor.person p where p.id<>smena.w_id and \n"
+    "case when p.s_code ~ '^ *[0-9]{1,15} *$' then p.s_code::t_id end=smena.w_id) person \n";
+}
+
 QString journalStatement(int shift)
 {
     if (shift == 1)
@@ -16,17 +27,21 @@ QString journalStatement(int shift)
             "select smena.id, smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, \n"
             "smena.cena,person.s_caption fio, izdel.marka, vid_oper.vid, (SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn, oper.naimen,  smena.brak, smena.kol_vo::numeric,\n"
             "round((kol_vo-brak)*smena.cena::numeric, 2) as summa, smena.prize, color,time, smena.ok, vvod, smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use\n"
-            "from cmn_contractor.person person, accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper \n"
-            "where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or s_code::t_id=w_id) and \n"
+            "from accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper, \n")
+            + QLatin1String(WorkerPersons)
+            + QStringLiteral(
+            "where smena.i_id=izdel.id and smena.o_id=oper.id and \n"
             "oper.vid=vid_oper.id and smena.smena=1 and smena.data=:data and ok!=:ok order by \n"
             "fio, izdel.marka, vid_oper.vid, oper.naimen, color");
-    return QStringLiteral(
+    return QString(QStringLiteral(
                "select smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, \n"
                "smena.cena, s_caption fio, izdel.marka, vid_oper.vid, (SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn, oper.naimen, smena.kol_vo::numeric, smena.brak, \n"
                "round((kol_vo-brak)*smena.cena::numeric, 2) as summa, smena.prize, smena.id, color,time,smena.ok,vvod, smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use  \n"
-               "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper \n"
-               "where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or s_code::t_id=w_id) and \n"
-               "oper.vid=vid_oper.id and smena.smena=%1 and smena.data=:data and ok<>:ok order by fio")
+               "from accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper, \n")
+           + QLatin1String(WorkerPersons)
+           + QStringLiteral(
+               "where smena.i_id=izdel.id and smena.o_id=oper.id and \n"
+               "oper.vid=vid_oper.id and smena.smena=%1 and smena.data=:data and ok<>:ok order by fio"))
         .arg(shift);
 }
 

@@ -10,11 +10,13 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <QVarLengthArray>
 #include <QStandardPaths>
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <memory>
 
@@ -26,24 +28,46 @@ const int MaxRows = 1048576;
 QString caption() { return QStringLiteral("Ошибка"); }
 QString openFailure() { return QStringLiteral("Ошибка открытия файла Microsoft Excel."); }
 
-// The value of a text that reads as a number, as a spreadsheet program takes typed input.
+// The value of a text that reads as a number, as a spreadsheet program takes typed input:
+// blanks around, a sign, digits with a comma or point as the separator, an exponent.
 bool readNumber(const QString& text, double* value)
 {
-    // Whole numbers, most cells of the exports, without the pattern.
-    if (!text.isEmpty() && text.size() < 10) {
-        bool whole = false;
-        const int number = text.toInt(&whole);
-        if (whole) {
-            *value = number;
-            return true;
-        }
+    const QChar* begin = text.constBegin();
+    const QChar* end = text.constEnd();
+    while (begin != end && begin->isSpace())
+        ++begin;
+    while (end != begin && (end - 1)->isSpace())
+        --end;
+    QVarLengthArray<char, 64> ascii;
+    const QChar* p = begin;
+    const auto digits = [&] {
+        const QChar* start = p;
+        for (; p != end && p->unicode() >= '0' && p->unicode() <= '9'; ++p)
+            ascii.append(char(p->unicode()));
+        return p != start;
+    };
+    if (p != end && (*p == QLatin1Char('+') || *p == QLatin1Char('-')))
+        ascii.append(char((p++)->unicode()));
+    bool mantissa = digits();
+    if (p != end && (*p == QLatin1Char('.') || *p == QLatin1Char(','))) {
+        ++p;
+        ascii.append('.');
+        mantissa = digits() || mantissa;
     }
-    static const QRegularExpression number(QStringLiteral("\\A\\s*[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)([eE][+-]?\\d+)?\\s*\\z"));
-    if (!number.match(text).hasMatch())
+    if (!mantissa)
         return false;
-    bool ok = false;
-    *value = text.trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    return ok && std::isfinite(*value);
+    if (p != end && (*p == QLatin1Char('e') || *p == QLatin1Char('E'))) {
+        ascii.append('e');
+        if (++p != end && (*p == QLatin1Char('+') || *p == QLatin1Char('-')))
+            ascii.append(char((p++)->unicode()));
+        if (!digits())
+            return false;
+    }
+    if (p != end)
+        return false;
+    const char* first = ascii.constData() + (ascii.front() == '+' ? 1 : 0);
+    const auto [last, error] = std::from_chars(first, ascii.constData() + ascii.size(), *value);
+    return error == std::errc() && last == ascii.constData() + ascii.size() && std::isfinite(*value);
 }
 
 // Column width, in the spreadsheet's character units, that shows a text whole; 255 is the
@@ -189,15 +213,14 @@ int WriteCell(int sheet, int column, int row, const QString& text, CellFlags fla
 {
     if (text.isEmpty())
         return 1;
-    const auto message = [&] { return QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row); };
-    if (!current() || sheet != 1) {
-        MessageBox::stop(message(), QStringLiteral("Ошибочный номер листа Microsoft Excel"));
+    const auto fail = [&](const QString& title) {
+        MessageBox::stop(QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row), title);
         return -1;
-    }
+    };
+    if (!current() || sheet != 1)
+        return fail(QStringLiteral("Ошибочный номер листа Microsoft Excel"));
     if (column < 1 || column > MaxColumns || row < 1 || row > MaxRows
-        || current()->write(column, row, text, flags) != LXW_NO_ERROR) {
-        MessageBox::stop(message(), QStringLiteral("Ошибка Microsoft Excel"));
-        return -1;
-    }
+        || current()->write(column, row, text, flags) != LXW_NO_ERROR)
+        return fail(QStringLiteral("Ошибка Microsoft Excel"));
     return 1;
 }

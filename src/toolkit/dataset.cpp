@@ -60,11 +60,12 @@ void Dataset::open()
     m_rows.clear();
     const int columns = record.count();
     while (query.next()) {
-        QVector<QVariant> row(columns);
+        QVector<QVariant>& row = m_rows.emplace_back();
+        row.reserve(columns);
         for (int i = 0; i < columns; ++i)
-            row[i] = query.value(i);
-        m_rows.append(std::move(row));
+            row.append(query.value(i));
     }
+    m_rows.squeeze();
     m_state = Browse;
     if (m_filtered && !m_filterText.isEmpty())
         m_filter = RowFilter::parse(m_filterText, m_fields);
