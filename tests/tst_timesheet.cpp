@@ -7,10 +7,12 @@
 #include "timesheet/month_choice.h"
 #include "timesheet/timesheet_export.h"
 #include "timesheet/timesheet_grid.h"
+#include "timesheet/timesheet_printout.h"
 #include "timesheet/timesheet_window.h"
 #include "toolkit/clock.h"
 #include "toolkit/dataset.h"
 #include "toolkit/desktop.h"
+#include "toolkit/report/report_preview.h"
 #include "toolkit/transaction.h"
 
 #include <QAbstractItemModelTester>
@@ -454,7 +456,7 @@ void TestTimesheet::openFromJournal()
     Form19->Button2->setText(QStringLiteral("Excel (3 из 3)"));
     QVERIFY(Form1->N11->isEnabled());
 
-    QString shownMonth, shownYear, caption, title;
+    QString shownMonth, shownYear, caption, title, printedHeading;
     QStringList years;
     int rows = -1;
     const bool shown = expectModal<TForm19>([&] { Form1->N11->trigger(); }, [&](TForm19* w) {
@@ -467,7 +469,13 @@ void TestTimesheet::openFromJournal()
         caption = w->Button2->text();
         title = w->windowTitle();
         QVERIFY(w->PB->isHidden());
-        QVERIFY(!w->Button6->isEnabled());
+        // "Печать" prints the chosen month.
+        ReportPreview::setPresenter([&](const ReportDocument& document, const QString&) {
+            for (const ReportText& t : document.pages.value(0).texts)
+                printedHeading += t.text == timesheetPrintHeading(w->chosenMonth(), w->chosenYear()) ? t.text : QString();
+        });
+        QTest::mouseClick(w->Button6, Qt::LeftButton);
+        ReportPreview::setPresenter({});
         QTest::keyClick(w, Qt::Key_Escape);
     });
     delete Form1;
@@ -476,6 +484,7 @@ void TestTimesheet::openFromJournal()
     QVERIFY(shown);
     QCOMPARE(title, QStringLiteral("Табель по времени"));
     QCOMPARE(shownMonth, month);
+    QCOMPARE(printedHeading, month + QLatin1Char(' ') + QString::number(journalDate.year()) + QStringLiteral(" г."));
     QCOMPARE(shownYear, QString::number(journalDate.year()));
     QCOMPARE(years.first(), QStringLiteral("2007"));
     QCOMPARE(years.last(), lastYear);

@@ -7,8 +7,6 @@
 // The printed monthly time sheet (TForm15): every worker of the month on one line, the hours of
 // each day summed over all shifts, and the month total.
 
-// H_Tabel: the month's grid summed per worker caption; parameters mnth (1..12) and yea.
-QString timesheetMonthStatement();
 // The page heading: "Сентябрь 2023 г.".
 QString timesheetPrintHeading(int month, int year);
 // The report over rows of H_Tabel, headed by `heading` on every page.

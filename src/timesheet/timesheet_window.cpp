@@ -5,6 +5,7 @@
 #include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_export.h"
 #include "timesheet/timesheet_grid.h"
+#include "timesheet/timesheet_printout.h"
 #include "timesheet/timesheet_statements.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
@@ -22,8 +23,6 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
     setupUi(this);
     makeFixedDialog(this);
     PB->hide();
-    // Printing comes with the report engine.
-    Button6->setEnabled(false);
 
     const QList<Dataset*> sets = gridDatasets();
     const QList<DBGrid*> views = grids();
@@ -44,6 +43,7 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
     on(Button2, &QPushButton::clicked, this, &TForm19::Button2Click);
     on(Button4, &QPushButton::clicked, this, &TForm19::Button4Click);
     on(Button5, &QPushButton::clicked, this, &TForm19::Button5Click);
+    on(Button6, &QPushButton::clicked, this, &TForm19::Button6Click);
 }
 
 QList<Dataset*> TForm19::gridDatasets() const
@@ -155,6 +155,11 @@ void TForm19::Button2Click()
         // Painting only: a click now would start a second export into the workbook being filled.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
+}
+
+void TForm19::Button6Click()
+{
+    showTimesheetPrintout(chosenMonth(), chosenYear());
 }
 
 void TForm19::Button4Click()

@@ -24,6 +24,7 @@ public:
     void Button2Click();      // spreadsheet
     void Button4Click();
     void Button5Click();      // reload
+    void Button6Click();      // the printed month, in a preview
 
     int chosenMonth() const { return ComboBox1->currentIndex() + 1; }
     int chosenYear() const { return ComboBox2->currentText().toInt(); }
