@@ -14,6 +14,7 @@
 #include "catalogs/workers_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
+#include "reports/reports_window.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/guarded_application.h"
 #include "toolkit/message_box.h"
@@ -49,7 +50,16 @@ void createForms()
     create(Form9);
     create(Form10);
     create(Form11);
+    create(Form18);
     create(Form22);
+}
+
+void setProgramFonts()
+{
+    // The forms name the fonts of the original desktop; Liberation Sans matches their metrics.
+    for (const char* family : {"Tahoma", "Arial", "MS Sans Serif"})
+        QFont::insertSubstitution(QLatin1String(family), QStringLiteral("Liberation Sans"));
+    QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
 }
 
 void destroyForms()
@@ -62,10 +72,7 @@ int runApplication(int argc, char** argv)
 {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Табель"));
-    // The forms name the fonts of the original desktop; Liberation Sans matches their metrics.
-    for (const char* family : {"Tahoma", "Arial", "MS Sans Serif"})
-        QFont::insertSubstitution(QLatin1String(family), QStringLiteral("Liberation Sans"));
-    QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setProgramFonts();
     QApplication::setQuitOnLastWindowClosed(false);
 
     DataModule6 = new TDataModule6(&app);

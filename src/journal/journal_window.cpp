@@ -12,6 +12,8 @@
 #include "journal/acceptance.h"
 #include "journal/entry_editor.h"
 #include "journal/entry_deletion.h"
+#include "journal/journal_menu.h"
+#include "reports/reports_window.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
@@ -130,9 +132,9 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(N3, &QAction::triggered, this, &TForm1::N3Click);
     on(N4, &QAction::triggered, this, &TForm1::N4Click);
     on(N6, &QAction::triggered, this, &TForm1::N6Click);
+    on(N10, &QAction::triggered, this, &TForm1::N10Click);
 
-    // The time sheet and the reports dialog are not part of this build yet.
-    N10->setEnabled(false);
+    // The time sheet is not part of this build yet.
     N11->setEnabled(false);
 }
 
@@ -298,4 +300,13 @@ void TForm1::Button2Click()
 void TForm1::N6Click()
 {
     Form8->ShowBrowse();
+}
+
+void TForm1::N10Click()
+{
+    const ReportPeriod period = reportsDefaultPeriod(Clock::today());
+    Form18->DTPicker1->setDate(period.from);
+    Form18->DTPicker2->setDate(period.to);
+    Form18->move(geometry().center() - Form18->rect().center());
+    Form18->exec();
 }

@@ -33,6 +33,7 @@ public:
     void N3Click();
     void N4Click();
     void N6Click();
+    void N10Click();   // the reports dialog, preset to the month before today's
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;
