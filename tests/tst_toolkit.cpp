@@ -79,6 +79,10 @@ void TestToolkit::numberMasks_data()
     QTest::newRow("optional third shown") << 1.125 << "#0.00#" << "1,125";
     QTest::newRow("optional third dropped") << 1.1 << "#0.00#" << "1,10";
     QTest::newRow("no minus zero") << -0.001 << "#0.00" << "0,00";
+    QTest::newRow("half away from zero") << 2.5 << "#0" << "3";
+    QTest::newRow("negative half away from zero") << -2.5 << "#0" << "-3";
+    QTest::newRow("decimal half stored below it") << 1.005 << "#0.00" << "1,01";
+    QTest::newRow("just below a half") << 1.0049 << "#0.00" << "1,00";
 }
 
 void TestToolkit::numberMasks()

@@ -16,6 +16,7 @@
 #include "journal/journal_window.h"
 #include "reports/reports_window.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/font_substitution.h"
 #include "toolkit/guarded_application.h"
 #include "toolkit/message_box.h"
 
@@ -56,9 +57,7 @@ void createForms()
 
 void setProgramFonts()
 {
-    // The forms name the fonts of the original desktop; Liberation Sans matches their metrics.
-    for (const char* family : {"Tahoma", "Arial", "MS Sans Serif"})
-        QFont::insertSubstitution(QLatin1String(family), QStringLiteral("Liberation Sans"));
+    substituteDesktopFonts();
     QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
 }
 

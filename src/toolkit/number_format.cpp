@@ -1,6 +1,21 @@
 #include "toolkit/number_format.h"
 
+#include <cfloat>
 #include <cmath>
+
+namespace {
+// Halves round away from zero as the number reads in decimal: 2.5 gives 3 and 1.005 gives
+// 1.01, although the double nearest 1.005 lies just below it; people check printed totals
+// by hand and expect that.
+double roundedHalfAway(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    const double scaled = value * scale;
+    if (std::fabs(scaled) > 1e15)
+        return value;
+    return std::round(scaled * (1 + 8 * DBL_EPSILON)) / scale;
+}
+}
 
 QString formatNumber(double value, const QString& mask)
 {
@@ -8,7 +23,7 @@ QString formatNumber(double value, const QString& mask)
     const QString decimals = point < 0 ? QString() : mask.mid(point + 1);
     const int least = int(decimals.count(QLatin1Char('0')));
     const int most = int(decimals.size());
-    QString text = QString::number(value, 'f', most);
+    QString text = QString::number(roundedHalfAway(value, most), 'f', most);
     if (most > least) {
         int cut = int(text.size());
         while (cut > 0 && (text.size() - cut) < most - least && text.at(cut - 1) == QLatin1Char('0'))

@@ -1,0 +1,374 @@
+#include "core/data_module.h"
+#include "support/test_database.h"
+#include "toolkit/dataset.h"
+#include "toolkit/report/report_engine.h"
+#include "toolkit/report/report_preview.h"
+
+#include <QFontInfo>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// The banded report engine: group breaks, totals, pagination and positions read from the page
+// model, the same positions read back from the PDF, number masks, and the preview window.
+class TestReport : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestDb::setUp(); }
+    void cleanupTestCase() { TestDb::tearDown(); }
+
+    void bandSequence_data();
+    void bandSequence();
+    void valueTexts_data();
+    void valueTexts();
+    void columnHeaderAndPageNumberOnEveryPage();
+    void linkedHeaderMovesToNewPage_data();
+    void linkedHeaderMovesToNewPage();
+    void itemPositions_data();
+    void itemPositions();
+    void fontsAreLiberationSans();
+    void pdfKeepsPositionsAndEmbedsFonts();
+    void datasetRowsPassTheFilter();
+    void previewOpensOncePerCaption();
+};
+
+namespace {
+
+using Rows = QList<QVariantList>;
+
+MemoryRows memoryRows(const QStringList& columns, const Rows& rows)
+{
+    MemoryRows source(columns);
+    for (const QVariantList& row : rows)
+        source.append(QVector<QVariant>(row.begin(), row.end()));
+    return source;
+}
+
+// Each band's texts joined left to right, bands top to bottom, pages one after another.
+QStringList lines(const ReportDocument& document)
+{
+    QStringList result;
+    for (const ReportPage& page : document.pages) {
+        QMap<qint64, QMap<qint64, QString>> byTop;
+        for (const ReportText& text : page.texts)
+            byTop[qRound64(text.rect.top() * 100)][qRound64(text.rect.left() * 100)] = text.text;
+        for (const auto& line : byTop)
+            result << QStringList(line.values()).join(' ');
+    }
+    return result;
+}
+
+// A report, an outer group on `a` and an inner one on `b`; detail prints `v`, every footer its
+// total of `v`, the inner footer also the `v` it sees.
+ReportLayout nestedLayout()
+{
+    ReportLayout layout;
+    ReportGroup report;
+    report.header = ReportBand(5, {ReportItem::label("Отчет", 0)});
+    report.footer = ReportBand(5, {ReportItem::label("Итого", 100), ReportItem::sum("v", 120, 20).masked("#0.00")});
+    ReportGroup outer("a");
+    outer.header = ReportBand(5, {ReportItem::field("a", 0)});
+    outer.footer = ReportBand(5, {ReportItem::label("Σa", 100), ReportItem::sum("v", 120, 20)});
+    ReportGroup inner("b");
+    inner.header = ReportBand(5, {ReportItem::field("b", 5)});
+    inner.footer = ReportBand(5, {ReportItem::label("Σb", 100), ReportItem::sum("v", 120, 20),
+                                  ReportItem::field("v", 150, 10)});
+    layout.groups = {report, outer, inner};
+    layout.detail = ReportBand(4.2, {ReportItem::field("v", 120, 20)});
+    layout.pageFooter = ReportBand(4.2, {ReportItem::pageNumber(176.2)});
+    return layout;
+}
+
+} // namespace
+
+void TestReport::bandSequence_data()
+{
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("no rows: headers and footers of the report alone, zero totals, page 1")
+        << Rows{} << QStringList{"Отчет", "Итого 0,00", "1"};
+    QTest::newRow("a row equal to the previous one stays in its group")
+        << Rows{{"x", "p", 1}, {"x", "p", 1}}
+        << QStringList{"Отчет", "x", "p", "1", "1", "Σb 2 1", "Σa 2", "Итого 2,00", "1"};
+    QTest::newRow("outer change closes the inner group first; totals per group")
+        << Rows{{"x", "p", 1}, {"x", "p", 2}, {"x", "q", 3}, {"y", "q", 4}}
+        << QStringList{"Отчет", "x", "p", "1", "2", "Σb 3 2", "q", "3", "Σb 3 3", "Σa 6",
+                       "y", "q", "4", "Σb 4 4", "Σa 4", "Итого 10,00", "1"};
+    QTest::newRow("a key coming back opens a new group")
+        << Rows{{"x", "p", 1}, {"y", "p", 2}, {"x", "p", 3}}
+        << QStringList{"Отчет", "x", "p", "1", "Σb 1 1", "Σa 1", "y", "p", "2", "Σb 2 2", "Σa 2",
+                       "x", "p", "3", "Σb 3 3", "Σa 3", "Итого 6,00", "1"};
+    QTest::newRow("empty values count as 0 in totals")
+        << Rows{{"x", "p", QVariant()}, {"x", "p", 2.5}}
+        << QStringList{"Отчет", "x", "p", "2,5", "Σb 2,5 2,5", "Σa 2,5", "Итого 2,50", "1"};
+}
+
+void TestReport::bandSequence()
+{
+    QFETCH(Rows, rows);
+    QFETCH(QStringList, expected);
+    const ReportDocument document = layoutReport(nestedLayout(), memoryRows({"a", "b", "v"}, rows));
+    QCOMPARE(document.pages.size(), 1);
+    QCOMPARE(lines(document), expected);
+}
+
+void TestReport::valueTexts_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero, two decimals") << QVariant(0) << "#0.00" << "0,00";
+    QTest::newRow("half rounds away from zero") << QVariant(2.5) << "#0" << "3";
+    QTest::newRow("three decimals, no thousands separator") << QVariant(1234.5678) << "#0.000" << "1234,568";
+    QTest::newRow("empty under a mask") << QVariant() << "#0.00" << "0,00";
+    QTest::newRow("numeric text under a mask") << QVariant("12.345") << "#0.00" << "12,35";
+    QTest::newRow("no mask: fraction with a comma") << QVariant(12.5) << "" << "12,5";
+    QTest::newRow("no mask: whole number") << QVariant(qlonglong(9010)) << "" << "9010";
+    QTest::newRow("no mask: text as it is") << QVariant("Заготовки") << "" << "Заготовки";
+    QTest::newRow("no mask: empty") << QVariant() << "" << "";
+}
+
+void TestReport::valueTexts()
+{
+    QFETCH(QVariant, value);
+    QFETCH(QString, mask);
+    QFETCH(QString, text);
+    QCOMPARE(reportValueText(value, mask), text);
+}
+
+void TestReport::columnHeaderAndPageNumberOnEveryPage()
+{
+    ReportLayout layout;
+    layout.title = ReportBand(7, {ReportItem::label("Заголовок", 0)});
+    layout.columnHeader = ReportBand(10, {ReportItem::label("Колонки", 0)});
+    layout.detail = ReportBand(10, {ReportItem::field("n", 0, 20)});
+    layout.pageFooter = ReportBand(5, {ReportItem::pageNumber(170, 20).rightAligned()});
+    Rows rows;
+    for (int i = 1; i <= 60; ++i)
+        rows << QVariantList{i};
+    const ReportDocument document = layoutReport(layout, memoryRows({"n"}, rows));
+
+    // 297 - 10 - 5 = 282 mm is where the page footer starts; details fill the room above it.
+    const QList<int> detailsPerPage{25, 26, 9};
+    QCOMPARE(document.pages.size(), detailsPerPage.size());
+    int n = 0;
+    for (int p = 0; p < document.pages.size(); ++p) {
+        const QVector<ReportText>& texts = document.pages.at(p).texts;
+        const double headerTop = p == 0 ? 17 : 10;
+        if (p == 0)
+            QCOMPARE(texts.first().text, QString("Заголовок"));
+        const auto header = std::find_if(texts.begin(), texts.end(), [](const ReportText& t) { return t.text == "Колонки"; });
+        QVERIFY(header != texts.end());
+        QCOMPARE(header->rect.top(), headerTop);
+        const ReportText& number = texts.last();
+        QCOMPARE(number.text, QString::number(p + 1));
+        QCOMPARE(number.rect, QRectF(180, 282, 20, 5));
+        int details = 0;
+        for (const ReportText& text : texts)
+            if (text.rect.left() == 10 && text.text != "Колонки" && text.text != "Заголовок") {
+                QCOMPARE(text.text, QString::number(++n));
+                QCOMPARE(text.rect.top(), headerTop + 10 + 10 * details);
+                QVERIFY(text.rect.bottom() <= 282 + 1e-9);
+                ++details;
+            }
+        QCOMPARE(details, detailsPerPage.at(p));
+    }
+}
+
+void TestReport::linkedHeaderMovesToNewPage_data()
+{
+    QTest::addColumn<bool>("linked");
+    QTest::addColumn<int>("secondHeaderPage");
+    QTest::addColumn<double>("secondHeaderTop");
+    QTest::newRow("linked: header and footer do not fit, new page") << true << 1 << 10.0;
+    QTest::newRow("not linked: the header alone fits") << false << 0 << 272.0;
+}
+
+void TestReport::linkedHeaderMovesToNewPage()
+{
+    QFETCH(bool, linked);
+    QFETCH(int, secondHeaderPage);
+    QFETCH(double, secondHeaderTop);
+    ReportLayout layout;
+    ReportGroup group("g");
+    group.header = ReportBand(12, {ReportItem::field("g", 0)});
+    group.footer = ReportBand(10, {ReportItem::sum("v", 100, 20)});
+    group.linkedToFooter = linked;
+    layout.groups = {group};
+    layout.detail = ReportBand(5, {ReportItem::field("v", 50, 20)});
+    // The first group takes 12 + 48 * 5 + 10 = 262 of the 277 mm: 15 mm are left.
+    Rows rows;
+    for (int i = 0; i < 48; ++i)
+        rows << QVariantList{"первая", 1};
+    rows << QVariantList{"вторая", 7};
+    const ReportDocument document = layoutReport(layout, memoryRows({"g", "v"}, rows));
+
+    int page = -1;
+    double top = -1;
+    for (int p = 0; p < document.pages.size(); ++p)
+        for (const ReportText& text : document.pages.at(p).texts)
+            if (text.text == "вторая") {
+                page = p;
+                top = text.rect.top();
+            }
+    QCOMPARE(page, secondHeaderPage);
+    QCOMPARE(top, secondHeaderTop);
+    QCOMPARE(lines(document).mid(49), (QStringList{"48", "вторая", "7", "7"}));
+}
+
+void TestReport::itemPositions_data()
+{
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<double>("left");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("sheetX");
+    QTest::newRow("portrait") << false << 13.2 << 42.1 << 23.2;
+    QTest::newRow("landscape, right edge") << true << 252.7 << 25.7 << 262.7;
+}
+
+void TestReport::itemPositions()
+{
+    QFETCH(bool, landscape);
+    QFETCH(double, left);
+    QFETCH(double, width);
+    QFETCH(double, sheetX);
+    ReportLayout layout;
+    layout.page.landscape = landscape;
+    layout.title = ReportBand(3);
+    layout.detail = ReportBand(4.2, {ReportItem::label("Готовая продукция", left, width).filled(Qt::white)});
+    layout.detail.background = QColor(244, 244, 244);
+    layout.detail.framed(ReportFrame::Bottom, Qt::DotLine, Qt::gray);
+    const ReportDocument document = layoutReport(layout, memoryRows({"n"}, {{1}}));
+
+    const ReportPage& page = document.pages.first();
+    QCOMPARE(document.pageSize(), landscape ? QSizeF(297, 210) : QSizeF(210, 297));
+    QCOMPARE(page.texts.first().rect, QRectF(sheetX, 13, width, 4.2));
+    const double bandWidth = (landscape ? 297 : 210) - 20;
+    QCOMPARE(page.fills.size(), 2);
+    QCOMPARE(page.fills.at(0).rect, QRectF(10, 13, bandWidth, 4.2));
+    QCOMPARE(page.fills.at(0).colour, QColor(244, 244, 244));
+    QCOMPARE(page.fills.at(1).rect, QRectF(sheetX, 13, width, 4.2));
+    QCOMPARE(page.lines.size(), 1);
+    QCOMPARE(page.lines.first().line, QLineF(10, 17.2, 10 + bandWidth, 17.2));
+    QCOMPARE(page.lines.first().style, Qt::DotLine);
+}
+
+void TestReport::fontsAreLiberationSans()
+{
+    ReportLayout layout;
+    layout.detail = ReportBand(5, {ReportItem::label("Итого:", 0).withFont("MS Sans Serif", 11, true),
+                                   ReportItem::label("Итого:", 50)});
+    const ReportDocument document = layoutReport(layout, memoryRows({"n"}, {{1}}));
+    QCOMPARE(document.fonts.size(), 2);
+    for (const QFont& font : document.fonts)
+        QCOMPARE(QFontInfo(font).family(), QString("Liberation Sans"));
+    // Sized to its text: bold 11 pt is wider than regular 10 pt, both a few millimetres wide.
+    const QVector<ReportText>& texts = document.pages.first().texts;
+    QVERIFY(texts.at(0).rect.width() > texts.at(1).rect.width());
+    QVERIFY(texts.at(1).rect.width() > 8 && texts.at(1).rect.width() < 16);
+}
+
+void TestReport::pdfKeepsPositionsAndEmbedsFonts()
+{
+    ReportLayout layout;
+    layout.detail = ReportBand(4.2, {ReportItem::field("kind", 13.2, 42.1)});
+    layout.pageFooter = ReportBand(4.2, {ReportItem::pageNumber(176.2)});
+    Rows rows;
+    for (int i = 0; i < 150; ++i)
+        rows << QVariantList{i % 2 ? "Заготовки" : "Готовая"};
+    const ReportDocument document = layoutReport(layout, memoryRows({"kind"}, rows));
+    QCOMPARE(document.pages.size(), 3);
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("report.pdf");
+    QVERIFY(document.writePdf(pdf));
+    QProcess text;
+    text.start("pdftotext", {"-bbox", pdf, "-"});
+    QVERIFY(text.waitForFinished());
+    const QString html = QString::fromUtf8(text.readAllStandardOutput());
+    const QRegularExpression word(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>([^<]*)</word>)re");
+    const double pointsPerMm = 72 / 25.4;
+    int kinds = 0;
+    QStringList pageNumbers;
+    for (auto match = word.globalMatch(html); match.hasNext();) {
+        const auto m = match.next();
+        const double x = m.captured(1).toDouble() / pointsPerMm;
+        if (m.captured(3) == "Заготовки" || m.captured(3) == "Готовая") {
+            QVERIFY2(qAbs(x - 23.2) < 0.5, qPrintable(QString::number(x)));
+            ++kinds;
+        } else {
+            QVERIFY2(qAbs(x - 186.2) < 0.5, qPrintable(m.captured(3) + " at " + QString::number(x)));
+            pageNumbers << m.captured(3);
+        }
+    }
+    QCOMPARE(kinds, 150);
+    QCOMPARE(pageNumbers, (QStringList{"1", "2", "3"}));
+
+    QProcess fonts;
+    fonts.start("pdffonts", {pdf});
+    QVERIFY(fonts.waitForFinished());
+    const QStringList listed = QString::fromUtf8(fonts.readAllStandardOutput()).split('\n').mid(2, 1);
+    QCOMPARE(listed.size(), 1);
+    QVERIFY2(listed.first().contains("LiberationSans") && listed.first().contains(" yes "), qPrintable(listed.first()));
+}
+
+void TestReport::datasetRowsPassTheFilter()
+{
+    Dataset set(TDataModule6::ConnectionName, "rows");
+    set.setSql("select * from (values ('Иванов', 0, 1.5), ('Иванов', 1, 2.0), ('Петров', 0, 4.0)) t(fio, naimen, summa)");
+    set.open();
+    set.setFilter("naimen=0");
+    set.setFiltered(true);
+
+    ReportLayout layout;
+    ReportGroup report;
+    report.footer = ReportBand(5, {ReportItem::sum("summa", 100, 20).masked("#0.00")});
+    layout.groups = {report};
+    layout.detail = ReportBand(4, {ReportItem::field("FIO", 0, 50), ReportItem::expression([](const ReportRow& row) {
+        return row.value("naimen").toInt() == 0 ? QString("Готовая продукция") : QString("Заготовки");
+    }, 60, 40)});
+    QCOMPARE(lines(layoutReport(layout, DatasetRows(set))),
+             (QStringList{"Иванов Готовая продукция", "Петров Готовая продукция", "5,50"}));
+}
+
+void TestReport::previewOpensOncePerCaption()
+{
+    ReportLayout layout;
+    layout.page.zoom = ReportPageSetup::WholePage;
+    layout.detail = ReportBand(100, {ReportItem::field("n", 0, 20)});
+    const ReportDocument document = layoutReport(layout, memoryRows({"n"}, {{1}, {2}, {3}}));
+    QCOMPARE(document.pages.size(), 2);
+
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        ReportPreviewWindow* window = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* preview = qobject_cast<ReportPreviewWindow*>(widget))
+                window = preview;
+        QVERIFY(window);
+        QVERIFY(window->isMaximized());
+        QCOMPARE(window->windowTitle(), QString("Отчет"));
+        QCOMPARE(window->pages()->pageCount(), 2);
+        QCOMPARE(window->pages()->zoomMode(), QPrintPreviewWidget::FitInView);
+        QVERIFY(ReportPreview::isOpen("Отчет"));
+        ReportPreview::show(document, "Отчет");   // returns at once, no second window
+        int previews = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            previews += qobject_cast<ReportPreviewWindow*>(widget) && widget->isVisible();
+        QCOMPARE(previews, 1);
+        checked = true;
+        window->close();
+    });
+    ReportPreview::show(document, "Отчет");
+    QVERIFY(checked);
+    QVERIFY(!ReportPreview::isOpen("Отчет"));
+
+    QList<int> presented;
+    ReportPreview::setPresenter([&](const ReportDocument& shown, const QString&) { presented << int(shown.pages.size()); });
+    ReportPreview::show(document, "Отчет");
+    ReportPreview::setPresenter({});
+    QCOMPARE(presented, QList<int>{2});
+}
+
+QTEST_MAIN(TestReport)
+#include "tst_report.moc"
