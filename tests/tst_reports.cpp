@@ -2,6 +2,7 @@
 #include "core/data_module.h"
 #include "core/sign_in_window.h"
 #include "journal/journal_window.h"
+#include "reports/report_layouts.h"
 #include "reports/report_spreadsheet.h"
 #include "reports/report_statements.h"
 #include "reports/reports_window.h"
@@ -11,9 +12,14 @@
 #include "toolkit/clock.h"
 #include "toolkit/dataset.h"
 #include "toolkit/desktop.h"
+#include "toolkit/report/report_engine.h"
+#include "toolkit/report/report_preview.h"
 #include "toolkit/sql_text.h"
 
 #include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QProcess>
 #include <QKeyEvent>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -144,7 +150,115 @@ QMap<QString, bool> enabledControls(QWidget* window)
     return states;
 }
 
+// The lines of the pages as a reader sees them: the texts of one height, left to right, each
+// as "<left edge in mm from the margin>:<text>"; blank texts left out.
+struct PrintedLine {
+    QString text;
+    bool bold = false;   // titles, headings, group names and totals; detail lines and page numbers are regular
+};
+
+QList<PrintedLine> printedLines(const ReportDocument& document)
+{
+    QList<PrintedLine> lines;
+    for (const ReportPage& page : document.pages) {
+        QMap<int, QList<ReportText>> rows;   // by the top in tenths of a millimetre
+        for (const ReportText& text : page.texts)
+            if (!text.text.trimmed().isEmpty())
+                rows[qRound(text.rect.top() * 10)].append(text);
+        for (QList<ReportText>& row : rows) {
+            std::sort(row.begin(), row.end(), [](const ReportText& a, const ReportText& b) { return a.rect.left() < b.rect.left(); });
+            QStringList parts;
+            for (const ReportText& text : row)
+                parts << QString::number(text.rect.left() - 10, 'f', 1) + ":" + text.text;
+            lines.append({parts.join(" | "), document.fonts.at(row.first().font).bold()});
+        }
+    }
+    return lines;
+}
+
+QStringList boldLines(const ReportDocument& document)
+{
+    QStringList lines;
+    for (const PrintedLine& line : printedLines(document))
+        if (line.bold)
+            lines << line.text;
+    return lines;
+}
+
+// A column total as the report prints it.
+struct Total {
+    QString sql;     // the server's sum over the journal rows s, products i, operations o
+    double left;
+    QString mask;
+};
+
+QString totalsLine(const QList<Total>& totals, const QList<double>& values)
+{
+    QStringList parts;
+    for (int i = 0; i < totals.size(); ++i)
+        parts << QString::number(totals.at(i).left, 'f', 1) + ":" + reportValueText(values.at(i), totals.at(i).mask);
+    return parts.join(" | ");
+}
+
+// The group headers and footers of a report with one group on `key`, and its report footer,
+// from the server's sums over the journal.
+QStringList expectedGroupLines(const QString& key, const QList<Total>& groupTotals, double labelLeft, const QList<Total>& reportTotals,
+                               const QString& condition)
+{
+    QStringList sums;
+    for (const Total& t : groupTotals)
+        sums << "sum(" + t.sql + ")::float8";
+    const QString from = QStringLiteral(" from accounts_dep.smena s join accounts_dep.oper o on o.id = s.o_id join accounts_dep.izdel i on i.id = s.i_id "
+                                        "join cmn_contractor.person p on p.s_code = s.w_id::text where s.data >= %1 and s.data < %2 %3")
+                             .arg(sqlDate(From), sqlDate(To), condition.isEmpty() ? QString() : " and " + condition);
+    QSqlQuery q(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
+    if (!q.exec("select " + key + ", " + sums.join(", ") + from + " group by 1 order by 1"))
+        qFatal("%s", qPrintable(q.lastError().text()));
+    QStringList lines;
+    while (q.next()) {
+        lines << "0.3:" + q.value(0).toString();
+        QList<double> values;
+        for (int i = 0; i < groupTotals.size(); ++i)
+            values << q.value(i + 1).toDouble();
+        lines << totalsLine(groupTotals, values);
+    }
+    QStringList reportSums;
+    for (const Total& t : reportTotals)
+        reportSums << "coalesce(sum(" + t.sql + "), 0)::float8";
+    if (!q.exec("select " + reportSums.join(", ") + from) || !q.next())
+        qFatal("%s", qPrintable(q.lastError().text()));
+    QList<double> values;
+    for (int i = 0; i < reportTotals.size(); ++i)
+        values << q.value(i).toDouble();
+    lines << QString::number(labelLeft, 'f', 1) + ":Итого: | " + totalsLine(reportTotals, values);
+    return lines;
+}
+
+const QString Net = QStringLiteral("s.kol_vo - s.brak");
+const QString Money = QStringLiteral("(s.kol_vo - s.brak) * s.cena");
+const QString Boxes = QStringLiteral("round(i.massa * (s.kol_vo - s.brak), 2)");
+
+ProductionReport* reportForm(const QString& className)
+{
+    for (ProductionReport* report : std::initializer_list<ProductionReport*>{Form16, Form17, Form20, Form21})
+        if (className == QLatin1String(report->metaObject()->className()))
+            return report;
+    qFatal("no report form %s", qPrintable(className));
+}
+
+// Lays a report out over the fixture's period and product kind.
+ReportDocument reportPages(ProductionReport* report, int kind = AllProducts, const QDate& from = From, const QDate& to = To)
+{
+    prepareReportQuery(*report->query(), from, to, kind);
+    report->query()->open();
+    const ReportDocument pages = report->pages(reportTitle(report->titlePrefix(), from, to));
+    report->query()->close();
+    return pages;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Total)
 
 // The reports dialog, the report statements over a small journal, the report spreadsheet and
 // the roles' hold on the dialog.
@@ -174,6 +288,16 @@ private slots:
     void roles_data();
     void roles();
 
+    void workersReportGroups();
+    void oneGroupReports_data();
+    void oneGroupReports();
+    void detailLines();
+    void emptyReports();
+    void positions_data();
+    void positions();
+    void workersReportAsPdf();
+    void previewFromDialog();
+
 private:
     // Presses the spreadsheet button and reads back the workbook handed to the desktop.
     XlsxSheet exportSpreadsheet();
@@ -200,6 +324,10 @@ void TestReports::init()
 {
     TestDb::resetData();
     Form1 = new TForm1;
+    Form16 = new TForm16;
+    Form17 = new TForm17;
+    Form20 = new TForm20;
+    Form21 = new TForm21;
     Form18 = new TForm18;
     Form23 = new TForm23;
     m_opened.clear();
@@ -216,6 +344,11 @@ void TestReports::cleanup()
     Form23 = nullptr;
     delete Form18;
     Form18 = nullptr;
+    delete Form16;
+    delete Form17;
+    delete Form20;
+    delete Form21;
+    ReportPreview::setPresenter({});
     delete Form1;
     Form1 = nullptr;
     Clock::setToday({});
@@ -511,6 +644,210 @@ void TestReports::roles()
         QVERIFY2(it.value(), qPrintable(it.key()));
         QVERIFY2(during.value(it.key()) == !switchedOff, qPrintable(it.key()));
     }
+}
+
+// Worker headers, product headers and footers, worker footers and the report footer, in this
+// order, with the server's sums; for every product kind and back to all kinds.
+void TestReports::workersReportGroups()
+{
+    makeFloor();
+    const QList<Total> productTotals{{Net, 137.8, ""}, {Money, 163.0, "#0.000"}};
+    for (const int kind : {AllProducts, FinishedProducts, Blanks, AllProducts}) {
+        const QString condition = kindCondition(kind);
+        QSqlQuery q(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
+        QVERIFY(q.exec(QStringLiteral("select p.s_caption, i.nom, sum(%1)::float8, sum(%2)::float8, "
+                                      "sum(sum(%2)) over (partition by p.s_caption)::float8, "
+                                      "row_number() over (partition by p.s_caption order by i.nom desc) = 1 "
+                                      "from accounts_dep.smena s join accounts_dep.oper o on o.id = s.o_id "
+                                      "join accounts_dep.izdel i on i.id = s.i_id join cmn_contractor.person p on p.s_code = s.w_id::text "
+                                      "where s.data >= %3 and s.data < %4 %5 group by 1, 2 order by 1, 2")
+                           .arg(Net, Money, sqlDate(From), sqlDate(To), condition.isEmpty() ? QString() : " and " + condition)));
+        QStringList expected{"0.3:" + reportTitle(Form16->titlePrefix(), From, To)};
+        QString worker;
+        while (q.next()) {
+            if (q.value(0).toString() != worker) {
+                worker = q.value(0).toString();
+                expected << "0.3:" + worker;
+            }
+            expected << "0.3:" + q.value(1).toString() << totalsLine(productTotals, {q.value(2).toDouble(), q.value(3).toDouble()});
+            if (q.value(5).toBool())   // the worker's last product
+                expected << "163.0:" + reportValueText(q.value(4).toDouble(), "#0.00");
+        }
+        expected << "137.8:Итого: | 160.9:" + reportValueText(journalSum(Money, From, To, condition), "#0.00");
+        QCOMPARE(boldLines(reportPages(Form16, kind)), expected);
+    }
+}
+
+void TestReports::oneGroupReports_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("headings");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QList<Total>>("groupTotals");
+    QTest::addColumn<double>("labelLeft");
+    QTest::addColumn<QList<Total>>("reportTotals");
+    const QString boxes = QStringLiteral("round(i.massa * s.kol_vo, 2)");
+    QTest::newRow("products") << "TForm17" << " | 136.3:Коробки | 165.1:Количество" << "i.nom"
+                              << QList<Total>{{Boxes, 133.6, ""}, {Net, 163.0, ""}} << 106.4
+                              << QList<Total>{{Boxes, 131.2, "#0"}, {Net, 160.9, ""}};
+    QTest::newRow("workers detail") << "TForm20" << " | 124.1:Брак | 133.3:Количество | 157.4:Сумма" << "p.s_caption"
+                                    << QList<Total>{{"s.brak", 128.3, ""}, {"s.kol_vo", 145.5, ""}, {Money, 169.9, "#0.00"}} << 106.1
+                                    << QList<Total>{{"s.brak", 132.0, ""}, {"s.kol_vo", 145.0, ""}, {Money, 165.9, "#0.00"}};
+    QTest::newRow("products detail") << "TForm21" << " | 124.4:Брак | 134.9:Коробки | 153.5:Кол-во | 173.8:Сумма" << "i.nom"
+                                     << QList<Total>{{"s.brak", 124.4, ""}, {boxes, 132.8, "#0.00"}, {"s.kol_vo", 152.1, ""}, {Money, 169.9, "#0.00"}}
+                                     << 99.7
+                                     << QList<Total>{{"s.brak", 124.4, ""}, {boxes, 132.8, ""}, {"s.kol_vo", 152.1, ""}, {Money, 169.9, "#0.00"}};
+}
+
+void TestReports::oneGroupReports()
+{
+    QFETCH(QString, form);
+    QFETCH(QString, headings);
+    QFETCH(QString, key);
+    QFETCH(QList<Total>, groupTotals);
+    QFETCH(double, labelLeft);
+    QFETCH(QList<Total>, reportTotals);
+    makeFloor();
+    ProductionReport* byName = reportForm(form);
+    for (const int kind : {AllProducts, Blanks}) {
+        QStringList expected{"0.0:" + reportTitle(byName->titlePrefix(), From, To) + headings};
+        expected << expectedGroupLines(key, groupTotals, labelLeft, reportTotals, kindCondition(kind));
+        QCOMPARE(boldLines(reportPages(byName, kind)), expected);
+    }
+}
+
+// Kind and colour texts of the detail lines, a kind of 5 printed as blanks.
+void TestReports::detailLines()
+{
+    makeFloor();
+    QStringList workers;
+    for (const PrintedLine& line : printedLines(reportPages(Form16)))
+        if (!line.bold)
+            workers << line.text;
+    QVERIFY(workers.contains("13.2:Готовая продукция | 56.9:Сборка | 137.8:16 | 163.0:40,000"));
+    QVERIFY(workers.contains("13.2:Заготовки | 56.9:Покраска | 101.6: (грунт) | 137.8:18 | 163.0:22,500"));
+    QVERIFY(workers.contains("13.2:Заготовки | 56.9:Покраска | 101.6: (RAL: 9010) | 137.8:9 | 163.0:27,000"));
+    QCOMPARE(workers.last(), QStringLiteral("176.2:1"));
+
+    QStringList detailed;
+    for (const PrintedLine& line : printedLines(reportPages(Form20)))
+        if (!line.bold)
+            detailed << line.text;
+    QVERIFY(detailed.contains("0.3:ЯБ-2 | 42.9:Покраска | 73.6:9010 | 91.3:Заготовки | 128.1:0 | 146.3:9 | 169.9:27,00"));
+    QVERIFY(detailed.contains("0.3:ЯА-1 | 42.9:Сборка | 73.6:0 | 91.3:Готовая продукция | 128.1:1 | 146.3:17 | 169.9:40,00"));
+}
+
+// No rows: one page with the title, the report footer with zero totals and page number 1.
+void TestReports::emptyReports()
+{
+    makeFloor();
+    const QList<QPair<ProductionReport*, QString>> footers{
+        {Form16, "137.8:Итого: | 160.9:0,00"},
+        {Form17, "106.4:Итого: | 131.2:0 | 160.9:0"},
+        {Form20, "106.1:Итого: | 132.0:0 | 145.0:0 | 165.9:0,00"},
+        {Form21, "99.7:Итого: | 124.4:0 | 132.8:0 | 152.1:0 | 169.9:0,00"},
+    };
+    for (const auto& [report, footer] : footers) {
+        const ReportDocument pages = reportPages(report, AllProducts, From, From);
+        QCOMPARE(pages.pages.size(), 1);
+        const QList<PrintedLine> lines = printedLines(pages);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines.at(0).text.contains(reportTitle(report->titlePrefix(), From, From)));
+        QCOMPARE(lines.at(1).text, footer);
+        QCOMPARE(lines.at(2).text, QStringLiteral("176.2:1"));
+    }
+}
+
+void TestReports::positions_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QList<QPointF>>("items");   // (left, width); width 0 for items sized to their text
+    const QPointF pageNumber(176.2, 0);
+    QTest::newRow("workers") << "TForm16"
+                             << QList<QPointF>{{0.3, 0}, {13.2, 42.1}, {56.9, 43.1}, {101.6, 34.7}, {137.8, 19.3}, {163.0, 23.5},
+                                               {163.0, 23.8}, {137.8, 0}, {160.9, 28.0}, pageNumber};
+    QTest::newRow("products") << "TForm17"
+                              << QList<QPointF>{{0.0, 0}, {136.3, 0}, {165.1, 0}, {0.3, 0}, {13.2, 40.0}, {54.8, 36.2}, {92.6, 39.4},
+                                                {133.6, 19.3}, {163.0, 23.5}, {163.0, 23.8}, {106.4, 0}, {131.2, 23.5}, {160.9, 28.0},
+                                                pageNumber};
+    QTest::newRow("workers detail") << "TForm20"
+                                    << QList<QPointF>{{0.0, 0}, {124.1, 0}, {133.3, 0}, {157.4, 0}, {0.3, 0}, {0.3, 41.0}, {42.9, 29.1},
+                                                      {73.6, 16.1}, {91.3, 29.9}, {128.1, 9.0}, {146.3, 17.5}, {169.9, 19.6}, {128.3, 9.0},
+                                                      {145.5, 19.3}, {106.1, 0}, {132.0, 11.4}, {145.0, 19.3}, {165.9, 23.5}, pageNumber};
+    QTest::newRow("products detail") << "TForm21"
+                                     << QList<QPointF>{{0.0, 0}, {124.4, 0}, {134.9, 0}, {153.5, 0}, {173.8, 0}, {0.3, 0}, {1.1, 52.1},
+                                                       {52.9, 27.8}, {81.2, 16.7}, {99.5, 27.0}, {125.4, 6.6}, {133.6, 18.8}, {152.1, 16.7},
+                                                       {169.9, 19.1}, {124.4, 8.7}, {132.8, 18.8}, {169.9, 20.1}, {99.7, 0}, {124.4, 8.5},
+                                                       pageNumber};
+}
+
+// Every item prints at its place, and nothing elsewhere.
+void TestReports::positions()
+{
+    QFETCH(QString, form);
+    QFETCH(QList<QPointF>, items);
+    makeFloor();
+    ProductionReport* report = reportForm(form);
+    QVector<ReportText> texts;
+    for (const ReportPage& page : reportPages(report).pages)
+        texts << page.texts;
+    const auto near = [](double a, double b) { return qAbs(a - b) < 0.05; };
+    for (const QPointF& item : items) {
+        const bool found = std::any_of(texts.cbegin(), texts.cend(), [&](const ReportText& t) {
+            return near(t.rect.left() - 10, item.x()) && (item.y() == 0 || near(t.rect.width(), item.y()));
+        });
+        QVERIFY2(found, qPrintable(QString("%1 / %2").arg(item.x()).arg(item.y())));
+    }
+    for (const ReportText& t : texts) {
+        const bool expected = std::any_of(items.cbegin(), items.cend(), [&](const QPointF& item) {
+            return near(t.rect.left() - 10, item.x()) && (item.y() == 0 || near(t.rect.width(), item.y()));
+        });
+        QVERIFY2(expected, qPrintable(QString("%1 at %2 / %3").arg(t.text).arg(t.rect.left() - 10).arg(t.rect.width())));
+    }
+}
+
+// The report as the user saves it: the title, each worker's total and the report's total in
+// the PDF's text.
+void TestReports::workersReportAsPdf()
+{
+    makeFloor();
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("workers.pdf");
+    QVERIFY(reportPages(Form16).writePdf(pdf));
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    QVERIFY(text.waitForFinished(20000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(printed.contains(reportTitle(Form16->titlePrefix(), From, To).trimmed()), qPrintable(printed));
+    for (const QString& worker : {QStringLiteral("Алексеев А.А."), QStringLiteral("Борисов Б.Б.")}) {
+        const QString condition = "s.w_id = (select id from accounts_dep.person where fio = " + sqlQuote(worker) + ")";
+        QVERIFY(printed.contains(worker));
+        QVERIFY2(printed.contains(reportValueText(journalSum(Money, From, To, condition), "#0.00")), qPrintable(worker));
+    }
+    QVERIFY(printed.contains(QRegularExpression("Итого:\\s+" + QRegularExpression::escape(reportValueText(journalSum(Money, From, To), "#0.00")))));
+}
+
+// The buttons show their reports in a preview; the dialog waits for it, and a second press of
+// a report whose preview is open shows nothing new.
+void TestReports::previewFromDialog()
+{
+    makeFloor();
+    Form18->DTPicker1->setDate(From);
+    Form18->DTPicker2->setDate(To);
+    QStringList shown;
+    int pagesOfWorkers = 0;
+    ReportPreview::setPresenter([&](const ReportDocument& document, const QString& caption) {
+        shown << caption;
+        if (caption == QStringLiteral("Отчет по рабочим")) {
+            pagesOfWorkers = document.pages.size();
+            QTest::mouseClick(Form18->Button4, Qt::LeftButton);   // while its preview is open
+            QVERIFY(!Form16->t_Report->isOpen());
+        }
+    });
+    for (QPushButton* button : {Form18->Button4, Form18->Button2, Form18->Button1, Form18->Button3})
+        QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(shown, (QStringList{"Отчет по рабочим", "Отчет по продукции", "Детальный отчет по рабочим", "Детальный отчет по продукции"}));
+    QCOMPARE(pagesOfWorkers, 1);
 }
 
 QTEST_MAIN(TestReports)

@@ -14,6 +14,7 @@
 #include "catalogs/workers_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
+#include "reports/report_layouts.h"
 #include "reports/reports_window.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/font_substitution.h"
@@ -24,9 +25,9 @@
 #include <QWidget>
 
 namespace {
-QList<QWidget*>& createdForms()
+QList<QObject*>& createdForms()
 {
-    static QList<QWidget*> forms;
+    static QList<QObject*> forms;
     return forms;
 }
 
@@ -52,6 +53,10 @@ void createForms()
     create(Form10);
     create(Form11);
     create(Form18);
+    create(Form21);
+    create(Form16);
+    create(Form17);
+    create(Form20);
     create(Form22);
 }
 

@@ -1,6 +1,7 @@
 #include "reports/reports_window.h"
 
 #include "core/data_module.h"
+#include "reports/report_layouts.h"
 #include "reports/report_spreadsheet.h"
 #include "reports/report_statements.h"
 #include "toolkit/busy_cursor.h"
@@ -20,8 +21,37 @@ TForm18::TForm18(QWidget* parent) : QDialog(parent)
     XLS_Rep = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("XLS_Rep"), this);
     XLS_Rep->setSql(reportSpreadsheetStatement());
 
+    on(Button4, &QPushButton::clicked, this, &TForm18::Button4Click);
+    on(Button2, &QPushButton::clicked, this, &TForm18::Button2Click);
+    on(Button1, &QPushButton::clicked, this, &TForm18::Button1Click);
+    on(Button3, &QPushButton::clicked, this, &TForm18::Button3Click);
     on(Button6, &QPushButton::clicked, this, &TForm18::Button6Click);
     on(Button5, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TForm18::runReport(ProductionReport* report)
+{
+    report->Run(DTPicker1->date(), DTPicker2->date(), RadioGroup1->itemIndex());
+}
+
+void TForm18::Button4Click()
+{
+    runReport(Form16);
+}
+
+void TForm18::Button2Click()
+{
+    runReport(Form17);
+}
+
+void TForm18::Button1Click()
+{
+    runReport(Form20);
+}
+
+void TForm18::Button3Click()
+{
+    runReport(Form21);
 }
 
 void TForm18::Button6Click()
