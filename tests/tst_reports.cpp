@@ -284,6 +284,7 @@ private slots:
     void spreadsheet();
     void spreadsheetOfFinishedProducts();
     void emptySpreadsheet();
+    void spreadsheetWithoutWorkbook();
 
     void roles_data();
     void roles();
@@ -297,6 +298,7 @@ private slots:
     void positions();
     void workersReportAsPdf();
     void previewFromDialog();
+    void databaseErrorShowsNoPreview();
 
 private:
     // Presses the spreadsheet button and reads back the workbook handed to the desktop.
@@ -438,15 +440,18 @@ void TestReports::presetPeriod()
     Form18->DTPicker1->setDate(QDate(2020, 5, 5));
     QDate shownFrom;
     QDate shownTo;
+    QWidget* focused = nullptr;
     QVERIFY(Form1->N10->isEnabled());
     QVERIFY(expectModal<TForm18>([] { Form1->N10->trigger(); },
                                  [&](TForm18* w) {
                                      shownFrom = w->DTPicker1->date();
                                      shownTo = w->DTPicker2->date();
+                                     focused = w->focusWidget();   // the window's focus, whether or not it is active yet
                                      w->close();
                                  }));
     QCOMPARE(shownFrom, from);
     QCOMPARE(shownTo, to);
+    QCOMPARE(focused, Form18->RadioGroup1->button(AllProducts));
 }
 
 void TestReports::productKindKeptBetweenOpenings()
@@ -599,6 +604,26 @@ void TestReports::emptySpreadsheet()
     QVERIFY(!sheet.has(1, 2));
     QCOMPARE(sheet.cells.size(), 5);
     QCOMPARE(Form18->Button6->text(), QStringLiteral("Excel (0 из 0)"));
+}
+
+// No workbook can be made: the box tells so, nothing is written, the caption stays.
+void TestReports::spreadsheetWithoutWorkbook()
+{
+    makeFloor();
+    Form18->DTPicker1->setDate(From);
+    Form18->DTPicker2->setDate(To);
+    const QString documents = m_home.filePath("Documents");
+    QDir(documents).removeRecursively();
+    QFile blocker(documents);   // a file where the folder would go
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    MessageLog log;
+    QTest::mouseClick(Form18->Button6, Qt::LeftButton);
+    QFile::remove(documents);
+    QCOMPARE(log.texts(), QStringList{"Ошибка открытия файла Microsoft Excel."});
+    QVERIFY(m_opened.isEmpty());
+    QCOMPARE(Form18->Button6->text(), QStringLiteral("Excel (0 из 0)"));
+    QVERIFY(!Form18->XLS_Rep->isOpen());
 }
 
 void TestReports::roles_data()
@@ -848,6 +873,27 @@ void TestReports::previewFromDialog()
         QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(shown, (QStringList{"Отчет по рабочим", "Отчет по продукции", "Детальный отчет по рабочим", "Детальный отчет по продукции"}));
     QCOMPARE(pagesOfWorkers, 1);
+}
+
+// A statement the server refuses goes to the error display; no preview shows and the query
+// stays closed.
+void TestReports::databaseErrorShowsNoPreview()
+{
+    makeFloor();
+    Form18->DTPicker1->setDate(From);
+    Form18->DTPicker2->setDate(To);
+    int previews = 0;
+    ReportPreview::setPresenter([&](const ReportDocument&, const QString&) { ++previews; });
+    EXEC_SQL("alter table accounts_dep.vid_oper rename to vid_oper_gone");
+    MessageLog log;
+    QTest::mouseClick(Form18->Button3, Qt::LeftButton);
+    EXEC_SQL("alter table accounts_dep.vid_oper_gone rename to vid_oper");
+    QCOMPARE(log.shown().size(), 1);
+    QVERIFY(log.texts().first().contains("vid_oper"));
+    QCOMPARE(previews, 0);
+    QVERIFY(!Form21->i_Report->isOpen());
+    QTest::mouseClick(Form18->Button3, Qt::LeftButton);   // the next run goes through
+    QCOMPARE(previews, 1);
 }
 
 QTEST_MAIN(TestReports)

@@ -8,6 +8,7 @@
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 
+#include <QRadioButton>
 #include <QScopeGuard>
 
 TForm18* Form18 = nullptr;
@@ -27,6 +28,13 @@ TForm18::TForm18(QWidget* parent) : QDialog(parent)
     on(Button3, &QPushButton::clicked, this, &TForm18::Button3Click);
     on(Button6, &QPushButton::clicked, this, &TForm18::Button6Click);
     on(Button5, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TForm18::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (QWidget* chosen = RadioGroup1->button(RadioGroup1->itemIndex()); chosen && chosen->isEnabled())
+        chosen->setFocus();   // the first control of the tab order
 }
 
 void TForm18::runReport(ProductionReport* report)

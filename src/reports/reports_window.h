@@ -22,6 +22,9 @@ public:
 
     Dataset* XLS_Rep;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     // Runs a printed report over the chosen period and kind; the dialog waits for its preview.
     void runReport(ProductionReport* report);
