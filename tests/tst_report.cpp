@@ -24,6 +24,7 @@ private slots:
     void columnHeaderAndPageNumberOnEveryPage();
     void linkedHeaderMovesToNewPage_data();
     void linkedHeaderMovesToNewPage();
+    void childBandFollowsItsParent();
     void itemPositions_data();
     void itemPositions();
     void fontsAreLiberationSans();
@@ -214,6 +215,26 @@ void TestReport::linkedHeaderMovesToNewPage()
     QCOMPARE(page, secondHeaderPage);
     QCOMPARE(top, secondHeaderTop);
     QCOMPARE(lines(document).mid(49), (QStringList{"48", "вторая", "7", "7"}));
+}
+
+void TestReport::childBandFollowsItsParent()
+{
+    ReportLayout layout;
+    ReportGroup report;
+    report.header = ReportBand(4.2, {ReportItem::label("Отчет", 0)});
+    report.header.children.push_back(ReportBand(0.5));
+    report.header.children.back().filled(Qt::red);
+    ReportGroup worker("fio");
+    worker.header = ReportBand(6.6, {ReportItem::field("fio", 0.3)});
+    layout.groups = {report, worker};
+    const ReportDocument document = layoutReport(layout, memoryRows({"fio"}, {{"Иванов"}, {"Петров"}}));
+
+    const ReportPage& page = document.pages.first();
+    QCOMPARE(page.fills.size(), 1);
+    QCOMPARE(page.fills.first().rect, QRectF(10, 14.2, 190, 0.5));
+    QCOMPARE(page.texts.at(1).text, QString("Иванов"));
+    QCOMPARE(page.texts.at(1).rect.topLeft(), QPointF(10.3, 14.7));
+    QCOMPARE(page.texts.at(2).rect.topLeft(), QPointF(10.3, 21.3));
 }
 
 void TestReport::itemPositions_data()

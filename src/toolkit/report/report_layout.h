@@ -86,7 +86,7 @@ struct ReportItem {
 
 struct ReportBand {
     ReportBand() = default;
-    ReportBand(double heightMm, std::vector<ReportItem> bandItems = {})
+    explicit ReportBand(double heightMm, std::vector<ReportItem> bandItems = {})
         : height(heightMm), items(std::move(bandItems)) {}
 
     double height = 0;

@@ -89,8 +89,7 @@ void ReportPreviewWindow::buildToolBar()
     m_page->setMinimum(1);
     m_page->setMaximum(qMax(1, int(m_document.pages.size())));
     bar->addWidget(m_page);
-    m_pageCount = new QLabel(QStringLiteral(" из %1 ").arg(m_document.pages.size()), bar);
-    bar->addWidget(m_pageCount);
+    bar->addWidget(new QLabel(QStringLiteral(" из %1 ").arg(m_document.pages.size()), bar));
     connect(m_page, &QSpinBox::valueChanged, m_preview, &QPrintPreviewWidget::setCurrentPage);
     add(QStringLiteral(">"), QKeySequence(Qt::Key_PageDown), [this] { m_preview->setCurrentPage(m_preview->currentPage() + 1); });
     add(QStringLiteral(">|"), QKeySequence(Qt::CTRL | Qt::Key_End), [this] { m_preview->setCurrentPage(m_preview->pageCount()); });

@@ -6,7 +6,6 @@
 #include <QPrinter>
 #include <functional>
 
-class QLabel;
 class QPrintPreviewWidget;
 class QSpinBox;
 
@@ -39,5 +38,4 @@ private:
     QPrinter m_screen;   // the page geometry the preview draws on
     QPrintPreviewWidget* m_preview;
     QSpinBox* m_page;
-    QLabel* m_pageCount;
 };
