@@ -1,15 +1,11 @@
 // The report engine over 20 000 detail rows in two nested groups: laying out and writing the
 // PDF, against drawing the same texts at the same fixed positions straight into a QPdfWriter.
 // Prints the median of several runs, their ratio and the run's peak memory.
+#include "bench_support.h"
 #include "toolkit/report/report_engine.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -69,53 +65,6 @@ ReportLayout workersLayout()
     return layout;
 }
 
-// The texts of the finished pages drawn where they stand, with no layout and no fills or lines.
-void writeBaseline(const ReportDocument& document, const QString& path)
-{
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(1200);
-    QPainter painter(&writer);
-    const qreal k = 1200 / 25.4;
-    for (int n = 0; n < document.pages.size(); ++n) {
-        if (n > 0)
-            writer.newPage();
-        int font = -1;
-        for (const ReportText& text : document.pages.at(n).texts) {
-            if (text.font != font)
-                painter.setFont(document.fonts.at(font = text.font));
-            const QRectF& r = text.rect;
-            painter.drawText(QRectF(r.x() * k, r.y() * k, r.width() * k, r.height() * k),
-                             int(text.alignment | Qt::AlignVCenter) | Qt::TextSingleLine, text.text);
-        }
-    }
-}
-
-template <class F>
-double medianSeconds(F&& work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < Repeats; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    std::sort(times.begin(), times.end());
-    return times.at(times.size() / 2);
-}
-
-long peakKilobytes()
-{
-    QFile status("/proc/self/status");
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -131,10 +80,10 @@ int main(int argc, char** argv)
         const ReportDocument document = layoutReport(layout, rows);
         pages = int(document.pages.size());
         document.writePdf(ours);
-    });
-    const double layoutOnly = medianSeconds([&] { layoutReport(layout, rows); });
+    }, Repeats);
+    const double layoutOnly = medianSeconds([&] { layoutReport(layout, rows); }, Repeats);
     const ReportDocument document = layoutReport(layout, rows);
-    const double baseline = medianSeconds([&] { writeBaseline(document, dir.filePath("baseline.pdf")); });
+    const double baseline = medianSeconds([&] { writeBaseline(document, dir.filePath("baseline.pdf")); }, Repeats);
 
     std::printf("report engine, %d rows, %d pages: layout %.3f s, layout + PDF %.3f s, "
                 "baseline QPdfWriter %.3f s, ratio %.2f (median of %d)\n",

@@ -8,6 +8,7 @@
 #include "toolkit/database_error.h"
 #include "toolkit/transaction.h"
 #include "journal/journal_window.h"
+#include "reports/reports_window.h"
 #include "support/test_database.h"
 
 #include <QAction>
@@ -53,6 +54,7 @@ void TestCore::initTestCase()
 void TestCore::cleanupTestCase()
 {
     delete Form23;
+    delete Form18;
     delete Form1;
     TestDb::tearDown();
 }
@@ -62,8 +64,10 @@ void TestCore::init()
     TestDb::resetData();
     BuildStamp::pretend({}, {});
     delete Form23;
+    delete Form18;
     delete Form1;
     Form1 = new TForm1;
+    Form18 = new TForm18;
     Form23 = new TForm23;
 }
 

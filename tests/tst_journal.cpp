@@ -9,6 +9,7 @@
 #include "journal/hours_upkeep.h"
 #include "journal/journal_menu.h"
 #include "journal/journal_window.h"
+#include "reports/reports_window.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
 #include "toolkit/clock.h"
@@ -293,6 +294,7 @@ void TestJournal::init()
 {
     TestDb::resetData();
     Form1 = new TForm1;
+    Form18 = new TForm18;
     Form23 = new TForm23;
     // As the sign-in leaves them: entries marked 'ta' are never listed.
     for (Dataset* list : journalLists())
@@ -303,6 +305,8 @@ void TestJournal::cleanup()
 {
     delete Form23;
     Form23 = nullptr;
+    delete Form18;
+    Form18 = nullptr;
     delete Form1;
     Form1 = nullptr;
     Clock::setToday({});

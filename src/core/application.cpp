@@ -15,6 +15,8 @@
 #include "catalogs/workers_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
+#include "reports/report_layouts.h"
+#include "reports/reports_window.h"
 #include "timesheet/timesheet_window.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/font_substitution.h"
@@ -28,9 +30,9 @@
 #include <ctime>
 
 namespace {
-QList<QWidget*>& createdForms()
+QList<QObject*>& createdForms()
 {
-    static QList<QWidget*> forms;
+    static QList<QObject*> forms;
     return forms;
 }
 
@@ -55,8 +57,19 @@ void createForms()
     create(Form9);
     create(Form10);
     create(Form11);
+    create(Form18);
     create(Form19);
+    create(Form21);
+    create(Form16);
+    create(Form17);
+    create(Form20);
     create(Form22);
+}
+
+void setProgramFonts()
+{
+    substituteDesktopFonts();
+    QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
 }
 
 void destroyForms()
@@ -97,8 +110,7 @@ int runApplication(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Табель"));
     // Ties the windows to the installed menu entry (task bars, Wayland).
     QApplication::setDesktopFileName(QStringLiteral("tabel"));
-    substituteDesktopFonts();
-    QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setProgramFonts();
     QApplication::setQuitOnLastWindowClosed(false);
 
     DataModule6 = new TDataModule6(&app);

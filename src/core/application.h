@@ -6,6 +6,8 @@
 // open. Windows live until destroyForms().
 void createForms();
 void destroyForms();
+// Tahoma 8 pt for every window, the fonts the forms name mapped to ones the platform has.
+void setProgramFonts();
 
 // The whole run: connect, create the windows, show the sign-in, run the event loop.
 int runApplication(int argc, char** argv);

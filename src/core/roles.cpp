@@ -28,3 +28,20 @@ QStringList journalControlsOff(Role role)
         return {};
     }
 }
+
+QStringList reportsControlsOff(Role role)
+{
+    switch (role) {
+    case Role::Master:
+        return {"Button1", "Button2", "Button4", "Button6"};
+    case Role::Warehouse:
+        return {"Button1", "Button2", "Button4", "Button6", "RadioGroup1"};
+    default:
+        return {};
+    }
+}
+
+bool reportsFinishedProductsOnly(Role role)
+{
+    return role == Role::Warehouse;
+}

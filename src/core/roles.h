@@ -12,3 +12,7 @@ inline const QString MasterCode = QStringLiteral("dovrent");
 Role roleForCode(const QString& typed);
 // Object names of the journal window's controls and menu items a role switches off.
 QStringList journalControlsOff(Role role);
+// Object names of the reports dialog's controls a role switches off.
+QStringList reportsControlsOff(Role role);
+// Whether the role reports finished products only.
+bool reportsFinishedProductsOnly(Role role);

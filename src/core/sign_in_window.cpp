@@ -3,6 +3,8 @@
 #include "core/data_module.h"
 #include "core/roles.h"
 #include "journal/journal_window.h"
+#include "reports/report_statements.h"
+#include "reports/reports_window.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
@@ -62,6 +64,9 @@ void TForm23::Button1Click()
         return;
     }
     disableControls(Form1, journalControlsOff(role));
+    disableControls(Form18, reportsControlsOff(role));
+    if (reportsFinishedProductsOnly(role))
+        Form18->RadioGroup1->setItemIndex(FinishedProducts);
     hide();
     Form1->exec();
     close();

@@ -12,7 +12,9 @@
 #include "journal/acceptance.h"
 #include "journal/entry_editor.h"
 #include "journal/entry_deletion.h"
+#include "journal/journal_menu.h"
 #include "legacy_import/import_with_progress.h"
+#include "reports/reports_window.h"
 #include "timesheet/timesheet_window.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
@@ -151,11 +153,9 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(N3, &QAction::triggered, this, &TForm1::N3Click);
     on(N4, &QAction::triggered, this, &TForm1::N4Click);
     on(N6, &QAction::triggered, this, &TForm1::N6Click);
-    on(N12, &QAction::triggered, this, &TForm1::N12Click);
+    on(N10, &QAction::triggered, this, &TForm1::N10Click);
     on(N11, &QAction::triggered, this, &TForm1::N11Click);
-
-    // The reports dialog is not part of this build yet.
-    N10->setEnabled(false);
+    on(N12, &QAction::triggered, this, &TForm1::N12Click);
 }
 
 void TForm1::CheckVersion()
@@ -335,6 +335,15 @@ void TForm1::Button2Click()
 void TForm1::N6Click()
 {
     Form8->ShowBrowse();
+}
+
+void TForm1::N10Click()
+{
+    const ReportPeriod period = reportsDefaultPeriod(Clock::today());
+    Form18->DTPicker1->setDate(period.from);
+    Form18->DTPicker2->setDate(period.to);
+    Form18->move(geometry().center() - Form18->rect().center());
+    Form18->exec();
 }
 
 void TForm1::N12Click()

@@ -34,8 +34,9 @@ public:
     void N3Click();
     void N4Click();
     void N6Click();
-    void N12Click();   // legacy import
+    void N10Click();   // the reports dialog, preset to the month before today's
     void N11Click();   // the time sheet of the journal date's month
+    void N12Click();   // legacy import
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;
