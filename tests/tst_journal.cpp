@@ -844,7 +844,7 @@ void TestJournal::deletionAndItsHoursTogether()
 {
     const Floor f = makeFloor();
     const int id = entry(f, f.ivanov, Wednesday, 1, 5);
-    writeHoursRow(f.ivanov, 1, Wednesday, {{13, 5}});
+    Fixture::hoursRow(f.ivanov, 1, Wednesday, {{13, 5}});
     showJournal(Wednesday);
     Fixture::GridTrigger refused("raise exception 'h_tabel: записи в табель запрещены';");
     MessageLog log;

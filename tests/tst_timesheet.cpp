@@ -606,7 +606,7 @@ void TestTimesheet::failedRebuildKeepsOldGrid()
     QTest::mouseClick(Form19->Button1, Qt::LeftButton);
 
     QCOMPARE(log.shown().size(), 1);
-    QVERIFY2(log.texts().first().contains(QStringLiteral("день 15 не принят")), qPrintable(log.texts().first()));
+    QVERIFY2(log.shown().first().detail.contains(QStringLiteral("день 15 не принят")), qPrintable(log.shown().first().detail));
     QCOMPARE(tableDump(), before);
     QVERIFY(!Transaction::isOpen(TDataModule6::ConnectionName));
     QVERIFY(Form19->PB->isHidden());

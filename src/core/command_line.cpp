@@ -37,7 +37,10 @@ QString helpText()
                "                 (accounts_dep.ver) and exit; the database is not touched\n"
                "\n"
                "Environment:\n"
-               "  The program reads no variables of its own. Those of its libraries apply, e.g.\n"
+               "  TABEL_LOCK_TIMEOUT  seconds a statement waits on a row or table another user\n"
+               "                      holds before it is cancelled (30 when unset)\n"
+               "  TZ                  time zone; the system's when unset\n"
+               "Those of its libraries apply too, e.g.\n"
                "  ODBCSYSINI       folder of odbcinst.ini, where unixODBC finds the driver\n"
                "  QT_QPA_PLATFORM  Qt window system plugin (xcb, wayland, offscreen)\n")
         .arg(QLatin1String(BuiltInDatabase), QLatin1String(BuiltInServer));
