@@ -107,6 +107,7 @@ private slots:
     void exportStopsWithoutWorkbook();
     void emptyListPicksAndDeletesNothing();
 
+    void normsFollowTheOperation();
     void newNormIsStoredOnLeavingItsColumn_data();
     void newNormIsStoredOnLeavingItsColumn();
     void untouchedNewRowIsNotStored_data();
@@ -667,6 +668,31 @@ void TestPrices::emptyListPicksAndDeletesNothing()
     QCOMPARE(Form11->FOperationId, -7);
     QCOMPARE(Form11->Edit2->text(), QStringLiteral("прежняя"));
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.oper").toInt(), 4);
+}
+
+// The dialog reads its norms when it opens: each opening shows the norms of the operation
+// current at that moment, and none of the one shown before.
+void TestPrices::normsFollowTheOperation()
+{
+    Dataset* oper = DataModule6->Oper;
+    oper->open();
+    const QList<QPair<int, QStringList>> openings{
+        {blanks, {"1/10,00/0", "5/7,00/3"}},
+        {ab, {"1/5,00/0"}},
+        {finished, {"1/12,00/0"}},
+        {blanks, {"1/10,00/0", "5/7,00/3"}},
+    };
+    for (const auto& [operation, expected] : openings) {
+        QVERIFY(oper->locate("id", operation));
+        QStringList rows;
+        whenModal<TForm22>([&](TForm22* w) {
+            for (int r = 0; r < w->DBGrid1->model()->rowCount(); ++r)
+                rows << cellText(w->DBGrid1, r, "norma") + "/" + cellText(w->DBGrid1, r, "price") + "/" + cellText(w->DBGrid1, r, "prize");
+            w->close();
+        });
+        Form22->ShowNorms();
+        QCOMPARE(rows, expected);
+    }
 }
 
 void TestPrices::newNormIsStoredOnLeavingItsColumn_data()

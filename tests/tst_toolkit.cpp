@@ -103,6 +103,11 @@ void TestToolkit::filterExpressions_data()
     QTest::newRow("empty prefix") << prefixFilter("fio", "") << all;
     QTest::newRow("number equals") << "n=2" << QStringList{"иванова"};
     QTest::newRow("and") << "fio like 'и%' and n = 1" << QStringList{"Иванов"};
+    QTest::newRow("like ending") << "fio like '%ОВ'" << QStringList{"Иванов", "Петров"};
+    QTest::newRow("like inside, any case") << "fio like '%Н%'" << QStringList{"Иванов", "иванова"};
+    QTest::newRow("like one character") << "fio like '_ВАНОВ'" << QStringList{"Иванов"};
+    QTest::newRow("like star, literal percent") << "fio like 'п*\\%'" << QStringList{};
+    QTest::newRow("like whole text") << "fio like 'петров'" << QStringList{"Петров"};
     QTest::newRow("not equal") << "n<>2" << QStringList{"Иванов", "Петров", "O'Neil"};
 }
 

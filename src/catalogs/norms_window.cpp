@@ -7,7 +7,6 @@
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
 #include "toolkit/number_format.h"
-#include "toolkit/sql_text.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -92,7 +91,8 @@ TForm22::TForm22(QWidget* parent) : QDialog(parent)
     makeFixedDialog(this);
 
     norm = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("norm"), this);
-    norm->setSql(QStringLiteral("select * from accounts_dep.norm order by norma"));
+    // Only the shown operation's norms are read, when the dialog opens.
+    norm->setSql(QStringLiteral("select * from accounts_dep.norm where o_id=:o_id order by norma"));
     norm->setUpdateTable(QStringLiteral("accounts_dep.norm"));
 
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
@@ -111,15 +111,12 @@ TForm22::TForm22(QWidget* parent) : QDialog(parent)
     on(Button3, &QPushButton::clicked, this, &TForm22::Button3Click);
     on(DBGrid1->selectionModel(), &QItemSelectionModel::currentColumnChanged, this, &TForm22::columnChanged);
     on(norm, &Dataset::rowChanged, this, &TForm22::giveNewRowItsOperation);
-
-    norm->open();
 }
 
 void TForm22::ShowNorms()
 {
     norm->close();
-    norm->setFilter(QStringLiteral("o_id=") + sqlNumber(currentOperationId()));
-    norm->setFiltered(true);
+    norm->setParam(QStringLiteral("o_id"), currentOperationId());
     norm->open();
     if (norm->isEmpty())
         norm->insert();   // a row to type the first norm into

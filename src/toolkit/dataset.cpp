@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <numeric>
+
 QSqlQuery runStatement(const QString& connection, const QString& statement)
 {
     QSqlDatabase db = Session::live(connection);
@@ -78,6 +80,7 @@ void Dataset::close()
         return;
     m_state = Inactive;
     m_rows.clear();
+    m_folded.clear();
     m_visible.clear();
     m_fields.clear();
     m_changed.clear();
@@ -89,11 +92,12 @@ void Dataset::close()
 
 void Dataset::applyFilter(int keepSourceRow)
 {
-    m_visible.clear();
-    const bool use = m_filtered && !m_filter.isEmpty();
-    for (int i = 0; i < m_rows.size(); ++i)
-        if (!use || m_filter.accepts(m_rows.at(i)))
-            m_visible.append(i);
+    if (m_filtered && !m_filter.isEmpty()) {
+        m_visible = m_filter.matchingRows(m_rows, m_folded);
+    } else {
+        m_visible.resize(m_rows.size());
+        std::iota(m_visible.begin(), m_visible.end(), 0);
+    }
     m_current = m_visible.isEmpty() ? -1 : qMax(0, int(m_visible.indexOf(keepSourceRow)));
     m_eof = m_visible.isEmpty();
     emit reset();
@@ -203,6 +207,7 @@ void Dataset::setValue(const QString& field, const QVariant& value)
     if (column < 0)
         throw DatabaseError(QStringLiteral("%1: поле '%2' не найдено.").arg(name(), field));
     m_rows[sourceRow()][column] = value;
+    m_folded.clear();
     if (!m_changed.contains(column))
         m_changed.append(column);
     emit rowChanged(m_current);
@@ -252,6 +257,7 @@ void Dataset::insert()
     if (m_state == Edit || m_state == Insert)
         post();
     m_rows.append(QVector<QVariant>(m_fields.size()));
+    m_folded.clear();
     m_visible.append(m_rows.size() - 1);
     m_state = Insert;
     m_changed.clear();
@@ -313,6 +319,7 @@ void Dataset::post()
             if (column >= 0)
                 target[column] = stored.value(i);
         }
+        m_folded.clear();
     }
     m_state = Browse;
     m_changed.clear();
@@ -324,6 +331,7 @@ void Dataset::cancel()
     if (m_state == Insert) {
         const int source = sourceRow();
         m_rows.removeAt(source);
+        m_folded.clear();
         m_visible.removeAt(m_current);
         for (int& v : m_visible)
             if (v > source)
@@ -335,6 +343,7 @@ void Dataset::cancel()
         emit currentChanged(m_current);
     } else if (m_state == Edit) {
         m_rows[sourceRow()] = m_original;
+        m_folded.clear();
         m_state = Browse;
         m_changed.clear();
         emit rowChanged(m_current);
@@ -357,6 +366,7 @@ void Dataset::remove()
     runStatement(m_connection, QStringLiteral("delete from %1 where %2 = %3")
                                    .arg(m_table, m_key, sqlLiteral(m_rows.at(source).at(fieldIndex(m_key)))));
     m_rows.removeAt(source);
+    m_folded.clear();
     m_visible.removeAt(m_current);
     for (int& v : m_visible)
         if (v > source)

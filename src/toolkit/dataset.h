@@ -95,6 +95,7 @@ private:
     State m_state = Inactive;
     QStringList m_fields;
     QVector<QVector<QVariant>> m_rows;
+    FoldedColumns m_folded;   // cleared whenever m_rows changes
     QVector<int> m_visible;
     int m_current = -1;
     bool m_eof = true;

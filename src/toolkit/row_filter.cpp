@@ -3,7 +3,6 @@
 #include "toolkit/database_error.h"
 #include "toolkit/sql_text.h"
 
-#include <QRegularExpression>
 
 namespace {
 
@@ -82,28 +81,6 @@ private:
     int m_pos = 0;
 };
 
-QRegularExpression likePattern(const QString& pattern)
-{
-    QString rx = QStringLiteral("\\A");
-    bool escaped = false;
-    for (const QChar c : pattern) {
-        if (escaped) {
-            rx += QRegularExpression::escape(QString(c));
-            escaped = false;
-        } else if (c == QLatin1Char('\\'))
-            escaped = true;
-        else if (c == QLatin1Char('%') || c == QLatin1Char('*'))
-            rx += QLatin1String(".*");
-        else if (c == QLatin1Char('_'))
-            rx += QLatin1Char('.');
-        else
-            rx += QRegularExpression::escape(QString(c));
-    }
-    rx += QLatin1String("\\z");
-    return QRegularExpression(rx, QRegularExpression::CaseInsensitiveOption
-                                      | QRegularExpression::DotMatchesEverythingOption);
-}
-
 bool equalValues(const QVariant& cell, const QVariant& wanted)
 {
     if (cell.isNull())
@@ -133,8 +110,7 @@ RowFilter RowFilter::parse(const QString& expression, const QStringList& fieldNa
         const QString op = reader.op();
         const QVariant wanted = reader.value();
         if (op == QLatin1String("like")) {
-            const QRegularExpression rx = likePattern(wanted.toString());
-            condition.test = [rx](const QVariant& v) { return !v.isNull() && rx.match(v.toString()).hasMatch(); };
+            condition.like.emplace(wanted.toString());
         } else if (op == QLatin1String("=")) {
             condition.test = [wanted](const QVariant& v) { return equalValues(v, wanted); };
         } else {
@@ -149,12 +125,92 @@ RowFilter RowFilter::parse(const QString& expression, const QStringList& fieldNa
     return filter;
 }
 
-bool RowFilter::accepts(const QVector<QVariant>& row) const
+QVector<int> RowFilter::matchingRows(const Rows& rows, FoldedColumns& folded) const
 {
+    QVector<const FoldedColumns::Column*> texts;
     for (const Condition& c : m_conditions)
-        if (!c.test(row.at(c.field)))
+        texts.append(c.like ? &folded.column(rows, c.field) : nullptr);
+    QVector<int> shown;
+    for (int row = 0; row < rows.size(); ++row) {
+        bool passes = true;
+        for (int i = 0; i < m_conditions.size() && passes; ++i) {
+            const Condition& c = m_conditions.at(i);
+            passes = c.like ? !texts.at(i)->nulls.testBit(row) && c.like->matches(texts.at(i)->texts.at(row))
+                            : c.test(rows.at(row).at(c.field));
+        }
+        if (passes)
+            shown.append(row);
+    }
+    return shown;
+}
+
+const FoldedColumns::Column& FoldedColumns::column(const Rows& rows, int field)
+{
+    const auto found = m_columns.find(field);
+    if (found != m_columns.end())
+        return found->second;
+    Column& column = m_columns[field];
+    column.texts.reserve(rows.size());
+    column.nulls.resize(rows.size());
+    for (int row = 0; row < rows.size(); ++row) {
+        const QVariant& cell = rows.at(row).at(field);
+        column.nulls.setBit(row, cell.isNull());
+        column.texts.append(cell.toString().toCaseFolded());
+    }
+    return column;
+}
+
+LikePattern::LikePattern(const QString& pattern)
+{
+    bool escaped = false;
+    for (const QChar c : pattern) {
+        Kind kind = Literal;
+        if (escaped)
+            escaped = false;
+        else if (c == QLatin1Char('\\')) {
+            escaped = true;
+            continue;
+        } else if (c == QLatin1Char('%') || c == QLatin1Char('*'))
+            kind = Any;
+        else if (c == QLatin1Char('_'))
+            kind = One;
+        m_kinds.append(kind);
+        m_text += c;
+    }
+    m_text = m_text.toCaseFolded();   // wildcards fold to themselves
+    for (int i = 0; i < m_kinds.size(); ++i)
+        if (m_kinds.at(i) != (i + 1 == m_kinds.size() ? Any : Literal))
+            m_prefixOnly = false;
+    if (m_kinds.isEmpty())
+        m_prefixOnly = false;
+    else if (m_prefixOnly)
+        m_text.chop(1);
+}
+
+// Wildcard matching that goes back to the last Any on a mismatch.
+bool LikePattern::matches(QStringView folded) const
+{
+    if (m_prefixOnly)
+        return folded.startsWith(m_text);
+    const int size = m_kinds.size();
+    int p = 0, t = 0, lastAny = -1, resume = 0;
+    while (t < folded.size()) {
+        if (p < size && (m_kinds.at(p) == One || (m_kinds.at(p) == Literal && m_text.at(p) == folded.at(t)))) {
+            ++p;
+            ++t;
+        } else if (p < size && m_kinds.at(p) == Any) {
+            lastAny = p++;
+            resume = t;
+        } else if (lastAny >= 0) {
+            p = lastAny + 1;
+            t = ++resume;
+        } else {
             return false;
-    return true;
+        }
+    }
+    while (p < size && m_kinds.at(p) == Any)
+        ++p;
+    return p == size;
 }
 
 QString prefixFilter(const QString& field, const QString& prefix)

@@ -1,9 +1,43 @@
 #pragma once
 
+#include <QBitArray>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
 #include <functional>
+#include <map>
+#include <optional>
+
+using Rows = QVector<QVector<QVariant>>;
+
+// The texts of a snapshot's columns with letter case folded, each column built the first time a
+// filter needs it and kept until clear(): a keystroke in a search box then only compares.
+class FoldedColumns {
+public:
+    struct Column {
+        QVector<QString> texts;
+        QBitArray nulls;
+    };
+    const Column& column(const Rows& rows, int field);
+    void clear() { m_columns.clear(); }
+
+private:
+    std::map<int, Column> m_columns;   // nodes stay put while further columns are added
+};
+
+// A "like" pattern (% or * any text, _ one character, a backslash makes the next character
+// literal) matched against folded texts.
+class LikePattern {
+public:
+    explicit LikePattern(const QString& pattern);
+    bool matches(QStringView folded) const;
+
+private:
+    enum Kind : char { Literal, One, Any };
+    QString m_text;        // folded, one character per element of m_kinds
+    QVector<Kind> m_kinds;
+    bool m_prefixOnly = true;   // literal characters, then one trailing Any
+};
 
 // A filter expression over rows already read: conditions joined by "and", each one
 // "field like 'pattern'" (% or * and _ wildcards, a backslash makes the next character
@@ -16,12 +50,14 @@ public:
     // Throws DatabaseError when the expression cannot be read.
     static RowFilter parse(const QString& expression, const QStringList& fieldNames);
     bool isEmpty() const { return m_conditions.isEmpty(); }
-    bool accepts(const QVector<QVariant>& row) const;
+    // Numbers of the rows that pass; like conditions read the folded columns.
+    QVector<int> matchingRows(const Rows& rows, FoldedColumns& folded) const;
 
 private:
     struct Condition {
         int field = -1;
-        std::function<bool(const QVariant&)> test;
+        std::optional<LikePattern> like;
+        std::function<bool(const QVariant&)> test;   // the other conditions
     };
     QVector<Condition> m_conditions;
 };
