@@ -13,7 +13,7 @@
 struct SignInHooks {
     // Compares this build with the server's stamp; an outdated build starts Timer1.
     std::function<void()> checkVersion;
-    // Every press of "OK", before the code is judged: the journal keeps the code and starts
+    // Every press of "Вход", before the code is judged: the journal keeps the code and starts
     // on the first shift.
     std::function<void(const QString& code)> codeTyped;
     // A known code: switches off what the role may not use and runs the journal modally.
