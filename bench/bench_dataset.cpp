@@ -2,7 +2,7 @@
 // a read against the same statement run through libpq in one session that is already
 // connected, the writer against libxlsxwriter alone writing the same cells. Program and floor
 // take turns within each repetition; the table gives the median ratio with its range.
-#include "core/application.h"
+#include "app/application.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "export/spreadsheet_writer.h"

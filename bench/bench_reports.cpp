@@ -3,7 +3,7 @@
 // plus drawing the same texts straight into a QPdfWriter. Prints the medians, the ratio and
 // the run's peak memory.
 #include "bench_support.h"
-#include "core/application.h"
+#include "app/application.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "reports/report_layouts.h"

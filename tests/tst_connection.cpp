@@ -1,4 +1,4 @@
-#include "core/application.h"
+#include "app/application.h"
 #include "core/build_stamp.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"

@@ -1,6 +1,6 @@
 #include "catalogs/operations_window.h"
 #include "catalogs/workers_window.h"
-#include "core/application.h"
+#include "app/application.h"
 #include "core/data_module.h"
 #include "journal/entry_deletion.h"
 #include "journal/entry_editor.h"

@@ -4,7 +4,7 @@
 #include "catalogs/operations_window.h"
 #include "catalogs/products_window.h"
 #include "catalogs/price_rule.h"
-#include "core/application.h"
+#include "app/application.h"
 #include "core/data_module.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"

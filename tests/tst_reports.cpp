@@ -1,4 +1,4 @@
-#include "core/application.h"
+#include "app/application.h"
 #include "core/data_module.h"
 #include "core/sign_in_window.h"
 #include "journal/journal_window.h"

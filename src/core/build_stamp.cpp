@@ -56,3 +56,13 @@ int BuildStamp::timeNumber(const QString& text)
 {
     return text.mid(0, 2).toInt() * 3600 + text.mid(3, 2).toInt() * 60 + text.mid(6, 2).toInt();
 }
+
+int BuildStamp::dateNumber()
+{
+    return dateNumber(dateText());
+}
+
+int BuildStamp::timeNumber()
+{
+    return timeNumber(timeText());
+}

@@ -14,4 +14,7 @@ void pretend(const QString& date, const QString& time);
 int dateNumber(const QString& dateText);
 // Seconds after midnight from "HH:MM:SS".
 int timeNumber(const QString& timeText);
+// This build's date and time in those numbers, as the version stamp holds them.
+int dateNumber();
+int timeNumber();
 }

@@ -15,8 +15,8 @@ CommandLineRequest commandLineRequest(const QStringList& arguments)
 QString versionText()
 {
     return QStringLiteral("tabel build %1.%2\n")
-        .arg(BuildStamp::dateNumber(BuildStamp::dateText()))
-        .arg(BuildStamp::timeNumber(BuildStamp::timeText()));
+        .arg(BuildStamp::dateNumber())
+        .arg(BuildStamp::timeNumber());
 }
 
 QString helpText()

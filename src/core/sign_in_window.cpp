@@ -1,10 +1,7 @@
 #include "core/sign_in_window.h"
 
+#include "core/build_stamp.h"
 #include "core/data_module.h"
-#include "core/roles.h"
-#include "journal/journal_window.h"
-#include "reports/report_statements.h"
-#include "reports/reports_window.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
@@ -14,6 +11,19 @@
 #include <QCoreApplication>
 
 TForm23* Form23 = nullptr;
+
+namespace {
+SignInHooks& hooks()
+{
+    static SignInHooks installed;
+    return installed;
+}
+}
+
+void TForm23::setHooks(SignInHooks installed)
+{
+    hooks() = std::move(installed);
+}
 
 TForm23::TForm23(QWidget* parent) : QDialog(parent)
 {
@@ -37,8 +47,8 @@ bool TForm23::event(QEvent* e)
 
 void TForm23::FormActivate()
 {
-    Form1->CheckVersion();
-    setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)").arg(Form1->FBuildDate).arg(Form1->FBuildTime));
+    hooks().checkVersion();
+    setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)").arg(BuildStamp::dateNumber()).arg(BuildStamp::timeNumber()));
 }
 
 void disableControls(QWidget* window, const QStringList& names)
@@ -53,9 +63,8 @@ void disableControls(QWidget* window, const QStringList& names)
 
 void TForm23::Button1Click()
 {
-    Form1->FShift = 1;
     const QString code = Edit1->text().trimmed();
-    Form1->FSignInCode = code;
+    hooks().codeTyped(code);
     for (Dataset* shift : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
         shift->setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     const Role role = roleForCode(code);
@@ -63,12 +72,8 @@ void TForm23::Button1Click()
         MessageBox::stop(QStringLiteral("Введены неверные данные."), QStringLiteral("Ошибка"));
         return;
     }
-    disableControls(Form1, journalControlsOff(role));
-    disableControls(Form18, reportsControlsOff(role));
-    if (reportsFinishedProductsOnly(role))
-        Form18->RadioGroup1->setItemIndex(FinishedProducts);
     hide();
-    Form1->exec();
+    hooks().signedIn(role);
     close();
 }
 

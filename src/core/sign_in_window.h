@@ -1,9 +1,24 @@
 #pragma once
 
+#include "core/roles.h"
 #include "ui_sign_in_window.h"
 
 #include <QDialog>
 #include <QTimer>
+
+#include <functional>
+
+// What the sign-in hands over to the journal and the reports dialog. Those windows sit above
+// core, so the start-up wiring (app/sign_in_wiring) fills these in for the whole program.
+struct SignInHooks {
+    // Compares this build with the server's stamp; an outdated build starts Timer1.
+    std::function<void()> checkVersion;
+    // Every press of "Вход", before the code is judged: the journal keeps the code and starts
+    // on the first shift.
+    std::function<void(const QString& code)> codeTyped;
+    // A known code: switches off what the role may not use and runs the journal modally.
+    std::function<void(Role role)> signedIn;
+};
 
 // Asks for the access code; the code decides which parts of the program stay enabled.
 class TForm23 : public QDialog, public Ui::TForm23 {
@@ -14,6 +29,8 @@ public:
     void Button1Click();
     void Button2Click();
     void FormActivate();
+
+    static void setHooks(SignInHooks hooks);
 
     // Shutdown timer, switched on only by a version mismatch.
     QTimer* Timer1;

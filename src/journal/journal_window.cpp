@@ -164,8 +164,8 @@ void TForm1::CheckVersion()
     // for the next one: the stamp would otherwise commit or roll back with that action.
     if (Transaction::isOpen(QLatin1String(TDataModule6::ConnectionName)))
         return;
-    FBuildDate = BuildStamp::dateNumber(BuildStamp::dateText());
-    FBuildTime = BuildStamp::timeNumber(BuildStamp::timeText());
+    FBuildDate = BuildStamp::dateNumber();
+    FBuildTime = BuildStamp::timeNumber();
     VersionCheckResult result;
     try {
         result = checkVersionStamp(*ver, *verWrite, FBuildDate, FBuildTime);

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "toolkit/dataset.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QPointer>
 #include <QTableView>
-
-class Dataset;
 
 // One column of a grid bound to a dataset.
 struct GridColumn {

@@ -1,5 +1,6 @@
 #include "support/test_database.h"
 
+#include "app/sign_in_wiring.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "toolkit/session.h"
@@ -65,6 +66,8 @@ void TestDb::setUp()
 
     DataModule6 = new TDataModule6;
     DataModule6->openConnection(connectionString(dbName(), host()));
+    // As at start-up: tests that make their own sign-in window see it hand over to the journal.
+    wireSignIn();
 }
 
 void TestDb::tearDown()

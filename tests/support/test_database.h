@@ -13,7 +13,8 @@
 #include <memory>
 
 // A fresh database for this test program, copied from the schema template of the private
-// cluster the test run started, and DataModule6 connected to it through the real driver.
+// cluster the test run started, and DataModule6 connected to it through the real driver; the
+// sign-in window is wired to the journal as the program's start-up wires it.
 namespace TestDb {
 void setUp();
 void tearDown();

@@ -1,5 +1,6 @@
-#include "core/application.h"
+#include "app/application.h"
 
+#include "app/sign_in_wiring.h"
 #include "core/command_line.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
@@ -46,6 +47,7 @@ void create(Form*& global)
 
 void createForms()
 {
+    wireSignIn();
     create(Form1);
     create(Form23);
     create(Form2);

@@ -1,0 +1,24 @@
+#include "app/sign_in_wiring.h"
+
+#include "core/sign_in_window.h"
+#include "journal/journal_window.h"
+#include "reports/report_statements.h"
+#include "reports/reports_window.h"
+
+void wireSignIn()
+{
+    SignInHooks hooks;
+    hooks.checkVersion = [] { Form1->CheckVersion(); };
+    hooks.codeTyped = [](const QString& code) {
+        Form1->FShift = 1;
+        Form1->FSignInCode = code;
+    };
+    hooks.signedIn = [](Role role) {
+        disableControls(Form1, journalControlsOff(role));
+        disableControls(Form18, reportsControlsOff(role));
+        if (reportsFinishedProductsOnly(role))
+            Form18->RadioGroup1->setItemIndex(FinishedProducts);
+        Form1->exec();
+    };
+    TForm23::setHooks(std::move(hooks));
+}
