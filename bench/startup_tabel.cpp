@@ -1,5 +1,5 @@
 // The program's own start-up, ended as soon as the sign-in window shows (bench_startup runs it).
-#include "core/application.h"
+#include "app/application.h"
 #include "quit_on_first_window.h"
 
 namespace {
