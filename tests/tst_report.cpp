@@ -362,6 +362,7 @@ void TestReport::previewOpensOncePerCaption()
                 window = preview;
         QVERIFY(window);
         QVERIFY(window->isMaximized());
+        QCOMPARE(QApplication::activeModalWidget(), window);   // not blocked by the window that opened it
         QCOMPARE(window->windowTitle(), QString("Отчет"));
         QCOMPARE(window->pages()->pageCount(), 2);
         QCOMPARE(window->pages()->zoomMode(), QPrintPreviewWidget::FitInView);

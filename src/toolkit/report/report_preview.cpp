@@ -43,6 +43,8 @@ void ReportPreview::show(const ReportDocument& document, const QString& caption)
     }
     auto* window = new ReportPreviewWindow(document, caption);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // Opened from modal windows: a window that is not modal itself would take no input at all.
+    window->setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;
     QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
     // Without a window manager "maximised" means nothing, so the window takes the screen itself.
