@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 // The banded report engine: group breaks, totals, pagination and positions read from the page
@@ -362,9 +363,19 @@ void TestReport::previewOpensOncePerCaption()
                 window = preview;
         QVERIFY(window);
         QVERIFY(window->isMaximized());
+        QCOMPARE(QApplication::activeModalWidget(), window);   // not blocked by the window that opened it
         QCOMPARE(window->windowTitle(), QString("Отчет"));
         QCOMPARE(window->pages()->pageCount(), 2);
         QCOMPARE(window->pages()->zoomMode(), QPrintPreviewWidget::FitInView);
+        auto* pageNumber = window->findChild<QSpinBox*>();
+        QVERIFY(pageNumber);
+        for (auto [button, page] : {std::pair{">", 2}, {">", 2}, {"<", 1}, {">|", 2}, {"|<", 1}}) {
+            for (QAction* action : window->findChildren<QAction*>())
+                if (action->text() == button)
+                    action->trigger();
+            QCOMPARE(window->pages()->currentPage(), page);
+            QCOMPARE(pageNumber->value(), page);
+        }
         QVERIFY(ReportPreview::isOpen("Отчет"));
         ReportPreview::show(document, "Отчет");   // returns at once, no second window
         int previews = 0;

@@ -3,12 +3,15 @@
 #include "toolkit/database_error.h"
 #include "toolkit/dataset.h"
 #include "toolkit/dataset_grid.h"
+#include "toolkit/message_box.h"
 #include "toolkit/number_format.h"
 #include "toolkit/row_filter.h"
 #include "toolkit/sql_text.h"
 #include "toolkit/transaction.h"
 
 #include <QAbstractItemModelTester>
+#include <QMessageBox>
+#include <QPushButton>
 
 // The data-access layer against the real server: literals, parameters, snapshots, filters,
 // editing by key, and the grid that shows a snapshot.
@@ -18,6 +21,7 @@ private slots:
     void initTestCase() { TestDb::setUp(); }
     void cleanupTestCase() { TestDb::tearDown(); }
     void init() { TestDb::resetData(); }
+    void questionBoxSpeaksRussianFromTheFirst();
 
     void quotedTextRoundTrips_data();
     void quotedTextRoundTrips();
@@ -245,6 +249,28 @@ void TestToolkit::gridFollowsDataset()
     QCOMPARE(grid.currentIndex().row(), 0);
     set.close();
     QCOMPARE(grid.model()->rowCount(), 0);
+}
+
+void TestToolkit::questionBoxSpeaksRussianFromTheFirst()
+{
+    // The real box, not the test presenter: the first one shown in a run used to say "Yes"/"No".
+    MessageBox::setPresenter({});
+    QWidget owner;
+    owner.show();
+    owner.activateWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    for (int shown = 1; shown <= 2; ++shown) {
+        QStringList texts;
+        const bool showed = expectModal<QMessageBox>([&] { QVERIFY(!MessageBox::ask("Удалить?", "Удаление")); },
+                                                      [&](QMessageBox* box) {
+                                                          QCoreApplication::processEvents();
+                                                          texts << box->button(QMessageBox::Yes)->text()
+                                                                << box->button(QMessageBox::No)->text();
+                                                          box->button(QMessageBox::No)->click();
+                                                      });
+        QVERIFY(showed);
+        QCOMPARE(texts, QStringList({"Да", "Нет"}));
+    }
 }
 
 QTEST_MAIN(TestToolkit)

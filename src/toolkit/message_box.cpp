@@ -31,6 +31,9 @@ void installBoxButtonTexts()
         return;
     texts = new BoxButtonTexts(qApp);
     QCoreApplication::installTranslator(texts);
+    // Installing posts a language change to every window; were it delivered while the first box
+    // shows, the box would put its buttons back to Qt's own English texts.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
 }
 
 MessageBox::Presenter& presenter()

@@ -43,6 +43,8 @@ void ReportPreview::show(const ReportDocument& document, const QString& caption)
     }
     auto* window = new ReportPreviewWindow(document, caption);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // Opened from modal windows: a window that is not modal itself would take no input at all.
+    window->setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;
     QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
     // Without a window manager "maximised" means nothing, so the window takes the screen itself.
@@ -83,16 +85,17 @@ void ReportPreviewWindow::buildToolBar()
         connect(action, &QAction::triggered, this, [slot] { guarded(slot); });
         return action;
     };
-    add(QStringLiteral("|<"), QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { m_preview->setCurrentPage(1); });
-    add(QStringLiteral("<"), QKeySequence(Qt::Key_PageUp), [this] { m_preview->setCurrentPage(m_preview->currentPage() - 1); });
+    add(QStringLiteral("|<"), QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { m_page->setValue(m_page->minimum()); });
+    add(QStringLiteral("<"), QKeySequence(Qt::Key_PageUp), [this] { m_page->stepDown(); });
     m_page = new QSpinBox(bar);
     m_page->setMinimum(1);
     m_page->setMaximum(qMax(1, int(m_document.pages.size())));
     bar->addWidget(m_page);
     bar->addWidget(new QLabel(QStringLiteral(" из %1 ").arg(m_document.pages.size()), bar));
+    // The page buttons move the number box, which turns the page: a whole-page view reports no page change.
     connect(m_page, &QSpinBox::valueChanged, m_preview, &QPrintPreviewWidget::setCurrentPage);
-    add(QStringLiteral(">"), QKeySequence(Qt::Key_PageDown), [this] { m_preview->setCurrentPage(m_preview->currentPage() + 1); });
-    add(QStringLiteral(">|"), QKeySequence(Qt::CTRL | Qt::Key_End), [this] { m_preview->setCurrentPage(m_preview->pageCount()); });
+    add(QStringLiteral(">"), QKeySequence(Qt::Key_PageDown), [this] { m_page->stepUp(); });
+    add(QStringLiteral(">|"), QKeySequence(Qt::CTRL | Qt::Key_End), [this] { m_page->setValue(m_page->maximum()); });
     bar->addSeparator();
     add(QStringLiteral("−"), QKeySequence::ZoomOut, [this] { m_preview->zoomOut(); });
     add(QStringLiteral("+"), QKeySequence::ZoomIn, [this] { m_preview->zoomIn(); });
