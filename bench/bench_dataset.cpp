@@ -2,6 +2,7 @@
 // a read against the same statement run through libpq in one session that is already
 // connected, the writer against libxlsxwriter alone writing the same cells. Program and floor
 // take turns within each repetition; the table gives the median ratio with its range.
+#include "timings.h"
 #include "app/application.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
@@ -28,20 +29,6 @@
 
 namespace {
 
-double seconds(const std::function<void()>& work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e9;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 QString only;   // the cases whose name contains this, when given (e.g. to profile one)
 

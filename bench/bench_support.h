@@ -1,10 +1,9 @@
 #pragma once
 
+#include "timings.h"
 #include "toolkit/report/report_document.h"
 
-#include <QElapsedTimer>
 #include <QString>
-#include <algorithm>
 #include <vector>
 
 // What the benchmarks share: timing, the run's peak memory and the plain-drawing baseline.
@@ -14,14 +13,9 @@ template <class F>
 double medianSeconds(F&& work, int repeats)
 {
     std::vector<double> times;
-    for (int i = 0; i < repeats; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    std::sort(times.begin(), times.end());
-    return times.at(times.size() / 2);
+    for (int i = 0; i < repeats; ++i)
+        times.push_back(seconds(work));
+    return median(times);
 }
 
 // Peak resident memory of the process so far (VmHWM), in kilobytes; -1 when unknown.

@@ -1,6 +1,7 @@
 // The time sheet's month rebuild against one set-based statement producing the same grid, and
 // its spreadsheet export against libxlsxwriter alone writing the same cells, in the same run on
 // the same server. Prints the median of several repetitions of each and the ratio.
+#include "timings.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "timesheet/month_rebuild.h"
@@ -23,20 +24,6 @@ const int RebuildMonth = 3, RebuildYear = 2030;   // 26 days without a Sunday
 const int ExportMonth = 4, ExportYear = 2030;
 const int ExportWorkers = 500;
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
-template <class F>
-double seconds(F&& work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e9;
-}
 
 void report(const char* name, double ours, double baseline, const char* against)
 {
@@ -149,7 +136,7 @@ void benchExport()
     QList<double> ours, plain;
     for (int i = 0; i < Repeats; ++i) {
         ours << seconds([] {
-            exportMonth(ExportMonth, ExportYear, QStringLiteral("Апрель"), [](int, int) { QCoreApplication::processEvents(); });
+            exportMonth(ExportMonth, ExportYear, [](int, int) { QCoreApplication::processEvents(); });
         });
         QProcess writer;
         writer.start(plainProgram, {home.filePath(QStringLiteral("plain.xlsx")), QString::number(ExportWorkers)});

@@ -11,3 +11,8 @@ QString monthName(int month)
         QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"), QStringLiteral("Декабрь")};
     return names.value(month - 1);
 }
+
+QString monthHeading(int month, int year)
+{
+    return monthName(month) + QLatin1Char(' ') + QString::number(year);
+}

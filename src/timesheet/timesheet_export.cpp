@@ -2,6 +2,7 @@
 
 #include "core/data_module.h"
 #include "export/spreadsheet_writer.h"
+#include "timesheet/month_names.h"
 #include "timesheet/timesheet_statements.h"
 
 namespace {
@@ -46,15 +47,14 @@ void writeWorker(const Dataset& totals, const TotalsColumns& columns, int index,
 
 } // namespace
 
-bool exportMonth(int month, int year, const QString& monthName, const std::function<void(int written, int count)>& progress)
+bool exportMonth(int month, int year, const std::function<void(int written, int count)>& progress)
 {
     Dataset totals(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("H_Tabel"));
     totals.setSql(monthTotalsStatement());
-    totals.setParam(QStringLiteral("mnth"), month);
-    totals.setParam(QStringLiteral("yea"), year);
+    setMonthParams(totals, month, year);
     totals.open();
 
-    const QString heading = monthName + QLatin1Char(' ') + QString::number(year);
+    const QString heading = monthHeading(month, year);
     if (OpenWorkbook(QStringLiteral("Табель ") + heading) == -1)
         return false;
     ShowWorkbook(false);

@@ -8,4 +8,4 @@
 // values (0 for an empty day) and the total. `progress(written, count)` hears of every worker
 // written, starting with 0 before the first. Answers false when no workbook could be opened
 // (the user has been told); a database error is thrown.
-bool exportMonth(int month, int year, const QString& monthName, const std::function<void(int written, int count)>& progress = {});
+bool exportMonth(int month, int year, const std::function<void(int written, int count)>& progress = {});

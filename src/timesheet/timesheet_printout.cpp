@@ -71,7 +71,7 @@ ReportBand detail()
 
 QString timesheetPrintHeading(int month, int year)
 {
-    return monthName(month) + QLatin1Char(' ') + QString::number(year) + QStringLiteral(" г.");
+    return monthHeading(month, year) + QStringLiteral(" г.");
 }
 
 ReportLayout timesheetPrintLayout(const QString& heading)
@@ -93,8 +93,7 @@ void showTimesheetPrintout(int month, int year)
         BusyCursor busy;
         Dataset H_Tabel(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("H_Tabel"));
         H_Tabel.setSql(monthTotalsStatement());
-        H_Tabel.setParam(QStringLiteral("mnth"), month);
-        H_Tabel.setParam(QStringLiteral("yea"), year);
+        setMonthParams(H_Tabel, month, year);
         H_Tabel.open();
         document = layoutReport(timesheetPrintLayout(timesheetPrintHeading(month, year)), DatasetRows(H_Tabel));
         H_Tabel.close();

@@ -1,5 +1,7 @@
 #include "timesheet/timesheet_statements.h"
 
+#include "toolkit/dataset.h"
+
 QString shiftGridStatement(int shift)
 {
     return QStringLiteral(
@@ -24,4 +26,10 @@ QString monthTotalsStatement()
         "sum(d30) as sd30,sum(d31) as sd31 from accounts_dep.h_tabel, cmn_contractor.person person where\n"
         "h_tabel.w_id=person.s_code::t_integer and month=:mnth and\n"
         "year=:yea group by fio order by fio");
+}
+
+void setMonthParams(Dataset& set, int month, int year)
+{
+    set.setParam(QStringLiteral("mnth"), month);
+    set.setParam(QStringLiteral("yea"), year);
 }

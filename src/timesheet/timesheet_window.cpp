@@ -102,8 +102,7 @@ void TForm19::ComboBox1Change()
     for (int i = 0; i < sets.size(); ++i) {
         Dataset* set = sets.at(i);
         set->close();
-        set->setParam(QStringLiteral("mnth"), month);
-        set->setParam(QStringLiteral("yea"), year);
+        setMonthParams(*set, month, year);
         set->open();
         views.at(i)->setColumns(timesheetColumns(month, year));
         m_delegates.at(i)->setMonth(month, year);
@@ -150,7 +149,7 @@ void TForm19::Button1Click()
 void TForm19::Button2Click()
 {
     BusyCursor busy;
-    exportMonth(chosenMonth(), chosenYear(), ComboBox1->currentText(), [this](int written, int count) {
+    exportMonth(chosenMonth(), chosenYear(), [this](int written, int count) {
         Button2->setText(QStringLiteral("Excel (%1 из %2)").arg(written).arg(count));
         // Painting only: a click now would start a second export into the workbook being filled.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
