@@ -4,7 +4,7 @@
 #include "timings.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
-#include "timesheet/month_rebuild.h"
+#include "hours/month_rebuild.h"
 #include "timesheet/timesheet_export.h"
 #include "toolkit/desktop.h"
 #include "toolkit/transaction.h"

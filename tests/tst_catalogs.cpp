@@ -7,8 +7,8 @@
 #include "catalogs/worker_editor.h"
 #include "catalogs/workers_window.h"
 #include "core/data_module.h"
+#include "hours/hours_upkeep.h"
 #include "journal/entry_editor.h"
-#include "journal/hours_upkeep.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
 #include "toolkit/clock.h"
@@ -94,7 +94,7 @@ struct ListCase {
 ListCase listCase(const QString& name)
 {
     if (name == "workers")
-        return {Form5, DataModule6->Workers, "fio", [] { Form5->ShowBrowse(); }, [] { Form5->ShowSelect(); },
+        return {Form5, DataModule6->Workers, "fio", [] { Form5->ShowBrowse(); }, [] { Form11->Button3Click(); },
                 [](const QString& s) { return Fixture::worker(s); }, [] { return Form11->Edit1->text(); },
                 [] { return int(Form11->FWorkerId); },
                 [](const QString& s, int id) { Form11->Edit1->setText(s); Form11->FWorkerId = id; }};

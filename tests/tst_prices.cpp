@@ -516,7 +516,7 @@ void TestPrices::doubleClick()
     });
     if (selection) {
         DataModule6->Oper->open();
-        Form4->ShowSelect();
+        Form11->pickOperation();
     } else {
         Form4->ShowBrowse();
     }
@@ -561,7 +561,7 @@ void TestPrices::pickForEntryEditor()
                   << QString::number(oper->recordCount());
         w->Button2->click();
     });
-    Form4->ShowSelect();
+    Form11->pickOperation();
 
     QCOMPARE(modeState, (QStringList{"Выбрать", "1", "0", "0", "1", "", "4"}));
     QCOMPARE(Form4->Tag, 1);
@@ -584,7 +584,7 @@ void TestPrices::browseAfterPickKeepsSearch()
         w->Edit1->setText("ПР");
         w->Button2->click();
     });
-    Form4->ShowSelect();
+    Form11->pickOperation();
     DataModule6->Oper->close();
 
     bool searchShown = false;

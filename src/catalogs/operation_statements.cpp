@@ -43,13 +43,3 @@ QString operationEntriesCountStatement(int operationId)
 {
     return QStringLiteral("select count(*) as cnt from accounts_dep.smena s where s.o_id =") + sqlNumber(operationId);
 }
-
-QString productKindName(int kind)
-{
-    return kind == 0 ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки");
-}
-
-QString operationDescription(const QString& mark, const QString& type, int kind)
-{
-    return mark.trimmed() + QLatin1String("; ") + type.trimmed() + QLatin1String("; ") + productKindName(kind);
-}

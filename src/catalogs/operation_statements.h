@@ -20,8 +20,3 @@ QString productMarkStatement(int productId);
 
 // Counts the journal entries of an operation.
 QString operationEntriesCountStatement(int operationId);
-
-// "Готовая продукция" for kind 0, "Заготовки" for any other.
-QString productKindName(int kind);
-// "mark; type; kind", as the journal shows an operation.
-QString operationDescription(const QString& mark, const QString& type, int kind);

@@ -6,9 +6,8 @@
 #include "catalogs/operation_statements.h"
 #include "catalogs/price_rule.h"
 #include "core/data_module.h"
+#include "core/operation_names.h"
 #include "export/spreadsheet_writer.h"
-#include "journal/entry_editor.h"
-#include "journal/journal_window.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
@@ -17,6 +16,8 @@
 #include "toolkit/search_box.h"
 
 #include <QKeyEvent>
+
+#include <utility>
 
 TForm4* Form4 = nullptr;
 
@@ -51,14 +52,18 @@ TForm4::TForm4(QWidget* parent) : CatalogListWindow(parent)
     on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm4::DBGrid1DblClick);
 }
 
-void TForm4::ShowSelect()
+std::optional<OperationChoice> TForm4::ShowSelect(int shift, bool dayOff)
 {
+    m_shift = shift;
+    m_dayOff = dayOff;
+    m_choice.reset();
     prepareSelection();
     exec();
     Button2->setDefault(false);
     Edit1->clear();
     DataModule6->Oper->setFiltered(false);
-    // Oper stays open: the entry editor goes on from the picked row.
+    // Oper stays open: the opener goes on from the picked row.
+    return std::exchange(m_choice, std::nullopt);
 }
 
 // Blanks alone show every row.
@@ -120,22 +125,23 @@ void TForm4::ChangeOperation()
     Form10->exec();
 }
 
-// Hands the current operation, priced for the journal's day and shift, to the entry editor.
+// Takes the current operation, priced for the shift and day the list was opened for, and closes.
 void TForm4::PickOperation()
 {
     const Dataset* oper = DataModule6->Oper;
-    const int productId = oper->value(QStringLiteral("i_id")).toInt();
-    Form11->FProductId = productId;
-    Form11->FOperationId = oper->value(QStringLiteral("id")).toInt();
-    Form11->FPrice = operationPrice(oper->value(QStringLiteral("cena")).toDouble(), Form1->CBox1->isChecked(), Form1->FShift);
+    OperationChoice choice;
+    choice.productId = oper->value(QStringLiteral("i_id")).toInt();
+    choice.operationId = oper->value(QStringLiteral("id")).toInt();
+    choice.price = operationPrice(oper->value(QStringLiteral("cena")).toDouble(), m_dayOff, m_shift);
 
     Dataset* control = DataModule6->Control;
-    control->setSql(productMarkStatement(productId));
+    control->setSql(productMarkStatement(choice.productId));
     control->open();
     const QString mark = control->value(QStringLiteral("marka")).toString();
     control->close();
-    Form11->Edit2->setText(operationDescription(mark, oper->value(QStringLiteral("VID")).toString(),
-                                                oper->value(QStringLiteral("NAIMEN")).toInt()));
+    choice.description = operationDescription(mark, oper->value(QStringLiteral("VID")).toString(),
+                                              oper->value(QStringLiteral("NAIMEN")).toInt());
+    m_choice = choice;
     accept();
 }
 

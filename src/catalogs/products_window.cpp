@@ -5,7 +5,7 @@
 #include "catalogs/product_editor.h"
 #include "catalogs/product_statements.h"
 #include "core/data_module.h"
-#include "journal/hours_upkeep.h"
+#include "hours/hours_upkeep.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"

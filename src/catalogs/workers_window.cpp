@@ -4,7 +4,6 @@
 #include "catalogs/worker_editor.h"
 #include "catalogs/worker_statements.h"
 #include "core/data_module.h"
-#include "journal/entry_editor.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
@@ -12,6 +11,8 @@
 #include "toolkit/search_box.h"
 
 #include <QKeyEvent>
+
+#include <utility>
 
 namespace {
 const Qt::Alignment Left = Qt::AlignLeft | Qt::AlignVCenter;
@@ -36,12 +37,14 @@ TForm5::TForm5(QWidget* parent) : CatalogListWindow(parent)
     on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm5::Button2Click);
 }
 
-void TForm5::ShowSelect()
+std::optional<WorkerChoice> TForm5::ShowSelect()
 {
+    m_choice.reset();
     prepareSelection();
     exec();
     // The search and its filter stay: the next opening, even from the menu, still shows them.
     DataModule6->Workers->close();
+    return std::exchange(m_choice, std::nullopt);
 }
 
 // Up and Down step the list; every other key but typing is kept from the box.
@@ -66,10 +69,9 @@ void TForm5::Button2Click()
 {
     Dataset* workers = DataModule6->Workers;
     if (Tag != 0) {
-        if (!workers->isEmpty()) {
-            Form11->Edit1->setText(workers->value(QStringLiteral("fio")).toString().trimmed());
-            Form11->FWorkerId = workers->value(QStringLiteral("id")).toInt();
-        }
+        if (!workers->isEmpty())
+            m_choice = WorkerChoice{workers->value(QStringLiteral("id")).toInt(),
+                                    workers->value(QStringLiteral("fio")).toString().trimmed()};
         accept();
         return;
     }

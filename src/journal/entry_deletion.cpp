@@ -1,7 +1,7 @@
 #include "journal/entry_deletion.h"
 
 #include "core/data_module.h"
-#include "journal/hours_upkeep.h"
+#include "hours/hours_upkeep.h"
 #include "toolkit/message_box.h"
 #include "toolkit/transaction.h"
 

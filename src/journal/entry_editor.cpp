@@ -3,8 +3,9 @@
 #include "catalogs/operations_window.h"
 #include "catalogs/workers_window.h"
 #include "core/data_module.h"
+#include "core/operation_names.h"
+#include "hours/hours_upkeep.h"
 #include "journal/entry_statements.h"
-#include "journal/hours_upkeep.h"
 #include "journal/journal_window.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
@@ -107,10 +108,8 @@ void TForm11::OpenChange()
     DTimeP->setDate(shift->value(QStringLiteral("data")).toDate());
     Edit1->setText(shift->value(QStringLiteral("fio")).toString().trimmed());
     const QString vid = shift->value(QStringLiteral("vid")).toString().trimmed();
-    Edit2->setText(shift->value(QStringLiteral("marka")).toString().trimmed() + QStringLiteral("; ") + vid
-                   + QStringLiteral("; ")
-                   + (shift->value(QStringLiteral("naimen")).toInt() == 0 ? QStringLiteral("Готовая продукция")
-                                                                          : QStringLiteral("Заготовки")));
+    Edit2->setText(operationDescription(shift->value(QStringLiteral("marka")).toString(), vid,
+                                        shift->value(QStringLiteral("naimen")).toInt()));
     Edit3->setText(QString::number(shift->value(QStringLiteral("kol_vo")).toLongLong()));
     Edit4->setText(shift->value(QStringLiteral("brak")).toString().trimmed());
     FWorkerId = shift->value(QStringLiteral("w_id")).toInt();
@@ -136,7 +135,10 @@ void TForm11::applyPaintCheck(bool paint)
 
 void TForm11::Button3Click()
 {
-    Form5->ShowSelect();
+    if (const std::optional<WorkerChoice> worker = Form5->ShowSelect()) {
+        Edit1->setText(worker->name);
+        FWorkerId = worker->id;
+    }
 }
 
 void TForm11::Button4Click()
@@ -148,9 +150,19 @@ void TForm11::Button4Click()
         oper->first();
     else
         oper->locate(QStringLiteral("id"), Form1->FShiftDataset->value(QStringLiteral("o_id")));
-    Form4->ShowSelect();
+    pickOperation();
     applyPaintCheck(isPaintText(Edit2->text()));
     Recalculate();
+}
+
+void TForm11::pickOperation()
+{
+    if (const std::optional<OperationChoice> operation = Form4->ShowSelect(Form1->FShift, Form1->CBox1->isChecked())) {
+        FProductId = operation->productId;
+        FOperationId = operation->operationId;
+        FPrice = operation->price;
+        Edit2->setText(operation->description);
+    }
 }
 
 void TForm11::Recalculate()

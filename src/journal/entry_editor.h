@@ -20,6 +20,9 @@ public:
     void Button1Click();      // "Запись"
     void Button3Click();      // worker chooser
     void Button4Click();      // operation chooser
+    // Opens the operations list on its current row, priced for the journal's shift and day
+    // off, and fills the operation's fields from what was picked.
+    void pickOperation();
     void Recalculate();
 
     int Tag = 1;              // 1 adding, 2 changing

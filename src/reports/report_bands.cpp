@@ -1,6 +1,6 @@
 #include "reports/report_bands.h"
 
-#include "catalogs/operation_statements.h"
+#include "core/operation_names.h"
 #include "reports/report_statements.h"
 #include "toolkit/report/report_rows.h"
 

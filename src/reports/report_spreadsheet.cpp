@@ -1,6 +1,6 @@
 #include "reports/report_spreadsheet.h"
 
-#include "catalogs/operation_statements.h"
+#include "core/operation_names.h"
 #include "export/spreadsheet_writer.h"
 #include "reports/report_statements.h"
 #include "toolkit/dataset.h"

@@ -1,8 +1,8 @@
 #include "timesheet/timesheet_window.h"
 
 #include "core/data_module.h"
+#include "hours/month_rebuild.h"
 #include "timesheet/month_choice.h"
-#include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_export.h"
 #include "timesheet/timesheet_grid.h"
 #include "timesheet/timesheet_printout.h"

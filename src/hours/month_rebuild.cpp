@@ -1,4 +1,4 @@
-#include "timesheet/month_rebuild.h"
+#include "hours/month_rebuild.h"
 
 #include "core/data_module.h"
 #include "toolkit/transaction.h"

@@ -1,4 +1,4 @@
-#include "journal/hours_upkeep.h"
+#include "hours/hours_upkeep.h"
 
 #include "core/data_module.h"
 #include "toolkit/sql_text.h"
