@@ -354,8 +354,10 @@ void TestImport::refusesWhatItCannotCarry_data()
                                     << "H_TABEL: строка 31, поле w_id: «Иванов» не целое число.";
     QTest::newRow("operation type abc") << QStringList{"update OPER set VID='abc' where ID=21"} << QStringList()
                                         << "OPER: строка 21, поле VID: «abc» не целое число.";
-    QTest::newRow("worker id 4.6") << looseWorkers + QStringList{"insert into WORKERS values ('Иванов', 1, ''), ('Петров', 4.6, '')"}
-                                   << QStringList() << "WORKERS: строка 2, поле ID: «4.6» не целое число.";
+    // The row's place counts in the order of the numbers: 1, 4.6, 10.
+    QTest::newRow("worker id 4.6")
+        << looseWorkers + QStringList{"insert into WORKERS values ('Иванов', 1, ''), ('Сидоров', 10, ''), ('Петров', 4.6, '')"}
+        << QStringList() << "WORKERS: строка 2, поле ID: «4.6» не целое число.";
     QTest::newRow("worker id NULL") << looseWorkers + QStringList{"insert into WORKERS values ('Иванов', 1, ''), ('Петров', NULL, '')"}
                                     << QStringList() << "WORKERS: строка 1, поле ID: пустой ключ.";
     QTest::newRow("mass no number") << QStringList{"update IZDEL set massa='много' where ID=11"} << QStringList()

@@ -110,12 +110,13 @@ QString quotedName(const QString& name)
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
-// A source column as the select list reads it: numbers as their text.
+// A source column as the select list reads it: numbers as their text, under a name of their own
+// so that "order by id" still sorts by the number.
 QString sourceColumn(const QString& name, CarriedAs kind)
 {
     if (kind == CarriedAs::Text)
         return quotedName(name);
-    return QStringLiteral("CAST(%1 AS VARCHAR(254)) AS %1").arg(quotedName(name));
+    return QStringLiteral("CAST(%1 AS VARCHAR(254)) AS %2").arg(quotedName(name), quotedName(name + QLatin1String("_text")));
 }
 
 using OpenConnection = void (*)(const QString&, const QString&, const QString&, const QString&);
