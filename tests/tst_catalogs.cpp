@@ -134,6 +134,7 @@ private slots:
     void massaBoxText();
     void numberBox_data();
     void numberBox();
+    void numberBoxTakesTypedKeys();
     void textBoxesHoldNoMoreThanTheirColumn_data();
     void textBoxesHoldNoMoreThanTheirColumn();
 
@@ -301,6 +302,36 @@ void TestCatalogs::numberBox()
     QCOMPARE(read.has_value(), number);
     if (number)
         QCOMPARE(*read, value);
+}
+
+// Typed keys are filtered as the box is filled: digits pass, a comma goes in as a point, the rest
+// is dropped; what the box then holds is stored.
+void TestCatalogs::numberBoxTakesTypedKeys()
+{
+    const int boxes = Fixture::classItem("Ящики");
+    Fixture::classItem("Поддоны");   // listed first
+    MessageLog log;
+    QString shown;
+    inModal<TForm3>([&](TForm3* w) {
+        inModal<TForm7>([&](TForm7* editor) {
+            editor->Edit1->setText("КР-2");
+            editor->Edit2->clear();
+            typeText(editor->Edit2, "1a,5");
+            shown = editor->Edit2->text();
+            QTest::keyClick(editor->Edit2, Qt::Key_Backspace);
+            typeText(editor->Edit2, "7ж");
+            editor->cb_item->setCurrentIndex(1);
+            editor->Button1->click();
+        });
+        w->Button1->click();
+    });
+    Form3->ShowBrowse();
+    QCOMPARE(shown, QString("1.5"));
+    QCOMPARE(log.texts(), QStringList());
+    QCOMPARE(TestDb::scalar(QString("select massa from cmn_gds_and_srv.gds_and_srv where s_caption='КР-2' and id_class_item=%1")
+                                .arg(boxes))
+                 .toDouble(),
+             1.7);
 }
 
 void TestCatalogs::textBoxesHoldNoMoreThanTheirColumn_data()
@@ -1054,7 +1085,7 @@ void TestCatalogs::productSave()
         inModal<TForm7>([&](TForm7* editor) {
             editor->Edit1->setText(mark);
             editor->Edit2->clear();
-            typeText(editor->Edit2, number);
+            editor->Edit2->insert(number);   // pasted: typed keys are filtered (numberBoxTakesTypedKeys)
             editor->cb_item->setCurrentIndex(classChosen ? 1 : -1);
             editor->Button1->click();
             stillOpen = editor->isVisible();

@@ -127,6 +127,8 @@ private slots:
     void secondRunGivesTheSameTables();
     void menuItemRunsWithProgress();
     void failedImportChangesNothing();
+    void refusesWhatItCannotCarry_data();
+    void refusesWhatItCannotCarry();
     void programKeepsNumberingAfterImport();
     void commandLineProgram();
 
@@ -339,6 +341,52 @@ void TestImport::failedImportChangesNothing()
     QCOMPARE(ids(QStringLiteral("accounts_dep.vid_oper")), (QList<int>{1, 2}));
 }
 
+void TestImport::refusesWhatItCannotCarry_data()
+{
+    QTest::addColumn<QStringList>("legacy");    // statements on the legacy file
+    QTest::addColumn<QStringList>("program");   // statements on the database the journal is read from
+    QTest::addColumn<QString>("message");
+    // Keys that can hold what a legacy table may hold.
+    const QStringList looseWorkers{"drop table WORKERS", "create table WORKERS (FIO varchar(50), ID integer, ADDR varchar(100))"};
+    QTest::newRow("grid day 7.5") << QStringList{"update H_TABEL set d4=7.5 where id=30"} << QStringList()
+                                  << "H_TABEL: строка 30, поле d4: «7.5» не целое число.";
+    QTest::newRow("text as worker") << QStringList{"update H_TABEL set w_id='Иванов' where id=31"} << QStringList()
+                                    << "H_TABEL: строка 31, поле w_id: «Иванов» не целое число.";
+    QTest::newRow("operation type abc") << QStringList{"update OPER set VID='abc' where ID=21"} << QStringList()
+                                        << "OPER: строка 21, поле VID: «abc» не целое число.";
+    // The row's place counts in the order of the numbers: 1, 4.6, 10.
+    QTest::newRow("worker id 4.6")
+        << looseWorkers + QStringList{"insert into WORKERS values ('Иванов', 1, ''), ('Сидоров', 10, ''), ('Петров', 4.6, '')"}
+        << QStringList() << "WORKERS: строка 2, поле ID: «4.6» не целое число.";
+    QTest::newRow("worker id NULL") << looseWorkers + QStringList{"insert into WORKERS values ('Иванов', 1, ''), ('Петров', NULL, '')"}
+                                    << QStringList() << "WORKERS: строка 1, поле ID: пустой ключ.";
+    QTest::newRow("mass no number") << QStringList{"update IZDEL set massa='много' where ID=11"} << QStringList()
+                                    << "IZDEL: строка 11, поле massa: «много» не число.";
+    QTest::newRow("journal quantity 2.5")
+        << QStringList() << QStringList{"alter table public.smena alter column KOL_VO type numeric", "update public.smena set KOL_VO=2.5 where ID=41"}
+        << "smena: строка 41, поле kol_vo: «2.5» не целое число.";
+}
+
+// A legacy value the target cannot hold exactly refuses the whole import, naming the table, the
+// row, the column and the value; every table stays as it was.
+void TestImport::refusesWhatItCannotCarry()
+{
+    QFETCH(QStringList, legacy);
+    QFETCH(QStringList, program);
+    QFETCH(QString, message);
+    for (const QString& statement : legacy)
+        legacyExec(statement);
+    for (const QString& statement : program)
+        EXEC_SQL(statement);
+    const QStringList before = targetState();
+    MessageLog log;
+
+    Form1->N12->trigger();
+
+    QCOMPARE(log.texts(), QStringList{message});
+    QCOMPARE(targetState(), before);
+}
+
 void TestImport::programKeepsNumberingAfterImport()
 {
     importThroughPlainClass();
@@ -401,6 +449,18 @@ void TestImport::commandLineProgram()
              qPrintable(output));
     QVERIFY2(output.contains(QStringLiteral("WORKERS: 3 из 3 записей\n")), qPrintable(output));
     QCOMPARE(ids(QStringLiteral("accounts_dep.smena")), (QList<int>{40, 41}));
+
+    // A value it cannot carry: exit 1 with the reason, nothing changed.
+    legacyExec(QStringLiteral("update OPER set VID='abc' where ID=21"));
+    const QStringList before = targetState();
+    QProcess refused;
+    refused.setProcessEnvironment(newUser(m_dir.path()));
+    refused.start(program, arguments);
+    QVERIFY(refused.waitForFinished(60000));
+    QCOMPARE(refused.exitCode(), 1);
+    const QString reason = QString::fromUtf8(refused.readAllStandardError());
+    QVERIFY2(reason.contains(QStringLiteral("OPER: строка 21, поле VID: «abc» не целое число.")), qPrintable(reason));
+    QCOMPARE(targetState(), before);
 }
 
 QTEST_MAIN(TestImport)

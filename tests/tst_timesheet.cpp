@@ -1,10 +1,14 @@
 #include "core/data_module.h"
+#include "journal/entry_statements.h"
+#include "journal/hours_upkeep.h"
 #include "journal/journal_window.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
 #include "support/xlsx_reader.h"
 #include "timesheet/day_colours.h"
 #include "timesheet/month_choice.h"
+#include "timesheet/month_rebuild.h"
+#include "timesheet/rebuild_texts.h"
 #include "timesheet/timesheet_export.h"
 #include "timesheet/timesheet_grid.h"
 #include "timesheet/timesheet_printout.h"
@@ -143,6 +147,101 @@ public:
     using TimesheetCellDelegate::TimesheetCellDelegate;
 };
 
+// Another client of the same database: psql running `script` in its own session.
+class OtherClient {
+public:
+    explicit OtherClient(const QString& script)
+        : m_psql(TestDb::startScript(QStringLiteral("set DateStyle to 'ISO, DMY';\n") + script)) {}
+    // Waits for the end of its script; answers whether it ran without an error.
+    bool finished()
+    {
+        m_psql->waitForFinished(20000);
+        m_output = QString::fromUtf8(m_psql->readAll());
+        return m_psql->exitStatus() == QProcess::NormalExit && m_psql->exitCode() == 0;
+    }
+    QString output() const { return m_output; }
+    ~OtherClient()
+    {
+        if (m_psql->state() != QProcess::NotRunning) {
+            m_psql->kill();
+            m_psql->waitForFinished();
+        }
+    }
+
+private:
+    std::unique_ptr<QProcess> m_psql;
+    QString m_output;
+};
+
+// Whether a session other than the program's holds (or waits for) a lock of `mode` on `table`.
+QString lockOf(const QString& table, const QString& mode, bool granted)
+{
+    return QStringLiteral("exists (select 1 from pg_locks where relation='%1'::regclass and mode='%2' and %3granted)")
+        .arg(table, mode, granted ? QString() : QStringLiteral("not "));
+}
+const QString JournalTable = QStringLiteral("accounts_dep.smena");
+const QString GridTable = QStringLiteral("accounts_dep.h_tabel");
+// The rebuild's lock on the journal, and a journal change's.
+const QString RebuildLock = QStringLiteral("ShareRowExclusiveLock");
+const QString ChangeLock = QStringLiteral("RowExclusiveLock");
+
+// A psql step that waits (10 s at most) until `condition` holds.
+QString waitUntil(const QString& condition)
+{
+    return QStringLiteral("do $$ begin for i in 1..1000 loop exit when %1; perform pg_sleep(0.01); end loop; end $$;\n")
+        .arg(condition);
+}
+
+bool lockTaken(const QString& table, const QString& mode)
+{
+    return TestDb::scalar(QStringLiteral("select ") + lockOf(table, mode, true)).toBool();
+}
+
+// The entry editor's statements for a save of a new entry or a change, or the deletion's,
+// with the hours upkeep that follows each, as one transaction's body.
+QString savedEntry(const Floor& f, int worker, const QDate& date, int hours, int changedId = 0)
+{
+    EntryValues e;
+    e.worker = worker;
+    e.operation = f.operation;
+    e.product = f.product;
+    e.shift = 1;
+    e.price = 10;
+    e.date = date;
+    e.quantity = QStringLiteral("10");
+    e.defects = QStringLiteral("0");
+    e.hours = QString::number(hours);
+    e.today = date;
+    e.id = changedId;
+    const HoursStatements h = hoursStatements(worker, 1, date);
+    return (changedId ? updateStatement(e) : insertStatement(e)) + QStringLiteral(";\n") + h.ensureRow + QStringLiteral(";\n")
+        + h.lockRow + QStringLiteral(";\n") + h.setCell + QStringLiteral(";\n");
+}
+
+QString deletedEntry(int id, int worker, const QDate& date)
+{
+    const HoursStatements h = hoursStatements(worker, 1, date);
+    return QStringLiteral("delete from accounts_dep.smena where id=%1;\n").arg(id) + h.lockRow + QStringLiteral(";\n") + h.setCell
+        + QStringLiteral(";\n");
+}
+
+// Another client runs `body` in a transaction that holds `heldLock` on the journal and commits
+// once this program's rebuild of November 2026 waits for it; the rebuild then ends with the
+// grid equal to the journal and no message.
+void rebuildWhileOpen(const QString& body, const QString& heldLock)
+{
+    OtherClient other("begin;\n" + body + waitUntil(lockOf(JournalTable, RebuildLock, false)) + "commit;\n");
+    QTRY_VERIFY_WITH_TIMEOUT(lockTaken(JournalTable, heldLock), 10000);
+    chooseMonth(11, 2026);
+    MessageLog log;
+
+    QTest::mouseClick(Form19->Button1, Qt::LeftButton);
+
+    QVERIFY2(other.finished(), qPrintable(other.output()));
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join('\n')));
+    QCOMPARE(storedGrid(11, 2026), journalGrid(11, 2026));
+}
+
 } // namespace
 Q_DECLARE_METATYPE(DayKind)
 
@@ -173,6 +272,12 @@ private slots:
     void rebuildKeepsWorkerOnHisShift();
     void rebuildOfMonthWithoutEntries();
     void failedRebuildKeepsOldGrid();
+    void rebuildWaitsForOpenChange_data();
+    void rebuildWaitsForOpenChange();
+    void rebuildWaitsOnGridRowHeldElsewhere_data();
+    void rebuildWaitsOnGridRowHeldElsewhere();
+    void twoRebuildsAtOnce();
+    void rebuildWaitRepaintsThenTimesOut();
 
     void exportReadBack();
     void exportProgress();
@@ -531,14 +636,11 @@ void TestTimesheet::rebuildEqualsJournalSums()
     QCOMPARE(storedGrid(8, 2023), august);
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where month=10").toInt(), 0);
 
-    QList<int> positions;
-    for (const QVariantList& signal : progress)
-        positions << signal.first().toInt();
-    QList<int> everyDay;
-    for (int day = 1; day <= 30; ++day)
-        everyDay << day;
-    QCOMPARE(positions, everyDay);
+    // The month is summed in one statement: the bar starts at the first day and ends at the last.
+    QCOMPARE(progress.last().first().toInt(), 30);
     QCOMPARE(Form19->PB->maximum(), 30);
+    QVERIFY2(Form19->Label1->text().startsWith("Табель за Сентябрь 2023 перестроен в "), qPrintable(Form19->Label1->text()));
+    QCOMPARE(rebuildDoneText(11, 2026, QTime(17, 5, 9)), QString("Табель за Ноябрь 2026 перестроен в 17:05:09"));
     QVERIFY(Form19->PB->isHidden());
     QVERIFY(!Transaction::isOpen(TDataModule6::ConnectionName));
     // The grids show the new month, with the database's totals.
@@ -547,6 +649,8 @@ void TestTimesheet::rebuildEqualsJournalSums()
     QCOMPARE(DataModule6->H_Tabel_1->value("summ").toInt(), 19);
     QCOMPARE(names(DataModule6->H_Tabel_2), QStringList{"Петров П.П."});
     QCOMPARE(names(DataModule6->H_Tabel_3), QStringList{"Иванов И.И."});
+    chooseMonth(10, 2023);   // the word was about September
+    QVERIFY(Form19->Label1->text().isEmpty());
 }
 
 void TestTimesheet::rebuildKeepsWorkerOnHisShift()
@@ -610,6 +714,7 @@ void TestTimesheet::failedRebuildKeepsOldGrid()
     QCOMPARE(tableDump(), before);
     QVERIFY(!Transaction::isOpen(TDataModule6::ConnectionName));
     QVERIFY(Form19->PB->isHidden());
+    QVERIFY(Form19->Label1->text().isEmpty());
     QCOMPARE(names(DataModule6->H_Tabel_1), QStringList{"Иванов И.И."});
     QCOMPARE(DataModule6->H_Tabel_1->value("d4").toInt(), 3);
     QCOMPARE(names(DataModule6->H_Tabel_3), QStringList{"Сидоров С.С."});
@@ -620,6 +725,149 @@ void TestTimesheet::failedRebuildKeepsOldGrid()
     QTest::mouseClick(Form19->Button1, Qt::LeftButton);
     QVERIFY(log.shown().isEmpty());
     QCOMPARE(storedGrid(9, 2023), journalGrid(9, 2023));
+}
+
+void TestTimesheet::rebuildWaitsForOpenChange_data()
+{
+    QTest::addColumn<QString>("change");   // save, change, delete, first row
+    QTest::addColumn<int>("dayHours");     // the journal's hours of the day once it committed
+    QTest::newRow("save") << "save" << 11;
+    QTest::newRow("change") << "change" << 9;
+    QTest::newRow("delete") << "delete" << 2;
+    QTest::newRow("first row of the month") << "first row" << 5;
+}
+
+// Another client's save, change or delete is open when "Перестроить" is pressed and commits
+// while the rebuild waits: the grid ends equal to the journal with that change in it.
+void TestTimesheet::rebuildWaitsForOpenChange()
+{
+    QFETCH(QString, change);
+    QFETCH(int, dayHours);
+    const Floor f = makeFloor();
+    const QDate day(2026, 11, 4);
+    const int kept = entry(f, f.ivanov, day, 1, 4);
+    entry(f, f.ivanov, day, 1, 2);
+    entry(f, f.sidorov, day.addDays(1), 2, 8);
+    Fixture::hoursRow(f.ivanov, 1, day, {{4, 6}});
+    QString body;
+    int worker = f.ivanov;
+    if (change == "save")
+        body = savedEntry(f, f.ivanov, day, 5);
+    else if (change == "change")
+        body = savedEntry(f, f.ivanov, day, 7, kept);
+    else if (change == "delete")
+        body = deletedEntry(kept, f.ivanov, day);
+    else {
+        worker = f.petrov;
+        body = savedEntry(f, f.petrov, day, 5);
+    }
+    rebuildWhileOpen(body, ChangeLock);
+    QCOMPARE(Fixture::hoursCell(worker, 1, day), dayHours);
+    QVERIFY(Form19->Label1->text().startsWith("Табель за Ноябрь 2026 перестроен"));
+}
+
+void TestTimesheet::rebuildWaitsOnGridRowHeldElsewhere_data()
+{
+    QTest::addColumn<bool>("firstRow");   // the save makes the worker's first row of the month
+    QTest::newRow("worker with a row") << false;
+    QTest::newRow("first row of the month") << true;
+}
+
+// A third session holds a grid row of the month while the rebuild runs; a whole save starts
+// meanwhile. The save waits for the rebuild and brings its cell in step after it.
+void TestTimesheet::rebuildWaitsOnGridRowHeldElsewhere()
+{
+    QFETCH(bool, firstRow);
+    const Floor f = makeFloor();
+    const QDate day(2026, 11, 10);
+    entry(f, f.ivanov, day, 1, 10);
+    Fixture::hoursRow(f.ivanov, 1, day, {{10, 10}});
+    const int saver = firstRow ? f.petrov : f.ivanov;
+    OtherClient third(QStringLiteral("begin;\nselect id from accounts_dep.h_tabel where w_id=%1 for update;\n").arg(f.ivanov)
+                      + waitUntil(lockOf(JournalTable, ChangeLock, false)) + "commit;\n");
+    QTRY_VERIFY_WITH_TIMEOUT(lockTaken(GridTable, "RowShareLock"), 10000);
+    OtherClient saving(waitUntil(lockOf(JournalTable, RebuildLock, true)) + "begin;\n" + savedEntry(f, saver, day, 5)
+                       + "commit;\n");
+    chooseMonth(11, 2026);
+    MessageLog log;
+
+    QTest::mouseClick(Form19->Button1, Qt::LeftButton);
+
+    QVERIFY2(third.finished(), qPrintable(third.output()));
+    QVERIFY2(saving.finished(), qPrintable(saving.output()));
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join('\n')));
+    QCOMPARE(storedGrid(11, 2026), journalGrid(11, 2026));
+    QCOMPARE(Fixture::hoursCell(saver, 1, day), firstRow ? 5 : 15);
+}
+
+// Another client rebuilds the same month at the same moment: the second waits for the first.
+void TestTimesheet::twoRebuildsAtOnce()
+{
+    const Floor f = makeFloor();
+    entry(f, f.ivanov, QDate(2026, 11, 2), 1, 8);
+    entry(f, f.petrov, QDate(2026, 11, 3), 2, 7);
+    Fixture::hoursRow(f.sidorov, 3, QDate(2026, 11, 1), {{3, 8}});
+    const RebuildStatements r = rebuildStatements(11, 2026);
+    rebuildWhileOpen(r.lockJournal + ";\n" + r.deleteMonth + ";\n" + r.insertMonth + ";\n", RebuildLock);
+    QCOMPARE(storedGrid(11, 2026).size(), 2);
+}
+
+// While the rebuild waits on a lock the window repaints and says what it waits for; after the
+// lock timeout the rebuild gives up with the lock-timeout message and the grid as it was.
+void TestTimesheet::rebuildWaitRepaintsThenTimesOut()
+{
+    const Floor f = makeFloor();
+    entry(f, f.ivanov, QDate(2026, 11, 2), 1, 8);
+    Fixture::hoursRow(f.ivanov, 1, QDate(2026, 11, 1), {{2, 3}});
+    const QString before = tableDump();
+    OtherClient holder("begin;\nlock table accounts_dep.smena in row exclusive mode;\nselect pg_sleep(30);\n");
+    QTRY_VERIFY_WITH_TIMEOUT(lockTaken(JournalTable, ChangeLock), 10000);
+    qputenv("TABEL_LOCK_TIMEOUT", "2");
+    chooseMonth(11, 2026);
+    Form19->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form19));
+
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint)
+                ++paints;
+            return false;
+        }
+    } counter;
+    Form19->Label1->installEventFilter(&counter);
+    QStringList seen;
+    int paintsWhileWaiting = 0;
+    QTimer ticks;
+    ticks.setInterval(20);
+    connect(&ticks, &QTimer::timeout, [&] {
+        seen << Form19->Label1->text();
+        paintsWhileWaiting = counter.paints;
+    });
+    ticks.start();
+    MessageLog log;
+    counter.paints = 0;
+    QElapsedTimer took;
+    took.start();
+
+    QTest::mouseClick(Form19->Button1, Qt::LeftButton);
+
+    ticks.stop();
+    qunsetenv("TABEL_LOCK_TIMEOUT");
+    TestDb::exec("select pg_terminate_backend(pid) from pg_stat_activity where datname=current_database() "
+                 "and application_name='psql'");
+    QVERIFY2(took.elapsed() >= 2000, qPrintable(QString::number(took.elapsed())));
+    QVERIFY2(seen.size() >= 5, qPrintable(QString::number(seen.size())));
+    QVERIFY(seen.contains(rebuildWaitingText()));
+    QVERIFY(paintsWhileWaiting > 0);
+    QCOMPARE(log.shown().size(), 1);
+    QVERIFY2(log.texts().first().startsWith("Сервер БД не выполнил действие вовремя"), qPrintable(log.texts().first()));
+    QCOMPARE(tableDump(), before);
+    QVERIFY(!Transaction::isOpen(TDataModule6::ConnectionName));
+    QVERIFY(Form19->Label1->text().isEmpty());
+    QVERIFY(Form19->PB->isHidden());
+    QCOMPARE(names(DataModule6->H_Tabel_1), QStringList{"Иванов И.И."});
 }
 
 void TestTimesheet::exportReadBack()

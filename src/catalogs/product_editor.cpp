@@ -6,6 +6,7 @@
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
+#include "toolkit/number_keys.h"
 
 TForm7* Form7 = nullptr;
 
@@ -13,6 +14,7 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
     makeFixedDialog(this);
+    new NumberKeyFilter(Edit2);
     item = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("item"), this);
     item->setSql(QStringLiteral("select id, id_classifier, id_level, s_code, s_caption, s_description, b_excluded, "
                                 "d_excluded_date, id_parent from cmn_classifier.item where id_level=2 order by s_caption"));

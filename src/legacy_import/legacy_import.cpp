@@ -26,22 +26,44 @@ QList<ImportColumn> hoursColumns()
     return columns;
 }
 
-// A legacy number; an empty value reads as 0. A text that is no number is refused rather than
-// stored as 0.
-double numberOf(const QVariant& value, const QString& column)
+// A legacy value that cannot be carried exactly; the step names its table and row.
+struct BadValue {
+    QString column;
+    QString value;
+    QString problem;   // "не целое число", "не число", "пустой ключ"
+    QString row;       // its key, or its place where the key is no good
+
+    // "VID_OPER: строка 5, поле VID: «Распил» не целое число."
+    QString text(const QString& table) const
+    {
+        const QString what = value.isNull() ? problem : QStringLiteral("«%1» %2").arg(value, problem);
+        return QStringLiteral("%1: строка %2, поле %3: %4.").arg(table, row, column, what);
+    }
+};
+
+bool isKey(const ImportColumn& column)
 {
-    if (value.isNull())
+    return column.name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0;
+}
+
+// A legacy number, read from its text form (the source is asked for text, so that no driver
+// rounds or zeroes it on the way). An empty value reads as 0, except in a key; a text that is
+// no number, or no whole number where the column holds integers, is refused.
+double numberOf(const QVariant& value, const ImportColumn& column, const QString& sourceName)
+{
+    const QString text = value.isNull() ? QString() : value.toString().trimmed();
+    if (text.isEmpty()) {
+        if (isKey(column))
+            throw BadValue{sourceName, QString(), QStringLiteral("пустой ключ")};
         return 0;
-    if (value.typeId() != QMetaType::QString)
-        return value.toDouble();
-    QString digits = value.toString().trimmed();
-    if (digits.isEmpty())
-        return 0;
+    }
+    QString digits = text;
     digits.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
     const double number = digits.toDouble(&ok);
-    if (!ok)
-        throw DatabaseError(QStringLiteral("Поле %1: «%2» не число.").arg(column, value.toString()));
+    const bool integer = column.kind == CarriedAs::Integer;
+    if (!ok || !std::isfinite(number) || (integer && number != std::trunc(number)))
+        throw BadValue{sourceName, value.toString(), integer ? QStringLiteral("не целое число") : QStringLiteral("не число")};
     return number;
 }
 
@@ -70,13 +92,13 @@ QString textLiteral(const QVariant& value, bool textTarget)
     return sqlQuote(text);
 }
 
-QString literal(const QVariant& value, const ImportColumn& column, bool textTarget)
+QString literal(const QVariant& value, const ImportColumn& column, const QString& sourceName, bool textTarget)
 {
     switch (column.kind) {
     case CarriedAs::Integer:
-        return sqlNumber(qlonglong(std::llround(numberOf(value, column.name))));
+        return sqlNumber(qlonglong(numberOf(value, column, sourceName)));
     case CarriedAs::Float:
-        return sqlNumber(numberOf(value, column.name));
+        return sqlNumber(numberOf(value, column, sourceName));
     case CarriedAs::Text:
         break;
     }
@@ -86,6 +108,15 @@ QString literal(const QVariant& value, const ImportColumn& column, bool textTarg
 QString quotedName(const QString& name)
 {
     return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+// A source column as the select list reads it: numbers as their text, under a name of their own
+// so that "order by id" still sorts by the number.
+QString sourceColumn(const QString& name, CarriedAs kind)
+{
+    if (kind == CarriedAs::Text)
+        return quotedName(name);
+    return QStringLiteral("CAST(%1 AS VARCHAR(254)) AS %2").arg(quotedName(name), quotedName(name + QLatin1String("_text")));
 }
 
 using OpenConnection = void (*)(const QString&, const QString&, const QString&, const QString&);
@@ -169,16 +200,21 @@ ImportedTable LegacyImport::copy(const ImportStep& step)
     try {
         QSqlQuery count = runStatement(from, QStringLiteral("select count(*) from ") + step.source);
         const int total = count.next() ? count.value(0).toInt() : 0;
-        QSqlQuery rows = runStatement(from, QStringLiteral("select * from ") + step.source
-                                                + (step.ordered ? QStringLiteral(" order by id ASC") : QString()));
-        const QSqlRecord record = rows.record();
-        QVector<int> sourceColumns;
+        const QSqlRecord record = runStatement(from, QStringLiteral("select * from ") + step.source + QStringLiteral(" where 1=0")).record();
+        QStringList sourceNames, selected;
         for (const ImportColumn& column : step.columns) {
             const int index = record.indexOf(column.name);   // letter case does not matter
             if (index < 0)
                 throw DatabaseError(QStringLiteral("Нет поля %1.").arg(column.name));
-            sourceColumns << index;
+            sourceNames << record.fieldName(index);
+            selected << sourceColumn(sourceNames.last(), column.kind);
         }
+        QSqlQuery rows = runStatement(from, QStringLiteral("select %1 from %2").arg(selected.join(QLatin1String(", ")), step.source)
+                                                + (step.ordered ? QStringLiteral(" order by id ASC") : QString()));
+        int keyColumn = -1;
+        for (int i = 0; i < step.columns.size(); ++i)
+            if (isKey(step.columns.at(i)))
+                keyColumn = i;
         // Empty texts stay empty texts only where the target holds text.
         const QSqlRecord targetRecord
             = runStatement(m_target, QStringLiteral("select %1 from %2 where false").arg(columnList, step.target)).record();
@@ -205,7 +241,15 @@ ImportedTable LegacyImport::copy(const ImportStep& step)
             for (int i = 0; i < step.columns.size(); ++i) {
                 if (i > 0)
                     statement += QLatin1Char(',');
-                statement += literal(rows.value(sourceColumns.at(i)), step.columns.at(i), textTarget.at(i));
+                try {
+                    statement += literal(rows.value(i), step.columns.at(i), sourceNames.at(i), textTarget.at(i));
+                } catch (BadValue& bad) {
+                    const QString key = keyColumn >= 0 ? rows.value(keyColumn).toString().trimmed() : QString();
+                    bool whole = false;
+                    key.toLongLong(&whole);
+                    bad.row = whole ? key : QString::number(progress.copied + 1);
+                    throw;
+                }
             }
             statement += QLatin1Char(')');
             if (++pending >= m_batchSize)
@@ -216,6 +260,8 @@ ImportedTable LegacyImport::copy(const ImportStep& step)
         }
         flush();
         return {step.source, step.target, progress.copied};
+    } catch (const BadValue& bad) {
+        throw DatabaseError(bad.text(step.source));
     } catch (const DatabaseError& e) {
         throw DatabaseError(QStringLiteral("%1 → %2: %3").arg(step.source, step.target, e.message()), e.statement());
     }

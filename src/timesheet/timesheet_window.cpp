@@ -3,6 +3,7 @@
 #include "core/data_module.h"
 #include "hours/month_rebuild.h"
 #include "timesheet/month_choice.h"
+#include "timesheet/rebuild_texts.h"
 #include "timesheet/timesheet_export.h"
 #include "timesheet/timesheet_grid.h"
 #include "timesheet/timesheet_printout.h"
@@ -14,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTime>
 #include <exception>
 
 TForm19* Form19 = nullptr;
@@ -94,6 +96,7 @@ void TForm19::FormActivate()
 
 void TForm19::ComboBox1Change()
 {
+    Label1->clear();   // a rebuild's word belongs to its month
     const int month = chosenMonth();
     const int year = chosenYear();
     const QList<Dataset*> sets = gridDatasets();
@@ -128,6 +131,7 @@ void TForm19::Button1Click()
     const int month = chosenMonth();
     const int year = chosenYear();
     closeGrids();
+    Label1->clear();
     PB->setRange(1, QDate(year, month, 1).daysInMonth());
     PB->setValue(1);
     PB->show();
@@ -135,15 +139,18 @@ void TForm19::Button1Click()
     {
         BusyCursor busy;
         try {
-            rebuildMonth(month, year, [this](int day) { PB->setValue(day); });
+            rebuildMonth(month, year, [this] { Label1->setText(rebuildWaitingText()); });
+            PB->setValue(PB->maximum());
         } catch (...) {
             failure = std::current_exception();
         }
+        Label1->clear();
         PB->hide();
         reopenGrids();
     }
     if (failure)
         std::rethrow_exception(failure);
+    Label1->setText(rebuildDoneText(month, year, QTime::currentTime()));
 }
 
 void TForm19::Button2Click()

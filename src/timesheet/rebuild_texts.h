@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+#include <QTime>
+
+// What the time-sheet window says about its rebuild.
+// While other users hold the journal or the month's grid.
+QString rebuildWaitingText();
+// "Табель за Ноябрь 2026 перестроен в 17:05:09"
+QString rebuildDoneText(int month, int year, const QTime& at);
