@@ -7,6 +7,7 @@
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "export/spreadsheet_writer.h"
+#include "reports/report_statements.h"
 #include "toolkit/desktop.h"
 #include "toolkit/row_filter.h"
 #include "toolkit/sql_text.h"
@@ -15,6 +16,8 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 
 #include <libpq-fe.h>
@@ -24,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -96,6 +100,63 @@ void compareRead(const char* name, int repeats, Dataset& set, const Session& ses
     compare(name, repeats, [&] { set.refresh(); }, [&] { session.read(statement); });
 }
 
+// The program's connection as it was before: Qt's ODBC driver, unixODBC and psqlODBC, with the
+// driver options the program gave it.
+const char* const OdbcConnection = "odbc";
+
+void openOdbcPath(const QString& host)
+{
+    openOdbcConnection(QLatin1String(OdbcConnection),
+                       "DRIVER={PostgreSQL UNICODE};DATABASE=kemra_erp;SERVER=" + host
+                           + ";PORT=5432;UID=sys;PWD=mudvakp;SSLmode=allow;ReadOnly=0;Protocol=7.4;FakeOidIndex=0;"
+                             "ShowOidColumn=0;RowVersioning=0;ShowSystemTables=0;Fetch=100;UnknownSizes=0;"
+                             "MaxVarcharSize=255;MaxLongVarcharSize=8190;Debug=0;CommLog=0;UseDeclareFetch=0;"
+                             "TextAsLongVarchar=1;UnknownsAsLongVarchar=0;BoolsAsChar=1;Parse=0;"
+                             "ExtraSysTablePrefixes=;LFConversion=1;UpdatableCursors=1;TrueIsMinus1=0;BI=0;"
+                             "ByteaAsLongVarBinary=1;UseServerSidePrepare=1;LowerCaseIdentifier=0;D6=-101;"
+                             "OptionalErrors=0;XaOpt=1");
+    prepareServerSession(QLatin1String(OdbcConnection));
+}
+
+// The same statement read as a Dataset reads it, but with a scrollable query: Qt's PostgreSQL
+// driver then takes the whole result from libpq at once instead of row by row.
+void readScrollable(const QString& statement)
+{
+    QSqlQuery query(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
+    query.setForwardOnly(false);
+    if (!query.exec(statement))
+        std::exit(1);
+    const int columns = query.record().count();
+    QVector<QVector<QVariant>> rows;
+    while (query.next()) {
+        QVector<QVariant>& row = rows.emplace_back();
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row.append(query.value(i));
+    }
+}
+
+// One read through the program's connection, the old ODBC path and a scrollable query, each
+// against libpq; prints the rows read.
+void compareReadPaths(const char* name, int repeats, const QString& statement, const Session& session)
+{
+    Dataset ours(TDataModule6::ConnectionName, "ours");
+    ours.setSql(statement);
+    Dataset before(OdbcConnection, "before");
+    before.setSql(statement);
+    compare(name, repeats, [&] { ours.refresh(); }, [&] { session.read(statement); });
+    if (selected(name) && ours.isEmpty()) {
+        std::fprintf(stderr, "%s: no rows; is the benchmark data loaded?\n", name);
+        std::exit(1);
+    }
+    if (selected(name))
+        std::printf("|   %-42s | %9d | rows\n", "", ours.recordCount());
+    compare((std::string(name) + ", before: ODBC").c_str(), repeats, [&] { before.refresh(); },
+            [&] { session.read(statement); });
+    compare((std::string(name) + ", scrollable query").c_str(), repeats, [&] { readScrollable(statement); },
+            [&] { session.read(statement); });
+}
+
 void compareDay(const char* name, TDataModule6& module, const Session& session)
 {
     if (!selected(name))
@@ -109,6 +170,18 @@ void compareDay(const char* name, TDataModule6& module, const Session& session)
         statements << bindParameters(list->sql(), params);
     }
     compare(name, 15, [&] { for (Dataset* list : lists) list->refresh(); },
+            [&] { for (const QString& s : statements) session.read(s); });
+    int rows = 0;
+    for (Dataset* list : lists)
+        rows += list->recordCount();
+    std::printf("|   %-42s | %9d | rows\n", "", rows);
+    std::vector<std::unique_ptr<Dataset>> before;
+    for (const QString& statement : statements) {
+        before.push_back(std::make_unique<Dataset>(OdbcConnection, "before"));
+        before.back()->setSql(statement);
+    }
+    compare((std::string(name) + ", before: ODBC").c_str(), 15,
+            [&] { for (auto& list : before) list->refresh(); },
             [&] { for (const QString& s : statements) session.read(s); });
 }
 
@@ -182,14 +255,21 @@ int main(int argc, char** argv)
     std::printf("|%s|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(11, '-').c_str(),
                 std::string(11, '-').c_str(), std::string(7, '-').c_str(), std::string(13, '-').c_str());
 
+    openOdbcPath(host);
     compareDay("journal of a busy day, four shift lists", module, session);
 
     module.Oper->open();
     compareRead("operations price list", 10, *module.Oper, session);
 
+    compareReadPaths("whole journal", 5, "select * from accounts_dep.smena", session);
+    compareReadPaths("year report's query (detailed by workers)", 5,
+                     bindParameters(workersDetailReportStatement(),
+                                    {{"data1", QDate(2025, 1, 1)}, {"data2", QDate(2026, 1, 1)}}),
+                     session);
+
     Dataset all(TDataModule6::ConnectionName, "all");
     all.setSql("select * from accounts_dep.smena");
-    compareRead("whole journal (400 000 rows)", 5, all, session);
+    all.open();
 
     // Filtering rows already read, against the server doing the same "ilike".
     compare("prefix filter on the whole journal", 5,

@@ -1,4 +1,4 @@
-// Start-up to the sign-in window against a minimal Qt program that opens the same ODBC
+// Start-up to the sign-in window against a minimal Qt program that opens the same
 // connection and shows one widget. Both run as processes on the same server, alternating, each
 // ending as soon as its first window shows; prints the medians and their ratio.
 #include "timings.h"

@@ -1,5 +1,5 @@
 // The least a Qt program does to show one window on the program's connection: opens the same
-// ODBC connection and shows one widget, ended as soon as it shows (bench_startup runs it).
+// connection and shows one widget, ended as soon as it shows (bench_startup runs it).
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "quit_on_first_window.h"
@@ -11,7 +11,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QuitOnFirstWindow::install(QStringLiteral("floor"));
-    openOdbcConnection(QLatin1String(TDataModule6::ConnectionName), connectionStringForArguments(app.arguments().mid(1)));
+    openServerConnection(QLatin1String(TDataModule6::ConnectionName), connectionStringForArguments(app.arguments().mid(1)));
     QLabel window(QStringLiteral("Код доступа"));
     window.setWindowTitle(QStringLiteral("floor"));
     window.show();

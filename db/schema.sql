@@ -438,4 +438,60 @@ create trigger oper_norm
 create index person_worker_number_idx on cmn_contractor.person
     ((case when s_code ~ '^ *[0-9]{1,15} *$' then s_code::t_id end));
 
+------------------------------------------------------------------------------
+-- Announcements of changes to the other clients
+--
+-- Whoever changes journal entries or hours (a client, the ERP, a script) makes
+-- the server announce it at commit, so that every client showing that day and
+-- shift, or that month, reads its lists again.  Channel tabel_smena carries
+-- 'YYYY-MM-DD shift' of each touched day and shift; channel tabel_h_tabel
+-- carries 'YYYY MM' of each touched month; '*' after a truncate means all.
+-- The server sends each distinct payload of a transaction once.
+------------------------------------------------------------------------------
+
+-- tg_argv[0] is the channel, tg_argv[1] the payload of one row: an expression
+-- over its columns, null where the row concerns no client.
+create function accounts_dep.announce_changes() returns trigger
+language plpgsql as $$
+begin
+    if tg_op = 'TRUNCATE' then
+        perform pg_notify(tg_argv[0], '*');
+        return null;
+    end if;
+    if tg_op in ('INSERT', 'UPDATE') then
+        execute format('select pg_notify(%L, p) from (select distinct %s as p from new_rows) c where p is not null',
+                       tg_argv[0], tg_argv[1]);
+    end if;
+    if tg_op in ('UPDATE', 'DELETE') then
+        execute format('select pg_notify(%L, p) from (select distinct %s as p from old_rows) c where p is not null',
+                       tg_argv[0], tg_argv[1]);
+    end if;
+    return null;
+end;
+$$;
+
+create trigger smena_announce_insert after insert on accounts_dep.smena
+    referencing new table as new_rows for each statement
+    execute function accounts_dep.announce_changes('tabel_smena', $p$to_char(data, 'YYYY-MM-DD') || ' ' || smena$p$);
+create trigger smena_announce_update after update on accounts_dep.smena
+    referencing old table as old_rows new table as new_rows for each statement
+    execute function accounts_dep.announce_changes('tabel_smena', $p$to_char(data, 'YYYY-MM-DD') || ' ' || smena$p$);
+create trigger smena_announce_delete after delete on accounts_dep.smena
+    referencing old table as old_rows for each statement
+    execute function accounts_dep.announce_changes('tabel_smena', $p$to_char(data, 'YYYY-MM-DD') || ' ' || smena$p$);
+create trigger smena_announce_truncate after truncate on accounts_dep.smena
+    for each statement execute function accounts_dep.announce_changes('tabel_smena');
+
+create trigger h_tabel_announce_insert after insert on accounts_dep.h_tabel
+    referencing new table as new_rows for each statement
+    execute function accounts_dep.announce_changes('tabel_h_tabel', $p$year || ' ' || month$p$);
+create trigger h_tabel_announce_update after update on accounts_dep.h_tabel
+    referencing old table as old_rows new table as new_rows for each statement
+    execute function accounts_dep.announce_changes('tabel_h_tabel', $p$year || ' ' || month$p$);
+create trigger h_tabel_announce_delete after delete on accounts_dep.h_tabel
+    referencing old table as old_rows for each statement
+    execute function accounts_dep.announce_changes('tabel_h_tabel', $p$year || ' ' || month$p$);
+create trigger h_tabel_announce_truncate after truncate on accounts_dep.h_tabel
+    for each statement execute function accounts_dep.announce_changes('tabel_h_tabel');
+
 commit;

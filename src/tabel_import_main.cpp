@@ -52,8 +52,8 @@ int main(int argc, char** argv)
     if (arguments.contains(QLatin1String("-h")) || arguments.contains(QLatin1String("--help")) || arguments.size() > 2) {
         out << "usage: tabel-import [DBNAME SERVER]\n"
                "Copies the legacy tables of ODBC data source \"" << LegacySourceName << "\" into data source \""
-            << LegacyTargetName << "\";\nthe legacy journal (smena) is read from database DBNAME on SERVER "
-               "(default kemra_erp on localhost).\n";
+            << LegacyTargetName << "\"\n(or, where it is not defined, into database DBNAME on SERVER); the legacy "
+               "journal (smena)\nis read from database DBNAME on SERVER (default kemra_erp on localhost).\n";
         return arguments.size() > 2 ? 2 : 0;
     }
     ProgressLine line(out);

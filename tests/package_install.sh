@@ -43,12 +43,14 @@ for f in /usr/share/applications/tabel.desktop /usr/share/icons/hicolor/scalable
 done
 desktop-file-validate /usr/share/applications/tabel.desktop
 depends=$(dpkg-query -W -f='${Depends}' tabel)
-for p in libqt6widgets6 libqt6sql6 libqt6sql6-odbc odbc-postgresql libxlsxwriter4 fonts-liberation; do
+for p in libqt6widgets6 libqt6sql6 libqt6sql6-psql libpq5 libxlsxwriter4 fonts-liberation; do
   grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "the package does not depend on $p: $depends"
 done
+! grep -Eq "(^|, )odbc-postgresql( |,|$)" <<<"$depends" || fail "the package depends on psqlODBC: $depends"
+grep -Eq "(^|, )libqt6sql6-odbc( |,|$)" <<<"$(dpkg-query -W -f='${Recommends}' tabel)" \
+  || fail "the package does not recommend Qt's ODBC driver for the legacy import"
 ! readelf -d /usr/bin/tabel | grep -Eq 'RPATH|RUNPATH' || fail "the installed program carries a library path"
 ! grep -Fq "$build" /usr/bin/tabel || fail "the installed program names the build tree $build"
-odbcinst -q -d | grep -Fxqi '[PostgreSQL Unicode]' || fail "the PostgreSQL Unicode ODBC driver is not registered"
 
 # --version and --help answer without a display and without a database.
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM tabel --version)

@@ -9,6 +9,8 @@
 #include "support/test_database.h"
 #include "toolkit/clock.h"
 #include "toolkit/database_error.h"
+#include "toolkit/dataset.h"
+#include "toolkit/session.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -30,6 +32,9 @@ private slots:
     void saveTypedBeforeOutage();
     void versionCheckWhileServerAway();
     void lockHeldElsewhereTimesOut();
+    void errorKinds_data();
+    void errorKinds();
+    void sessionEndedElsewhereReconnects();
 
 private:
     // Opens the entry editor from the journal, fills in the entry of the day on the journal
@@ -213,8 +218,8 @@ void TestConnection::lockHeldElsewhereTimesOut()
     reconnect();
     setDay(QDate(2026, 3, 5));
     {
-        QSqlDatabase holder = QSqlDatabase::addDatabase("QODBC", "holder");
-        holder.setDatabaseName(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
+        QSqlDatabase holder = QSqlDatabase::addDatabase("QPSQL", "holder");
+        holder.setConnectOptions(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
         QVERIFY2(holder.open(), qPrintable(holder.lastError().text()));
         QVERIFY(holder.transaction());
         QSqlQuery lock(holder);
@@ -238,6 +243,80 @@ void TestConnection::lockHeldElsewhereTimesOut()
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 1);
     qunsetenv("TABEL_LOCK_TIMEOUT");
     reconnect();
+}
+
+void TestConnection::errorKinds_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("userText");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("refused") << "" << "select no_such_column from accounts_dep.smena" << int(DatabaseError::Refused)
+                             << "Сервер БД отказался выполнить действие." << "no_such_column";
+    QTest::newRow("refused: duplicate key") << "" << "insert into accounts_dep.smena (id) values (1), (1)"
+                                            << int(DatabaseError::Refused) << "Сервер БД отказался выполнить действие."
+                                            << "smena_pkey";
+    QTest::newRow("timed out: statement cancelled") << "set statement_timeout to 100" << "select pg_sleep(5)"
+                                                    << int(DatabaseError::TimedOut)
+                                                    << "Сервер БД не выполнил действие вовремя: данные заняты другим "
+                                                       "пользователем. Повторите действие позже."
+                                                    << "statement timeout";
+}
+
+// The kind the user is told comes from the server's SQLSTATE; the server's own text goes with it.
+void TestConnection::errorKinds()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, statement);
+    QFETCH(int, kind);
+    QFETCH(QString, userText);
+    QFETCH(QString, detail);
+    if (!setting.isEmpty())
+        TestDb::exec(setting);
+    try {
+        runStatement(TDataModule6::ConnectionName, statement);
+        QFAIL("the statement ran");
+    } catch (const DatabaseError& e) {
+        QCOMPARE(int(e.kind()), kind);
+        QCOMPARE(e.userText(), userText);
+        QVERIFY2(e.message().contains(detail), qPrintable(e.message()));
+        QCOMPARE(e.statement(), statement);
+    }
+    QVERIFY(DataModule6->isConnected());
+    reconnect();
+}
+
+// A session ended on the server (an administrator, a restart of the pooler) is lost, said once,
+// and the next action opens a new one with the program's settings on it.
+void TestConnection::sessionEndedElsewhereReconnects()
+{
+    const int pid = TestDb::scalar("select pg_backend_pid()").toInt();
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
+        admin.setConnectOptions(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
+        QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
+        QSqlQuery end(admin);
+        QVERIFY2(end.exec(QString("select pg_terminate_backend(%1)").arg(pid)), qPrintable(end.lastError().text()));
+        admin.close();
+    }
+    QSqlDatabase::removeDatabase("admin");
+    try {
+        runStatement(TDataModule6::ConnectionName, "select 1");
+        QFAIL("the ended session answered");
+    } catch (const DatabaseError& e) {
+        QCOMPARE(int(e.kind()), int(DatabaseError::Lost));
+        QCOMPARE(e.userText(), QString(LostConnectionText));
+    }
+    QVERIFY(!DataModule6->isConnected());
+    QSqlQuery settings = runStatement(TDataModule6::ConnectionName,
+                                      "select current_setting('DateStyle'), current_setting('lock_timeout'), "
+                                      "(select count(*) from pg_listening_channels()), pg_backend_pid()");
+    QVERIFY(settings.next());
+    QCOMPARE(settings.value(0).toString(), QString("ISO, DMY"));
+    QCOMPARE(settings.value(1).toString(), QString("30s"));
+    QCOMPARE(settings.value(2).toInt(), 2);   // the announcements of other clients' changes
+    QVERIFY(settings.value(3).toInt() != pid);
 }
 
 QTEST_MAIN(TestConnection)

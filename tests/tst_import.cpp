@@ -450,6 +450,23 @@ void TestImport::commandLineProgram()
     QVERIFY2(output.contains(QStringLiteral("WORKERS: 3 из 3 записей\n")), qPrintable(output));
     QCOMPARE(ids(QStringLiteral("accounts_dep.smena")), (QList<int>{40, 41}));
 
+    // A machine that defines only the legacy source: the import writes into the program's database.
+    const QString sourceOnly = m_dir.path() + QLatin1String("/source-only");
+    writeDataSources(sourceOnly, false);
+    QFile sources(sourceOnly + QLatin1String("/odbc.ini"));
+    QVERIFY(sources.open(QIODevice::WriteOnly));
+    sources.write(QStringLiteral("[Tabel]\nDriver=SQLite3\nDatabase=%1/legacy.db\n").arg(m_dir.path()).toUtf8());
+    sources.close();
+    EXEC_SQL("delete from accounts_dep.workers");
+    QProcess direct;
+    direct.setProcessEnvironment(newUser(sourceOnly));
+    direct.start(program, arguments);
+    QVERIFY(direct.waitForFinished(60000));
+    QVERIFY2(direct.exitCode() == 0, qPrintable(QString::fromUtf8(direct.readAllStandardError())));
+    QVERIFY2(QString::fromUtf8(direct.readAllStandardOutput()).contains(QStringLiteral("  WORKERS → accounts_dep.workers: 3\n")),
+             "no summary");
+    QCOMPARE(ids(QStringLiteral("accounts_dep.workers")).size(), 3);
+
     // A value it cannot carry: exit 1 with the reason, nothing changed.
     legacyExec(QStringLiteral("update OPER set VID='abc' where ID=21"));
     const QStringList before = targetState();

@@ -27,7 +27,7 @@ QString helpText()
                "Табель: the shift journal of piecework output, time sheets and reports.\n"
                "\n"
                "Connects to database DBNAME on SERVER (a host name, an address or a Unix socket\n"
-               "folder), port 5432, as user sys through the ODBC driver \"PostgreSQL UNICODE\".\n"
+               "folder), port 5432, as user sys through Qt's PostgreSQL driver (libpq).\n"
                "The two arguments count only together; without them the program uses\n"
                "database %1 on %2.\n"
                "\n"
@@ -41,7 +41,7 @@ QString helpText()
                "                      holds before it is cancelled (30 when unset)\n"
                "  TZ                  time zone; the system's when unset\n"
                "Those of its libraries apply too, e.g.\n"
-               "  ODBCSYSINI       folder of odbcinst.ini, where unixODBC finds the driver\n"
-               "  QT_QPA_PLATFORM  Qt window system plugin (xcb, wayland, offscreen)\n")
+               "  PGCONNECT_TIMEOUT  seconds libpq waits for the server when connecting\n"
+               "  QT_QPA_PLATFORM    Qt window system plugin (xcb, wayland, offscreen)\n")
         .arg(QLatin1String(BuiltInDatabase), QLatin1String(BuiltInServer));
 }

@@ -1,15 +1,18 @@
 #include "core/connection_string.h"
 
+namespace {
+// A value between single quotes, as libpq reads it.
+QString quoted(QString value)
+{
+    value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + value + QLatin1Char('\'');
+}
+}
+
 QString connectionString(const QString& database, const QString& server)
 {
-    return QStringLiteral("DRIVER={PostgreSQL UNICODE};DATABASE=") + database + QStringLiteral(";SERVER=") + server
-        + QStringLiteral(";PORT=5432;UID=sys;PWD=mudvakp;SSLmode=allow;")
-        + QStringLiteral("ReadOnly=0;Protocol=7.4;FakeOidIndex=0;ShowOidColumn=0;RowVersioning=0;ShowSystemTables=0;"
-                         "Fetch=100;UnknownSizes=0;MaxVarcharSize=255;MaxLongVarcharSize=8190;")
-        + QStringLiteral("Debug=0;CommLog=0;UseDeclareFetch=0;TextAsLongVarchar=1;UnknownsAsLongVarchar=0;BoolsAsChar=1;"
-                         "Parse=0;ExtraSysTablePrefixes=;LFConversion=1;UpdatableCursors=1;")
-        + QStringLiteral("TrueIsMinus1=0;BI=0;ByteaAsLongVarBinary=1;UseServerSidePrepare=1;LowerCaseIdentifier=0;"
-                         "D6=-101;OptionalErrors=0;XaOpt=1");
+    return QStringLiteral("host=") + quoted(server) + QStringLiteral(" dbname=") + quoted(database)
+        + QStringLiteral(" port=5432 user=sys password=mudvakp sslmode=allow");
 }
 
 QString connectionStringForArguments(const QStringList& arguments)

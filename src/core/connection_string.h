@@ -7,7 +7,8 @@
 inline constexpr const char* BuiltInServer = "localhost";
 inline constexpr const char* BuiltInDatabase = "kemra_erp";
 
-// The ODBC connection string for a database on a server.
+// The libpq connection string for a database on a server (a host name or address, or the
+// folder of the server's Unix socket): port 5432, user sys, SSL when the server offers it.
 QString connectionString(const QString& database, const QString& server);
 // The command line's arguments (without the program name): the database name and the
 // server address count only together, and only when the address is not empty.

@@ -1,11 +1,13 @@
 #include "core/data_module.h"
 
+#include "core/change_notices.h"
 #include "toolkit/database_error.h"
 #include "toolkit/message_box.h"
 #include "toolkit/session.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <functional>
 
 TDataModule6* DataModule6 = nullptr;
 
@@ -76,6 +78,7 @@ TDataModule6::TDataModule6(QObject* parent) : QObject(parent)
     Oper_ed = command(QStringLiteral("Oper_ed"));
     Oper_del = command(QStringLiteral("Oper_del"), QStringLiteral("delete from accounts_dep.oper where id=:id"));
     SQL_exec = command(QStringLiteral("SQL_exec"));
+    Changes = new ChangeNotices(QLatin1String(ConnectionName), this);
 }
 
 TDataModule6::~TDataModule6()
@@ -97,15 +100,15 @@ Command* TDataModule6::command(const QString& name, const QString& statement)
     return cmd;
 }
 
-void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user,
-                        const QString& password)
+namespace {
+// Adds a named connection of a Qt driver, lets `configure` set it up and opens it; a connection
+// that does not open is removed again. Throws DatabaseError with the driver's text.
+void openNamed(const QString& driver, const QString& connectionName, const std::function<void(QSqlDatabase&)>& configure)
 {
     QString failure;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
-        db.setDatabaseName(connectionString);
-        db.setUserName(user);
-        db.setPassword(password);
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver, connectionName);
+        configure(db);
         if (db.open())
             return;
         failure = db.lastError().text();
@@ -113,11 +116,28 @@ void openOdbcConnection(const QString& connectionName, const QString& connection
     QSqlDatabase::removeDatabase(connectionName);
     throw DatabaseError(failure, {}, DatabaseError::Lost);
 }
+}
 
-void openServerConnection(const QString& connectionName, const QString& connectionString, const QString& user,
-                          const QString& password)
+void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user,
+                        const QString& password)
 {
-    openOdbcConnection(connectionName, connectionString, user, password);
+    openNamed(QStringLiteral("QODBC"), connectionName, [&](QSqlDatabase& db) {
+        db.setDatabaseName(connectionString);
+        db.setUserName(user);
+        db.setPassword(password);
+    });
+}
+
+void openServerConnection(const QString& connectionName, const QString& connectionString)
+{
+    // Qt's PostgreSQL driver hands its connect options to libpq as they stand.
+    openNamed(QStringLiteral("QPSQL"), connectionName,
+              [&](QSqlDatabase& db) { db.setConnectOptions(connectionString); });
+    prepareServerSession(connectionName);
+}
+
+void prepareServerSession(const QString& connectionName)
+{
     QString failure;
     {
         QSqlDatabase db = QSqlDatabase::database(connectionName, false);

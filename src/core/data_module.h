@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+class ChangeNotices;
+
 // The one connection of the run and the datasets and commands the windows share.
 class TDataModule6 : public QObject {
     Q_OBJECT
@@ -50,6 +52,9 @@ public:
 
     QString DecimalDelimiter;
 
+    // Journal entries and hours changed by other clients, as the server announces them.
+    ChangeNotices* Changes;
+
 private:
     Dataset* dataset(const QString& name, const QString& statement = {});
     Command* command(const QString& name, const QString& statement = {});
@@ -60,10 +65,13 @@ private:
 // given are added to it.
 void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user = {},
                         const QString& password = {});
-// Opens a connection to this system's PostgreSQL server and puts on its session the settings
-// the program's statements rely on (they are put again whenever it is reopened).
-void openServerConnection(const QString& connectionName, const QString& connectionString, const QString& user = {},
-                          const QString& password = {});
+// Opens a connection to this system's PostgreSQL server through Qt's PostgreSQL driver, with a
+// libpq connection string, and prepares its session (see prepareServerSession).
+void openServerConnection(const QString& connectionName, const QString& connectionString);
+// Puts on the session of an open connection to this system's server the settings the
+// program's statements rely on (they are put again whenever it is reopened); a connection
+// that refuses them is closed and removed. Throws DatabaseError.
+void prepareServerSession(const QString& connectionName);
 QString replaceDecimalSeparator(const QString& text, const QString& delimiter);
 // The statement of the journal list of one shift (1 to 4).
 QString journalStatement(int shift);

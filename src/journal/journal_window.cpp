@@ -5,6 +5,7 @@
 #include "catalogs/products_window.h"
 #include "catalogs/workers_window.h"
 #include "core/build_stamp.h"
+#include "core/change_notices.h"
 #include "core/data_module.h"
 #include "core/roles.h"
 #include "core/sign_in_window.h"
@@ -21,6 +22,7 @@
 #include "toolkit/database_error.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
+#include "toolkit/grid_refresh.h"
 #include "toolkit/message_box.h"
 #include "toolkit/transaction.h"
 
@@ -28,6 +30,7 @@
 #include <QCalendarWidget>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <utility>
 
 TForm1* Form1 = nullptr;
 
@@ -120,6 +123,11 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     Timer1->setInterval(30000);
     on(Timer1, &QTimer::timeout, this, &TForm1::CheckVersion);
     Timer1->start();
+
+    m_changedLists = new QTimer(this);
+    m_changedLists->setSingleShot(true);
+    on(m_changedLists, &QTimer::timeout, this, &TForm1::refreshChangedLists);
+    connect(DataModule6->Changes, &ChangeNotices::journalChanged, this, &TForm1::JournalChanged);
 
     DBGrid2->setColumns(journalColumns());
     DBGrid2->setItemDelegateForColumn(DBGrid2->columnOf(QStringLiteral("ok")), new AcceptanceMarkDelegate(DBGrid2));
@@ -228,12 +236,47 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e)
 void TForm1::reopenShiftLists(std::optional<QDate> date)
 {
     const QList<Dataset*> lists = shiftLists();
+    m_changedShifts.clear();
     for (Dataset* list : lists)
         list->close();
     for (Dataset* list : lists) {
         if (date)
             list->setParam(QStringLiteral("data"), *date);
         list->open();
+    }
+}
+
+void TForm1::JournalChanged(const ShiftNotice& notice)
+{
+    for (int shift = 1; shift <= 4; ++shift) {
+        const Dataset* list = DataModule6->shiftDataset(shift);
+        if (list->isOpen() && notice.concerns(list->param(QStringLiteral("data")).toDate(), shift))
+            m_changedShifts << shift;
+    }
+    // Announcements come in bursts (one per day and shift a transaction touched): one re-read.
+    if (!m_changedShifts.isEmpty())
+        m_changedLists->start(50);
+}
+
+void TForm1::refreshChangedLists()
+{
+    // A dialog or message opened here (an entry being typed, a question) keeps what it was
+    // opened on; the lists follow once it is closed. A hidden journal reads all lists when shown.
+    if (!isVisible())
+        return;
+    if (const QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        m_changedLists->start(250);
+        return;
+    }
+    const QSet<int> shifts = std::exchange(m_changedShifts, {});
+    for (int shift : shifts) {
+        Dataset* list = DataModule6->shiftDataset(shift);
+        if (!list->isOpen())
+            continue;
+        if (list == DBGrid2->dataset())
+            refreshKeepingPlace(*DBGrid2);
+        else
+            refreshKeepingRow(*list);
     }
 }
 

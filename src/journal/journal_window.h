@@ -3,11 +3,13 @@
 #include "ui_journal_window.h"
 
 #include <QDialog>
+#include <QSet>
 #include <QTimer>
 #include <optional>
 
 class Command;
 class Dataset;
+struct ShiftNotice;
 
 // The journal: entries of one day and one shift, the hub from which every other window opens.
 class TForm1 : public QDialog, public Ui::TForm1 {
@@ -57,11 +59,17 @@ private:
     // Closes the four journal lists, then opens them in shift order, for `date` when given.
     void reopenShiftLists(std::optional<QDate> date = std::nullopt);
     QList<QRadioButton*> shiftButtons() const;
+    // Another client changed entries: the lists of that day and shift are read again soon,
+    // once no dialog opened here is in the way.
+    void JournalChanged(const ShiftNotice& notice);
+    void refreshChangedLists();
 
     Command* verWrite;
     QWidget* m_calendarPopup;
     bool m_activatedSinceShown = false;
     bool m_serverAway = false;
+    QSet<int> m_changedShifts;
+    QTimer* m_changedLists;
 };
 
 extern TForm1* Form1;

@@ -3,6 +3,7 @@
 #include "core/data_module.h"
 #include "toolkit/database_error.h"
 #include "toolkit/dataset.h"
+#include "toolkit/session.h"
 #include "toolkit/sql_text.h"
 #include "toolkit/transaction.h"
 
@@ -11,6 +12,9 @@
 #include <QSqlField>
 #include <QSqlRecord>
 #include <cmath>
+
+#include <sql.h>
+#include <sqlext.h>
 
 namespace {
 
@@ -119,33 +123,59 @@ QString sourceColumn(const QString& name, CarriedAs kind)
     return QStringLiteral("CAST(%1 AS VARCHAR(254)) AS %2").arg(quotedName(name), quotedName(name + QLatin1String("_text")));
 }
 
-using OpenConnection = void (*)(const QString&, const QString&, const QString&, const QString&);
-
-// Opens a named connection to an ODBC data source unless it is open; the driver manager finds
+// Opens a named connection to an ODBC data source; the driver manager finds
 // the data source's driver and settings, the login prompt stays off.
-void openDataSource(OpenConnection open, const QString& connectionName, const QString& dataSource, const QString& user,
+void openDataSource(const QString& connectionName, const QString& dataSource, const QString& user,
                     const QString& password)
 {
-    if (QSqlDatabase::database(connectionName, false).isOpen())
-        return;
     if (QSqlDatabase::contains(connectionName))
         QSqlDatabase::removeDatabase(connectionName);
     try {
-        open(connectionName, dataSource, user, password);
+        openOdbcConnection(connectionName, dataSource, user, password);
     } catch (const DatabaseError& e) {
         throw DatabaseError(QStringLiteral("Нет подключения к источнику данных ODBC «%1»: %2").arg(dataSource, e.message()));
     }
+}
+
+// Whether the driver manager knows a data source of that name (user or system).
+bool dataSourceDefined(const QString& name)
+{
+    SQLHENV env = SQL_NULL_HENV;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
+        return false;
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    bool found = false;
+    SQLCHAR dsn[SQL_MAX_DSN_LENGTH + 1];
+    SQLCHAR description[256];
+    SQLSMALLINT dsnLength = 0, descriptionLength = 0;
+    for (SQLUSMALLINT direction = SQL_FETCH_FIRST; !found
+         && SQL_SUCCEEDED(SQLDataSources(env, direction, dsn, sizeof dsn, &dsnLength, description, sizeof description,
+                                         &descriptionLength));
+         direction = SQL_FETCH_NEXT)
+        found = QString::fromLocal8Bit(reinterpret_cast<const char*>(dsn)).compare(name, Qt::CaseInsensitive) == 0;
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return found;
 }
 
 } // namespace
 
 void connectLegacyImport()
 {
-    openDataSource(openOdbcConnection, QLatin1String(MSA), QLatin1String(LegacySourceName), QString(),
-                   QLatin1String(LegacySourcePassword));
-    // The target gets the program's own session: day-first dates whatever its server says.
-    openDataSource(openServerConnection, QLatin1String(PGSQL), QLatin1String(LegacyTargetName), QStringLiteral("sys"),
-                   QString());
+    if (!QSqlDatabase::database(QLatin1String(MSA), false).isOpen())
+        openDataSource(QLatin1String(MSA), QLatin1String(LegacySourceName), QString(), QLatin1String(LegacySourcePassword));
+    if (QSqlDatabase::database(QLatin1String(PGSQL), false).isOpen())
+        return;
+    if (dataSourceDefined(QLatin1String(LegacyTargetName))) {
+        openDataSource(QLatin1String(PGSQL), QLatin1String(LegacyTargetName), QStringLiteral("sys"), QString());
+        // The target gets the program's own session: day-first dates whatever its server says.
+        prepareServerSession(QLatin1String(PGSQL));
+        return;
+    }
+    // Without a data source of its own the target is the program's database, on a second
+    // connection so that the import's transaction is its own.
+    if (QSqlDatabase::contains(QLatin1String(PGSQL)))
+        QSqlDatabase::removeDatabase(QLatin1String(PGSQL));
+    openServerConnection(QLatin1String(PGSQL), Session::live(QLatin1String(TDataModule6::ConnectionName)).connectOptions());
 }
 
 const QList<ImportStep>& legacyImportSteps()

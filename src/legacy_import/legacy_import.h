@@ -4,8 +4,9 @@
 #include <QString>
 #include <functional>
 
-// The legacy desktop database and the import's own connection to the target, both ODBC data
-// sources defined on the machine. The target's password, if any, comes from its data source.
+// The legacy desktop database, an ODBC data source defined on the machine, and the import's own
+// connection to the target: the ODBC data source Tabel_PgSQL where the machine defines it (its
+// password, if any, comes from the data source), otherwise the program's database.
 inline constexpr const char* LegacySourceName = "Tabel";
 inline constexpr const char* LegacySourcePassword = "zolpewatu";
 inline constexpr const char* LegacyTargetName = "Tabel_PgSQL";
@@ -13,7 +14,8 @@ inline constexpr const char* LegacyTargetName = "Tabel_PgSQL";
 inline constexpr const char* MSA = "MSA";
 inline constexpr const char* PGSQL = "PGSQL";
 
-// Opens MSA and PGSQL unless they are open; throws DatabaseError naming the data source.
+// Opens MSA and PGSQL unless they are open (PGSQL after the program's own connection, when no
+// data source Tabel_PgSQL is defined); throws DatabaseError naming the data source.
 void connectLegacyImport();
 
 // How a legacy value is carried into its target column.

@@ -1,5 +1,6 @@
 #include "timesheet/timesheet_window.h"
 
+#include "core/change_notices.h"
 #include "core/data_module.h"
 #include "hours/month_rebuild.h"
 #include "timesheet/month_choice.h"
@@ -12,10 +13,13 @@
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
+#include "toolkit/grid_refresh.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTime>
+#include <QTimer>
 #include <exception>
 
 TForm19* Form19 = nullptr;
@@ -46,6 +50,11 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
     on(Button4, &QPushButton::clicked, this, &TForm19::Button4Click);
     on(Button5, &QPushButton::clicked, this, &TForm19::Button5Click);
     on(Button6, &QPushButton::clicked, this, &TForm19::Button6Click);
+
+    m_changedMonth = new QTimer(this);
+    m_changedMonth->setSingleShot(true);
+    on(m_changedMonth, &QTimer::timeout, this, &TForm19::refreshChangedMonth);
+    connect(DataModule6->Changes, &ChangeNotices::hoursChanged, this, &TForm19::HoursChanged);
 }
 
 QList<Dataset*> TForm19::gridDatasets() const
@@ -102,6 +111,7 @@ void TForm19::ComboBox1Change()
     const QList<Dataset*> sets = gridDatasets();
     const QList<DBGrid*> views = grids();
     BusyCursor busy;
+    m_monthChanged = false;
     for (int i = 0; i < sets.size(); ++i) {
         Dataset* set = sets.at(i);
         set->close();
@@ -112,8 +122,36 @@ void TForm19::ComboBox1Change()
     }
 }
 
+void TForm19::HoursChanged(const MonthNotice& notice)
+{
+    const Dataset* shown = DataModule6->H_Tabel_1;
+    if (!shown->isOpen()
+        || !notice.concerns(shown->param(QStringLiteral("yea")).toInt(), shown->param(QStringLiteral("mnth")).toInt()))
+        return;
+    // Cells saved one by one elsewhere come in a burst: one re-read.
+    m_monthChanged = true;
+    m_changedMonth->start(50);
+}
+
+void TForm19::refreshChangedMonth()
+{
+    // A preview or message opened here keeps what it was opened on; the grids follow once it is
+    // closed. A hidden window reads its month when shown.
+    if (!m_monthChanged || !isVisible())
+        return;
+    if (const QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        m_changedMonth->start(250);
+        return;
+    }
+    m_monthChanged = false;
+    for (DBGrid* grid : grids())
+        if (grid->dataset()->isOpen())
+            refreshKeepingPlace(*grid);
+}
+
 void TForm19::reopenGrids()
 {
+    m_monthChanged = false;
     closeGrids();
     for (Dataset* set : gridDatasets())
         set->open();

@@ -6,7 +6,9 @@
 #include <QDialog>
 
 class Dataset;
+class QTimer;
 class TimesheetCellDelegate;
+struct MonthNotice;
 
 // The monthly hours grid, one tab per shift 1 to 3: reloaded, rebuilt from the journal and
 // exported to a spreadsheet for the month and year chosen in the two lists.
@@ -38,8 +40,14 @@ private:
     void closeGrids();
     // Closes the three grids, then opens them again with the parameters they hold.
     void reopenGrids();
+    // Another client changed hours of the shown month: the grids are read again soon, once no
+    // dialog opened here is in the way.
+    void HoursChanged(const MonthNotice& notice);
+    void refreshChangedMonth();
 
     QList<TimesheetCellDelegate*> m_delegates;
+    bool m_monthChanged = false;
+    QTimer* m_changedMonth;
 };
 
 extern TForm19* Form19;

@@ -1,10 +1,12 @@
 #include "toolkit/session.h"
 
+#include "toolkit/server_notices.h"
 #include "toolkit/transaction.h"
 
 #include <QSqlDriver>
 #include <QSqlQuery>
 
+#include <libpq-fe.h>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -12,11 +14,27 @@ namespace {
 
 const QString NoConnection = QStringLiteral("Нет подключения к базе данных.");
 
-// psqlODBC marks its connection dead once the socket failed; the texts cover the reports that
-// come before it notices (a server that ended the session, a refused reconnect).
-bool connectionDead(QSqlDatabase& db, const QSqlError& error)
+// SQLSTATEs of a session that is gone: connection exceptions (class 08) and the server's
+// shutdown or restart (57P01 to 57P03).
+bool lostState(const QString& state)
 {
-    const QVariant handle = db.driver()->handle();
+    return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") || state == QLatin1String("57P02")
+        || state == QLatin1String("57P03");
+}
+
+// libpq's own state of the connection; a socket that failed leaves no SQLSTATE behind.
+bool libpqConnectionBad(const QVariant& handle)
+{
+    if (qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return false;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.data());
+    return connection && PQstatus(connection) == CONNECTION_BAD;
+}
+
+// An ODBC target (the import's data source): psqlODBC marks its connection dead once the
+// socket failed; its texts cover the reports that come before it notices.
+bool odbcConnectionDead(const QVariant& handle, const QSqlError& error)
+{
     if (handle.metaType() == QMetaType::fromType<SQLHANDLE>()) {
         SQLHDBC hdbc = *static_cast<SQLHDBC const*>(handle.data());
         SQLUINTEGER dead = SQL_CD_FALSE;
@@ -29,16 +47,24 @@ bool connectionDead(QSqlDatabase& db, const QSqlError& error)
                              "terminating connection", "connection dead", "communication"})
         if (text.contains(QLatin1String(sign)))
             return true;
-    const QString code = error.nativeErrorCode().toLower();
-    return code.startsWith(QLatin1String("08")) || code == QLatin1String("57p01");
+    return false;
 }
 
+bool connectionDead(QSqlDatabase& db, const QSqlError& error)
+{
+    const QVariant handle = db.driver()->handle();
+    return lostState(error.nativeErrorCode().toUpper()) || libpqConnectionBad(handle) || odbcConnectionDead(handle, error);
+}
+
+// A lock not granted within lock_timeout, or a statement cancelled.
 bool timedOut(const QSqlError& error)
 {
+    const QString state = error.nativeErrorCode().toUpper();
+    if (state == QLatin1String("55P03") || state == QLatin1String("57014"))
+        return true;
     const QString text = error.text().toLower();
     return text.contains(QLatin1String("55p03")) || text.contains(QLatin1String("57014"))
-        || text.contains(QLatin1String("lock timeout")) || text.contains(QLatin1String("statement timeout"))
-        || error.nativeErrorCode() == QLatin1String("55P03") || error.nativeErrorCode() == QLatin1String("57014");
+        || text.contains(QLatin1String("lock timeout")) || text.contains(QLatin1String("statement timeout"));
 }
 
 QString driverText(const QSqlError& error)
@@ -70,6 +96,7 @@ void prepare(QSqlDatabase& db)
     for (const QString& statement : settingStatements())
         if (!query.exec(statement))
             throw failure(db, query.lastError(), statement);
+    ServerNotices::attachAll(db);
 }
 
 QSqlDatabase live(const QString& connectionName)

@@ -54,8 +54,8 @@ void TestDb::setUp()
     dbName() = qEnvironmentVariable("TABEL_TEST_DB", QStringLiteral("tst")).toLower();
 
     {
-        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("admin"));
-        admin.setDatabaseName(connectionString(QStringLiteral("postgres"), host()));
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
+        admin.setConnectOptions(connectionString(QStringLiteral("postgres"), host()));
         if (!admin.open())
             qFatal("cannot reach the private cluster: %s", qPrintable(admin.lastError().text()));
         adminExec(admin, QStringLiteral("drop database if exists %1").arg(dbName()));

@@ -1,0 +1,260 @@
+#include "app/application.h"
+#include "core/change_notices.h"
+#include "core/connection_string.h"
+#include "core/data_module.h"
+#include "journal/entry_editor.h"
+#include "journal/entry_statements.h"
+#include "journal/journal_window.h"
+#include "support/fixtures.h"
+#include "support/test_database.h"
+#include "timesheet/timesheet_window.h"
+#include "toolkit/clock.h"
+#include "toolkit/database_error.h"
+#include "toolkit/dataset.h"
+
+#include <QSignalSpy>
+#include <QSqlError>
+#include <QSqlQuery>
+
+// Two real clients on one database: what one commits shows in the other's open windows
+// within a second, by the server's announcements, and nothing else is read again.
+class TestLiveRefresh : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void payloads_data();
+    void payloads();
+    void journalFollowsOtherClient_data();
+    void journalFollowsOtherClient();
+    void otherDayOrShiftLeavesListAlone();
+    void waitsForOpenDialog();
+    void followsAfterReconnect();
+    void timesheetFollowsHours();
+
+private:
+    // Runs a statement on the other client's connection.
+    static void other(const QString& statement);
+    // The entry the other client saves, through the editor's own insert statement.
+    QString otherSave(int worker, const QDate& day, int shift) const;
+    static QString selectedName() { return DataModule6->Smena1->value("fio").toString(); }
+
+    Fixture::Floor m_floor;
+};
+
+namespace {
+const QDate Day(2026, 3, 5);
+const char* const Other = "other";
+}
+
+void TestLiveRefresh::initTestCase()
+{
+    TestDb::setUp();
+    createForms();
+    QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", Other);
+    db.setConnectOptions(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+}
+
+void TestLiveRefresh::cleanupTestCase()
+{
+    QSqlDatabase::database(Other).close();
+    QSqlDatabase::removeDatabase(Other);
+    destroyForms();
+    TestDb::tearDown();
+}
+
+void TestLiveRefresh::init()
+{
+    TestDb::resetData();
+    m_floor = Fixture::makeFloor();
+    Fixture::entry(m_floor, m_floor.ivanov, Day);
+    Fixture::entry(m_floor, m_floor.sidorov, Day);
+    Clock::setToday(Day);
+    Form1->FSignInCode.clear();
+    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
+        set->setParam("ok", "ta");
+    Form1->show();   // its first activation reads the lists of today
+    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    Form1->DateT->setDate(Day);
+    Form1->DateTCloseUp();
+    Form1->RadioButton1->setChecked(true);
+    QCOMPARE(DataModule6->Smena1->recordCount(), 2);
+    DataModule6->Smena1->moveTo(2);
+    QCOMPARE(selectedName(), QString("Сидоров С.С."));
+}
+
+void TestLiveRefresh::cleanup()
+{
+    Form1->hide();
+}
+
+void TestLiveRefresh::other(const QString& statement)
+{
+    QSqlQuery query(QSqlDatabase::database(Other));
+    QVERIFY2(query.exec(statement), qPrintable(statement + "\n" + query.lastError().text()));
+}
+
+QString TestLiveRefresh::otherSave(int worker, const QDate& day, int shift) const
+{
+    EntryValues entry;
+    entry.worker = worker;
+    entry.operation = m_floor.operation;
+    entry.product = m_floor.product;
+    entry.shift = shift;
+    entry.price = 10;
+    entry.date = day;
+    entry.quantity = "5";
+    entry.defects = "0";
+    entry.hours = "4";
+    entry.today = day;
+    return insertStatement(entry);
+}
+
+void TestLiveRefresh::payloads_data()
+{
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<bool>("shiftRead");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<int>("shift");
+    QTest::newRow("day and shift") << "2026-03-05 4" << true << QDate(2026, 3, 5) << 4;
+    QTest::newRow("everything") << "*" << true << QDate() << 0;
+    QTest::newRow("no shift") << "2026-03-05" << false << QDate() << 0;
+    QTest::newRow("no date") << "2026-02-30 1" << false << QDate() << 0;
+    QTest::newRow("a month") << "2026 3" << false << QDate() << 0;
+}
+
+void TestLiveRefresh::payloads()
+{
+    QFETCH(QString, payload);
+    QFETCH(bool, shiftRead);
+    QFETCH(QDate, day);
+    QFETCH(int, shift);
+    const std::optional<ShiftNotice> notice = shiftNotice(payload);
+    QCOMPARE(notice.has_value(), shiftRead);
+    if (notice) {
+        QCOMPARE(notice->day, day);
+        QCOMPARE(notice->shift, shift);
+        QVERIFY(notice->concerns(QDate(2026, 3, 5), 4));
+        QCOMPARE(notice->concerns(QDate(2026, 3, 6), 4), !day.isValid());
+    }
+    const std::optional<MonthNotice> month = monthNotice(payload);
+    QCOMPARE(month.has_value(), payload == "2026 3" || payload == "*");
+    if (month)
+        QVERIFY(month->concerns(2026, 3) && month->concerns(2026, 4) == (payload == "*"));
+}
+
+void TestLiveRefresh::journalFollowsOtherClient_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("mark");
+    // Петров sorts between the two: the selection moves with its row.
+    QTest::newRow("save") << "" << 3 << "Сидоров С.С." << "no";
+    QTest::newRow("accept") << "update accounts_dep.smena set ok='ok' where w_id=%1" << 2 << "Сидоров С.С." << "ok";
+    QTest::newRow("delete of the selected row") << "delete from accounts_dep.smena where w_id=%1" << 1
+                                                << "Иванов И.И." << "no";
+    QTest::newRow("ERP moves an entry here") << "update accounts_dep.smena set data=date '2026-03-05' where data=date '2026-03-04'"
+                                             << 3 << "Сидоров С.С." << "no";
+}
+
+void TestLiveRefresh::journalFollowsOtherClient()
+{
+    QFETCH(QString, statement);
+    QFETCH(int, rows);
+    QFETCH(QString, selected);
+    QFETCH(QString, mark);
+    Fixture::entry(m_floor, m_floor.petrov, Day.addDays(-1));
+    MessageLog log;
+    if (statement.isEmpty())
+        other(otherSave(m_floor.petrov, Day, 1));
+    else
+        other(statement.contains("%1") ? statement.arg(m_floor.sidorov) : statement);
+    Dataset* list = DataModule6->Smena1;
+    QTRY_VERIFY_WITH_TIMEOUT(list->recordCount() == rows && list->value("ok").toString() == mark, 1000);
+    QCOMPARE(selectedName(), selected);
+    QCOMPARE(Form1->DBGrid2->currentIndex().row(), DataModule6->Smena1->currentRow());
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+}
+
+void TestLiveRefresh::otherDayOrShiftLeavesListAlone()
+{
+    QSignalSpy reads(DataModule6->Smena1, &Dataset::reset);
+    other(otherSave(m_floor.petrov, Day.addDays(1), 1));
+    other(otherSave(m_floor.petrov, Day.addDays(-1), 2));
+    // Announcements arrive in commit order: once shift 2 of the day shows this one, the two
+    // before it have been seen too.
+    other(otherSave(m_floor.petrov, Day, 2));
+    QTRY_COMPARE_WITH_TIMEOUT(DataModule6->Smena2->recordCount(), 1, 1000);
+    QCOMPARE(reads.count(), 0);
+    QCOMPARE(DataModule6->Smena1->recordCount(), 2);
+    QCOMPARE(selectedName(), QString("Сидоров С.С."));
+    // This client's own save is re-read by its own action, not a second time by its echo.
+    TestDb::exec(otherSave(m_floor.petrov, Day, 1));
+    QTest::qWait(200);
+    QCOMPARE(reads.count(), 0);
+}
+
+void TestLiveRefresh::waitsForOpenDialog()
+{
+    QVERIFY(expectModal<TForm11>([] { QTest::mouseClick(Form1->Button1, Qt::LeftButton); },
+                                 [this](TForm11* editor) {
+                                     editor->Edit3->setText("7");
+                                     other(otherSave(m_floor.petrov, Day, 1));
+                                     QTest::qWait(400);
+                                     QCOMPARE(DataModule6->Smena1->recordCount(), 2);
+                                     QCOMPARE(editor->Edit3->text(), QString("7"));
+                                     editor->reject();
+                                 }));
+    QTRY_COMPARE_WITH_TIMEOUT(DataModule6->Smena1->recordCount(), 3, 1000);
+    QCOMPARE(selectedName(), QString("Сидоров С.С."));
+}
+
+void TestLiveRefresh::followsAfterReconnect()
+{
+    const int pid = TestDb::scalar("select pg_backend_pid()").toInt();
+    other(QString("select pg_terminate_backend(%1)").arg(pid));
+    MessageLog log;
+    QTest::mouseClick(Form1->Button8, Qt::LeftButton);   // meets the ended session
+    QCOMPARE(log.texts(), QStringList{LostConnectionText});
+    QTest::mouseClick(Form1->Button8, Qt::LeftButton);   // connects again
+    QCOMPARE(log.texts().size(), 1);
+    DataModule6->Smena1->moveTo(2);
+    other(otherSave(m_floor.petrov, Day, 1));
+    QTRY_COMPARE_WITH_TIMEOUT(DataModule6->Smena1->recordCount(), 3, 1000);
+    QCOMPARE(selectedName(), QString("Сидоров С.С."));
+}
+
+void TestLiveRefresh::timesheetFollowsHours()
+{
+    TestDb::exec(QString("insert into accounts_dep.h_tabel (w_id, smena, month, year, d5) values (%1, 1, 3, 2026, 8), "
+                         "(%2, 1, 3, 2026, 6)")
+                     .arg(m_floor.ivanov)
+                     .arg(m_floor.sidorov));
+    MessageLog log;
+    QVERIFY(expectModal<TForm19>([] { Form19->ShowMonth(Day); }, [this](TForm19* window) {
+        Dataset* grid = DataModule6->H_Tabel_1;
+        QCOMPARE(grid->recordCount(), 2);
+        grid->moveTo(2);
+        const int column = window->DBGrid1->columnOf("d5");
+        window->DBGrid1->setCurrentIndex(window->DBGrid1->model()->index(1, column));
+        QSignalSpy reads(grid, &Dataset::reset);
+        other(QString("update accounts_dep.h_tabel set d5=10 where w_id=%1 and month=4").arg(m_floor.sidorov));
+        other(QString("insert into accounts_dep.h_tabel (w_id, smena, month, year, d5) values (%1, 2, 3, 2025, 3)")
+                  .arg(m_floor.petrov));
+        other(QString("update accounts_dep.h_tabel set d5=11 where w_id=%1").arg(m_floor.sidorov));
+        QTRY_COMPARE_WITH_TIMEOUT(grid->value("d5").toInt(), 11, 1000);
+        QCOMPARE(reads.count(), 2);   // closed and opened once
+        QCOMPARE(grid->value("w_id").toInt(), m_floor.sidorov);
+        QCOMPARE(window->DBGrid1->currentIndex().column(), column);
+        window->close();
+    }));
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+}
+
+QTEST_MAIN(TestLiveRefresh)
+#include "tst_live_refresh.moc"
