@@ -25,7 +25,7 @@ QByteArray member(const QString& path, const QString& name, bool required = true
 
 void refuse(const QString& what, const QString& value)
 {
-    QTest::qFail(qPrintable(QStringLiteral("%1 is not a number the file format takes: \"%2\"").arg(what, value)), __FILE__, __LINE__);
+    QTest::qFail(qPrintable(QStringLiteral("%1 is not a number as a workbook must hold one (a point, at most 15 significant digits): \"%2\"").arg(what, value)), __FILE__, __LINE__);
 }
 
 // A number as the file format writes one (xsd:double): a point, never a comma.
