@@ -121,7 +121,6 @@ class Workbook {
 public:
     Workbook(lxw_workbook* book, const QString& path) : m_book(book), m_path(path)
     {
-        CNumbers numbers;
         m_sheet = workbook_add_worksheet(m_book, "Лист1");
         for (int i = 0; i < 4; ++i) {
             m_formats[i] = workbook_add_format(m_book);
