@@ -7,6 +7,15 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstring>
+
 Q_DECLARE_METATYPE(CellFlags)
 
 // The spreadsheet writer, read back from the files it writes. The user's home is a temporary
@@ -27,6 +36,10 @@ private slots:
     void badCellIsReported_data();
     void badCellIsReported();
     void unwritableFolderRefusesWorkbook();
+    void numbersWhateverTheLocale_data();
+    void numbersWhateverTheLocale();
+    void fullDiskLeavesNoFile();
+    void readOnlyFolderRefusesWorkbook();
     void showHandsFinishedFileToDesktop();
     void newWorkbookFinishesThePreviousOne();
     void desktopWithoutSpreadsheetProgram_data();
@@ -35,6 +48,10 @@ private slots:
 private:
     // Opens a workbook, lets `fill` write into it, shows it and reads the file back.
     XlsxSheet written(const std::function<void()>& fill);
+    // Files, hidden ones too, left in the workbook folder.
+    QStringList leftInFolder() const;
+    // The failure box: the one text, the full path of the file and the system's reason below.
+    void checkFailureBox(const MessageLog& log, const QString& reason) const;
 
     QTemporaryDir m_home;
     QStringList m_opened;
@@ -76,6 +93,21 @@ XlsxSheet TestExport::written(const std::function<void()>& fill)
     return XlsxSheet::read(m_opened.first());
 }
 
+QStringList TestExport::leftInFolder() const
+{
+    return QDir(workbookFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+void TestExport::checkFailureBox(const MessageLog& log, const QString& reason) const
+{
+    QCOMPARE(log.texts(), QStringList{"Ошибка открытия файла Microsoft Excel."});
+    QCOMPARE(log.shown().first().caption, QStringLiteral("Ошибка"));
+    const QString detail = log.shown().first().detail;
+    const QString path = QDir::toNativeSeparators(workbookFolder()) + QDir::separator();
+    QVERIFY2(detail.contains(path) && detail.contains(QStringLiteral(".xlsx")), qPrintable(detail));
+    QVERIFY2(detail.contains(reason), qPrintable(detail + " / " + reason));
+}
+
 void TestExport::cellsReadBack_data()
 {
     QTest::addColumn<QString>("text");
@@ -106,6 +138,10 @@ void TestExport::cellsReadBack_data()
     QTest::newRow("bold text") << "Итого" << CellFlags(Cell::Bold) << "Итого" << false << true << false;
     QTest::newRow("bold number") << "31" << CellFlags(Cell::Bold | Cell::AutoFit) << "31" << true << true << false;
     QTest::newRow("as text and bold") << "Сентябрь 2023" << CellFlags(Cell::AsText | Cell::AutoFit | Cell::Bold) << "Сентябрь 2023" << false << true << true;
+    // Spreadsheet programs keep 15 significant digits; the 16th is noise of the binary value.
+    QTest::newRow("sixteen digits") << "8255.666999999999" << CellFlags() << "8255.667" << true << false << false;
+    QTest::newRow("binary noise") << "0.30000000000000004" << CellFlags() << "0.3" << true << false << false;
+    QTest::newRow("more digits than kept") << "123456789012345678" << CellFlags() << "1.23456789012346e+17" << true << false << false;
     QTest::newRow("quote and apostrophe") << "O'Neil \"A\"" << CellFlags() << "O'Neil \"A\"" << false << false << false;
 }
 
@@ -222,14 +258,91 @@ void TestExport::unwritableFolderRefusesWorkbook()
 
     MessageLog log;
     QCOMPARE(OpenWorkbook(QStringLiteral("Цены")), -1);
-    QCOMPARE(log.texts(), QStringList{"Ошибка открытия файла Microsoft Excel."});
-    QCOMPARE(log.shown().first().caption, QStringLiteral("Ошибка"));
+    checkFailureBox(log, QString::fromLocal8Bit(std::strerror(ENOTDIR)));
 
     log.clear();
     QCOMPARE(WriteCell(1, 1, 1, QStringLiteral("x")), -1);   // there is no workbook to write into
     QCOMPARE(log.shown().first().caption, QStringLiteral("Ошибочный номер листа Microsoft Excel"));
     QCOMPARE(ShowWorkbook(true), 1);
     QVERIFY(m_opened.isEmpty());
+}
+
+// The library prints numbers with the C library, which follows LC_NUMERIC; the file needs a
+// point whatever the desktop's locale, and the program's own locale stays as it was.
+void TestExport::numbersWhateverTheLocale_data()
+{
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<QString>("decimalPoint");
+    QTest::newRow("Russian desktop") << QByteArray("ru_RU.UTF-8") << ",";
+    QTest::newRow("C") << QByteArray("C.UTF-8") << ".";
+}
+
+void TestExport::numbersWhateverTheLocale()
+{
+    QFETCH(QByteArray, locale);
+    QFETCH(QString, decimalPoint);
+    const QByteArray before = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, locale.constData()))
+        QFAIL(qPrintable("the locale " + locale + " is not installed (scripts/install-deps makes it)"));
+    const auto restore = qScopeGuard([&] { std::setlocale(LC_ALL, before.constData()); });
+
+    const XlsxSheet sheet = written([] {
+        WriteCell(1, 1, 1, QStringLiteral("Сидоров-Петровский Александр"), Cell::AsText | Cell::AutoFit);
+        WriteCell(1, 2, 1, QStringLiteral("1958,083"), Cell::AutoFit);
+        WriteCell(1, 3, 1, QStringLiteral("0.7"));
+    });
+    QCOMPARE(sheet.text(2, 1), QStringLiteral("1958.083"));
+    QCOMPARE(sheet.text(3, 1), QStringLiteral("0.7"));
+    QVERIFY(sheet.columnWidths.value(1) > 28);
+    QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), decimalPoint);
+}
+
+void TestExport::fullDiskLeavesNoFile()
+{
+    // A file size limit stands for a full disk: every write past it fails with EFBIG.
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit unlimited = limit;
+    MessageLog log;
+    QCOMPARE(OpenWorkbook(QStringLiteral("Табель")), 1);
+    for (int row = 1; row <= 200; ++row)
+        WriteCell(1, 1, row, QStringLiteral("Строка %1 табеля").arg(row));
+    limit.rlim_cur = 2048;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const int shown = ShowWorkbook(true);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    std::signal(SIGXFSZ, previous);
+
+    QCOMPARE(shown, -1);
+    checkFailureBox(log, QString::fromLocal8Bit(std::strerror(EFBIG)));
+    QVERIFY(m_opened.isEmpty());
+    QCOMPARE(leftInFolder(), QStringList());
+}
+
+void TestExport::readOnlyFolderRefusesWorkbook()
+{
+    // As root permissions stop no write; a read-only mount does.
+    QVERIFY(QDir().mkpath(workbookFolder()));
+    const QByteArray folder = QFile::encodeName(workbookFolder());
+    QString reason;
+    if (::mount("tabel-test", folder.constData(), "tmpfs", MS_RDONLY, "size=64k") == 0) {
+        reason = QString::fromLocal8Bit(std::strerror(EROFS));
+    } else if (geteuid() != 0) {
+        QFile::setPermissions(workbookFolder(), QFile::ReadOwner | QFile::ExeOwner);
+        reason = QString::fromLocal8Bit(std::strerror(EACCES));
+    } else {
+        QSKIP("running as root without the right to mount: nothing makes a folder read-only");
+    }
+    const auto release = qScopeGuard([&] {
+        if (::umount(folder.constData()) != 0)
+            QFile::setPermissions(workbookFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+
+    MessageLog log;
+    QCOMPARE(OpenWorkbook(QStringLiteral("Цены")), -1);
+    checkFailureBox(log, reason);
+    QCOMPARE(leftInFolder(), QStringList());
 }
 
 void TestExport::showHandsFinishedFileToDesktop()
@@ -273,14 +386,20 @@ void TestExport::newWorkbookFinishesThePreviousOne()
 void TestExport::desktopWithoutSpreadsheetProgram_data()
 {
     QTest::addColumn<bool>("openFolder");
-    QTest::newRow("open the folder") << true;
-    QTest::newRow("leave it") << false;
+    QTest::addColumn<bool>("fileManager");
+    QTest::newRow("open the folder") << true << true;
+    QTest::newRow("no file manager either") << true << false;
+    QTest::newRow("leave it") << false << true;
 }
 
 void TestExport::desktopWithoutSpreadsheetProgram()
 {
     QFETCH(bool, openFolder);
-    m_openerWorks = false;
+    QFETCH(bool, fileManager);
+    Desktop::setOpener([&](const QString& path) {
+        m_opened << path;
+        return fileManager && QFileInfo(path).isDir();
+    });
     MessageLog log;
     if (!openFolder)
         log.answer({false});
@@ -289,7 +408,7 @@ void TestExport::desktopWithoutSpreadsheetProgram()
     QCOMPARE(ShowWorkbook(true), -1);
 
     // The user learns where the finished file is, and it is there.
-    QCOMPARE(log.shown().size(), 1);
+    QCOMPARE(log.shown().size(), openFolder && !fileManager ? 2 : 1);
     const QString file = m_opened.first();
     QVERIFY(QFileInfo(file).fileName().startsWith(QStringLiteral("Книга ")));
     QVERIFY2(log.shown().first().text.contains(QDir::toNativeSeparators(file)), qPrintable(log.shown().first().text));
@@ -299,6 +418,11 @@ void TestExport::desktopWithoutSpreadsheetProgram()
     // Yes opens the folder that holds it; No opens nothing more.
     const QStringList expected = openFolder ? QStringList{file, workbookFolder()} : QStringList{file};
     QCOMPARE(m_opened, expected);
+    // Without a file manager the folder's path is shown instead.
+    if (openFolder && !fileManager) {
+        QCOMPARE(log.shown().last().icon, MessageBox::Icon::Information);
+        QVERIFY2(log.shown().last().text.contains(QDir::toNativeSeparators(workbookFolder())), qPrintable(log.shown().last().text));
+    }
 }
 
 QTEST_MAIN(TestExport)

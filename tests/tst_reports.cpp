@@ -285,6 +285,7 @@ private slots:
     void spreadsheetOfFinishedProducts();
     void emptySpreadsheet();
     void spreadsheetWithoutWorkbook();
+    void spreadsheetNumbersAsTheDatabaseHasThem();
 
     void roles_data();
     void roles();
@@ -624,6 +625,26 @@ void TestReports::spreadsheetWithoutWorkbook()
     QVERIFY(m_opened.isEmpty());
     QCOMPARE(Form18->Button6->text(), QStringLiteral("Excel (0 из 0)"));
     QVERIFY(!Form18->XLS_Rep->isOpen());
+}
+
+// 8255.667 boxes: a value whose nearest binary number has a 16th digit (8255.666999999999); the
+// file holds the server's value to 15 significant digits, and is named after the period.
+void TestReports::spreadsheetNumbersAsTheDatabaseHasThem()
+{
+    const int worker = Fixture::worker(QStringLiteral("Алексеев А.А."));
+    const int product = Fixture::product(QStringLiteral("ЯВ-3"), 8.255667, Fixture::classItem(QStringLiteral("Ящик В")));
+    const int operation = Fixture::operation(product, Fixture::operationType(QStringLiteral("Сборка")), 0);
+    Fixture::entry(entryOf(worker, product, operation, QDate(2026, 3, 3), 400, 0, 2.5, 0));
+    Fixture::entry(entryOf(worker, product, operation, QDate(2026, 3, 4), 603, 3, 2.5, 0));
+    Form18->DTPicker1->setDate(From);
+    Form18->DTPicker2->setDate(To);
+    const XlsxSheet sheet = exportSpreadsheet();
+    QVERIFY2(QFileInfo(m_opened.value(0)).fileName().startsWith(QStringLiteral("Отчет с 01.03.2026 по 01.04.2026 ")),
+             qPrintable(m_opened.value(0)));
+    const double boxes = journalSum(QStringLiteral("i.massa * (s.kol_vo - s.brak)"), From, To);
+    QCOMPARE(sheet.text(4, 2), QString::number(boxes, 'g', 15));
+    QCOMPARE(sheet.text(4, 2), QStringLiteral("8255.667"));
+    QCOMPARE(sheet.text(5, 2).toDouble(), journalSum(QStringLiteral("s.kol_vo - s.brak"), From, To));
 }
 
 void TestReports::roles_data()

@@ -3,25 +3,42 @@
 #include "toolkit/database_error.h"
 #include "toolkit/dataset.h"
 #include "toolkit/dataset_grid.h"
+#include "toolkit/date_typing.h"
 #include "toolkit/message_box.h"
 #include "toolkit/number_format.h"
+#include "toolkit/qt_translations.h"
 #include "toolkit/row_filter.h"
 #include "toolkit/sql_text.h"
 #include "toolkit/transaction.h"
 
 #include <QAbstractItemModelTester>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 // The data-access layer against the real server: literals, parameters, snapshots, filters,
-// editing by key, and the grid that shows a snapshot.
+// editing by key, and the grid that shows a snapshot; Qt's dialogs and the date boxes as the
+// program sets them up at start-up.
 class TestToolkit : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { TestDb::setUp(); }
+    void initTestCase()
+    {
+        QVERIFY(installQtTranslations());
+        DateTyping::install();
+        TestDb::setUp();
+    }
     void cleanupTestCase() { TestDb::tearDown(); }
     void init() { TestDb::resetData(); }
     void questionBoxSpeaksRussianFromTheFirst();
+    void qtDialogsSpeakRussian();
+    void dateTypedAfterClick_data();
+    void dateTypedAfterClick();
 
     void quotedTextRoundTrips_data();
     void quotedTextRoundTrips();
@@ -271,6 +288,80 @@ void TestToolkit::questionBoxSpeaksRussianFromTheFirst()
         QVERIFY(showed);
         QCOMPARE(texts, QStringList({"Да", "Нет"}));
     }
+}
+
+// Qt's own dialogs in Russian whatever the desktop's language (the run's locale does not matter).
+void TestToolkit::qtDialogsSpeakRussian()
+{
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    QCOMPARE(files.labelText(QFileDialog::LookIn), QStringLiteral("Перейти к:"));
+    QCOMPARE(files.labelText(QFileDialog::FileName), QStringLiteral("&Имя файла:"));
+    QCOMPARE(files.labelText(QFileDialog::Accept), QStringLiteral("&Сохранить"));
+    QCOMPARE(files.labelText(QFileDialog::Reject), QStringLiteral("Отмена"));
+
+    MessageBox::setPresenter({});
+    QStringList buttons;
+    const bool showed = expectModal<QMessageBox>([] { MessageBox::stop("Ошибка открытия файла Microsoft Excel.", "Ошибка", "Файл: /x.xlsx"); },
+                                                  [&](QMessageBox* box) {
+                                                      for (QAbstractButton* button : box->buttons())
+                                                          buttons << button->text();
+                                                      box->button(QMessageBox::Ok)->click();
+                                                  });
+    QVERIFY(showed);
+    QVERIFY2(buttons.contains(QStringLiteral("Показать подробности...")), qPrintable(buttons.join('|')));
+
+    QPrinter printer;
+    QCOMPARE(QPrintDialog(&printer).windowTitle(), QStringLiteral("Печать"));
+}
+
+// A date box as the forms make it; the clerk clicks into it (from another box) and types.
+void TestToolkit::dateTypedAfterClick_data()
+{
+    QTest::addColumn<double>("clickAt");   // across the text: 0 its left edge, 1 its right edge
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QDate>("date");
+    QTest::newRow("on the day") << 0.1 << "15.11.2026" << QDate(2026, 11, 15);
+    QTest::newRow("on the month") << 0.45 << "15.11.2026" << QDate(2026, 11, 15);
+    QTest::newRow("on the year") << 0.8 << "15.11.2026" << QDate(2026, 11, 15);
+    QTest::newRow("right of the text") << 1.3 << "15.11.2026" << QDate(2026, 11, 15);
+    QTest::newRow("single digits") << 0.45 << "5.3.2027" << QDate(2027, 3, 5);
+    QTest::newRow("digits alone") << 0.8 << "01022025" << QDate(2025, 2, 1);
+}
+
+void TestToolkit::dateTypedAfterClick()
+{
+    QFETCH(double, clickAt);
+    QFETCH(QString, typed);
+    QFETCH(QDate, date);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* before = new QLineEdit;
+    auto* box = new QDateEdit(QDate(2024, 12, 10));
+    box->setCalendarPopup(true);
+    box->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    layout->addWidget(before);
+    layout->addWidget(box);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    before->setFocus();
+    auto* text = box->findChild<QLineEdit*>();
+    QVERIFY(text);
+    const auto at = [&](double share) {
+        const int width = text->fontMetrics().horizontalAdvance(text->text());
+        return QPoint(qMin(text->contentsRect().left() + 2 + int(share * width), text->width() - 2), text->height() / 2);
+    };
+
+    QTest::mouseClick(text, Qt::LeftButton, {}, at(clickAt));
+    QVERIFY(box->hasFocus());
+    QTest::keyClicks(box, typed);
+    QCOMPARE(box->date(), date);
+
+    // A click into the box that has the focus picks the part clicked: the month alone changes.
+    QTest::mouseClick(text, Qt::LeftButton, {}, at(0.45));
+    QTest::keyClicks(box, QStringLiteral("07"));
+    QCOMPARE(box->date(), QDate(date.year(), 7, date.day()));
 }
 
 QTEST_MAIN(TestToolkit)

@@ -19,10 +19,12 @@
 #include "reports/report_layouts.h"
 #include "reports/reports_window.h"
 #include "timesheet/timesheet_window.h"
+#include "toolkit/date_typing.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/font_substitution.h"
 #include "toolkit/guarded_application.h"
 #include "toolkit/message_box.h"
+#include "toolkit/qt_translations.h"
 
 #include <QFont>
 #include <QWidget>
@@ -112,6 +114,8 @@ int runApplication(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Табель"));
     // Ties the windows to the installed menu entry (task bars, Wayland).
     QApplication::setDesktopFileName(QStringLiteral("tabel"));
+    installQtTranslations();
+    DateTyping::install();
     setProgramFonts();
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -1,5 +1,6 @@
 #include "export/spreadsheet_writer.h"
 
+#include "export/xlsx_numbers.h"
 #include "toolkit/desktop.h"
 #include "toolkit/message_box.h"
 
@@ -16,8 +17,12 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -27,6 +32,33 @@ const int MaxRows = 1048576;
 
 QString caption() { return QStringLiteral("Ошибка"); }
 QString openFailure() { return QStringLiteral("Ошибка открытия файла Microsoft Excel."); }
+
+// The box's detail: which file and why, in the system's words.
+void reportOpenFailure(const QString& path, const QString& reason)
+{
+    MessageBox::stop(openFailure(), caption(),
+                     QStringLiteral("Файл: %1\nПричина: %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+// libxlsxwriter prints numbers, column widths and margins with printf, which follows the C
+// library's numeric locale: a decimal comma under ru_RU, where the file needs a point. The C
+// locale is put in place for this thread only and only while the library works, so the rest of
+// the program and its other threads keep theirs whatever the caller did with setlocale().
+class CNumbers {
+public:
+    CNumbers() : m_previous(uselocale(cLocale())) {}
+    ~CNumbers() { uselocale(m_previous); }
+    CNumbers(const CNumbers&) = delete;
+    CNumbers& operator=(const CNumbers&) = delete;
+
+private:
+    static locale_t cLocale()
+    {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+        return c;
+    }
+    locale_t m_previous;
+};
 
 // The value of a text that reads as a number, as a spreadsheet program takes typed input:
 // blanks around, a sign, digits with a comma or point as the separator, an exponent.
@@ -104,6 +136,7 @@ public:
 
     lxw_error write(int column, int row, const QString& text, CellFlags flags)
     {
+        CNumbers numbers;
         lxw_format* format = flags.testFlag(Cell::AsText) || flags.testFlag(Cell::Bold)
             ? m_formats[(flags.testFlag(Cell::AsText) ? 1 : 0) | (flags.testFlag(Cell::Bold) ? 2 : 0)]
             : nullptr;
@@ -120,16 +153,30 @@ public:
         return LXW_NO_ERROR;
     }
 
-    // Writes the file; true when it is on disk.
-    bool finish()
+    // Writes the file; answers the system's reason when it is not on disk, and then no part of
+    // it is left behind.
+    QString finish()
     {
         if (!m_book)
-            return m_written;
-        for (int column : std::as_const(m_fitted))
-            worksheet_set_column(m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), m_widths.value(column), nullptr);
-        m_written = workbook_close(m_book) == LXW_NO_ERROR;
+            return m_failure;
+        lxw_error error;
+        int cause;
+        {
+            CNumbers numbers;
+            for (int column : std::as_const(m_fitted))
+                worksheet_set_column(m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), m_widths.value(column), nullptr);
+            errno = 0;
+            error = workbook_close(m_book);
+            cause = errno;
+        }
         m_book = nullptr;
-        return m_written;
+        if (error != LXW_NO_ERROR)
+            m_failure = cause ? QString::fromLocal8Bit(std::strerror(cause)) : QString::fromUtf8(lxw_strerror(error));
+        else
+            m_failure = shortenSheetNumbers(m_path);
+        if (!m_failure.isEmpty())
+            QFile::remove(m_path);
+        return m_failure;
     }
 
 private:
@@ -139,7 +186,7 @@ private:
     QString m_path;
     QHash<int, double> m_widths;   // widest content per column
     QSet<int> m_fitted;            // columns asked to fit
-    bool m_written = false;
+    QString m_failure;
 };
 
 std::unique_ptr<Workbook>& current()
@@ -172,17 +219,25 @@ int OpenWorkbook(const QString& title)
 {
     current().reset();   // the workbook before is finished and stays on disk unopened
     const QString folder = workbookFolder();
-    const QString path = QDir().mkpath(folder) ? newFilePath(folder, title) : QString();
-    QFile probe(path);
-    lxw_workbook* book = nullptr;
-    if (!path.isEmpty() && probe.open(QIODevice::WriteOnly)) {
-        probe.close();
-        book = workbook_new(QFile::encodeName(path).constData());
+    const QString path = newFilePath(folder, title);
+    // The file is written when the workbook is finished; trying the place now spares the user
+    // filling a workbook that cannot be kept.
+    std::error_code folderError;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), folderError);
+    if (folderError) {
+        reportOpenFailure(path, QString::fromLocal8Bit(folderError.message().c_str()));
+        return -1;
     }
+    QFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly)) {
+        reportOpenFailure(path, probe.errorString());
+        return -1;
+    }
+    probe.close();
+    lxw_workbook* book = workbook_new(QFile::encodeName(path).constData());
     if (!book) {
-        if (!path.isEmpty())
-            QFile::remove(path);
-        MessageBox::stop(openFailure(), caption());
+        QFile::remove(path);
+        reportOpenFailure(path, QString::fromLocal8Bit(std::strerror(ENOMEM)));
         return -1;
     }
     current() = std::make_unique<Workbook>(book, path);
@@ -194,16 +249,20 @@ int ShowWorkbook(bool visible)
     if (!current() || !visible)
         return 1;
     const std::unique_ptr<Workbook> workbook = std::move(current());
-    if (!workbook->finish()) {
-        MessageBox::stop(openFailure(), caption());
+    const QString failure = workbook->finish();
+    if (!failure.isEmpty()) {
+        reportOpenFailure(workbook->path(), failure);
         return -1;
     }
     if (!Desktop::openFile(workbook->path())) {
         // The file is done; only the desktop has no program for it. Say where it is.
         const QString path = QDir::toNativeSeparators(workbook->path());
+        const QString folder = QFileInfo(workbook->path()).absolutePath();
         if (MessageBox::ask(QStringLiteral("Файл сохранен, но открыть его не удалось:\n%1\n\nОткрыть папку с файлом?").arg(path),
-                            QStringLiteral("Файл не открыт")))
-            Desktop::openFile(QFileInfo(workbook->path()).absolutePath());
+                            QStringLiteral("Файл не открыт"))
+            && !Desktop::openFile(folder))
+            MessageBox::inform(QStringLiteral("Открыть папку не удалось. Файл лежит в папке:\n%1").arg(QDir::toNativeSeparators(folder)),
+                               QStringLiteral("Файл не открыт"));
         return -1;
     }
     return 1;

@@ -6,7 +6,10 @@
 // The spreadsheet every export fills. A workbook is a new .xlsx file in the user's documents
 // folder, subfolder "Tabel"; ShowWorkbook(true) finishes it and hands it to the desktop's
 // spreadsheet program. One workbook is filled at a time: opening a new one finishes the one
-// before without opening it. Each operation answers 1, or -1 after telling the user.
+// before without opening it. Each operation answers 1, or -1 after telling the user. A workbook
+// that cannot be made (full disk, read-only folder) is reported with its full path and the
+// system's reason, and no part of it is left in the folder. Numbers are written with a point and
+// at most 15 significant digits whatever the locale.
 
 // How WriteCell stores a cell.
 enum class Cell {

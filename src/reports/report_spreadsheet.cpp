@@ -5,6 +5,7 @@
 #include "reports/report_statements.h"
 #include "toolkit/dataset.h"
 
+#include <QDate>
 #include <QStringList>
 #include <QVariant>
 
@@ -13,9 +14,15 @@ QString spreadsheetProgressCaption(int written, int total)
     return QStringLiteral("Excel (%1 из %2)").arg(written).arg(total);
 }
 
-bool fillReportSpreadsheet(Dataset& rows, const std::function<void(int, int)>& progress)
+QString reportSpreadsheetTitle(const QDate& from, const QDate& to)
 {
-    if (OpenWorkbook(QStringLiteral("Отчет")) == -1)
+    const QString format = QStringLiteral("dd.MM.yyyy");
+    return QStringLiteral("Отчет с %1 по %2").arg(from.toString(format), to.toString(format));
+}
+
+bool fillReportSpreadsheet(Dataset& rows, const QString& title, const std::function<void(int, int)>& progress)
+{
+    if (OpenWorkbook(title) == -1)
         return false;
     const int total = rows.recordCount();
     progress(0, total);

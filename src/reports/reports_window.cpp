@@ -68,5 +68,6 @@ void TForm18::Button6Click()
     prepareReportQuery(*XLS_Rep, DTPicker1->date(), DTPicker2->date(), RadioGroup1->itemIndex());
     XLS_Rep->open();
     const auto closeQuery = qScopeGuard([this] { XLS_Rep->close(); });
-    fillReportSpreadsheet(*XLS_Rep, [this](int written, int total) { Button6->setText(spreadsheetProgressCaption(written, total)); });
+    fillReportSpreadsheet(*XLS_Rep, reportSpreadsheetTitle(DTPicker1->date(), DTPicker2->date()),
+                          [this](int written, int total) { Button6->setText(spreadsheetProgressCaption(written, total)); });
 }

@@ -3,38 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTranslator>
 
 namespace {
-
-// The box's own buttons in the program's language (no Qt translations are installed).
-class BoxButtonTexts : public QTranslator {
-public:
-    using QTranslator::QTranslator;
-    bool isEmpty() const override { return false; }
-    QString translate(const char* context, const char* source, const char*, int) const override
-    {
-        if (qstrcmp(context, "QMessageBox") != 0)
-            return {};
-        if (qstrcmp(source, "Show Details...") == 0)
-            return QStringLiteral("Подробнее...");
-        if (qstrcmp(source, "Hide Details...") == 0)
-            return QStringLiteral("Скрыть подробности");
-        return {};
-    }
-};
-
-void installBoxButtonTexts()
-{
-    static BoxButtonTexts* texts = nullptr;
-    if (texts)
-        return;
-    texts = new BoxButtonTexts(qApp);
-    QCoreApplication::installTranslator(texts);
-    // Installing posts a language change to every window; were it delivered while the first box
-    // shows, the box would put its buttons back to Qt's own English texts.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
-}
 
 MessageBox::Presenter& presenter()
 {
@@ -46,7 +16,6 @@ bool present(const MessageBox::Shown& shown)
 {
     if (presenter())
         return presenter()(shown);
-    installBoxButtonTexts();
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(shown.caption);
     box.setText(shown.text);

@@ -15,7 +15,7 @@ struct Shown {
     QString detail;   // the driver's own words behind a short text, shown on request
 };
 
-// Stop icon, OK button; a detail shows under "Show Details...".
+// Stop icon, OK button; a detail shows under Qt's "Показать подробности..." button.
 void stop(const QString& text, const QString& caption, const QString& detail = {});
 // Question icon, Yes and No; true only for Yes.
 bool ask(const QString& text, const QString& caption);

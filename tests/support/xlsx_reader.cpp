@@ -1,6 +1,7 @@
 #include "support/xlsx_reader.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QVector>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -20,6 +21,51 @@ QByteArray member(const QString& path, const QString& name, bool required = true
         return {};
     }
     return unzip.readAllStandardOutput();
+}
+
+void refuse(const QString& what, const QString& value)
+{
+    QTest::qFail(qPrintable(QStringLiteral("%1 is not a number as a workbook must hold one (a point, at most 15 significant digits): \"%2\"").arg(what, value)), __FILE__, __LINE__);
+}
+
+// A number as the file format writes one (xsd:double): a point, never a comma.
+bool strictNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^-?(\\d+(\\.\\d*)?|\\.\\d+)([eE][-+]?\\d+)?$"));
+    return number.match(text).hasMatch();
+}
+
+// Significant digits of a strict number's mantissa.
+int significantDigits(const QString& text)
+{
+    QString digits = text.section(QRegularExpression(QStringLiteral("[eE]")), 0, 0);
+    digits.remove(QLatin1Char('-')).remove(QLatin1Char('.'));
+    while (digits.startsWith(QLatin1Char('0')))
+        digits.remove(0, 1);
+    while (digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+    return int(digits.size());
+}
+
+// Every attribute of a part that reads as a number with a decimal comma, and the attributes
+// that must be numbers.
+void checkNumberAttributes(const QByteArray& xml, const QString& part)
+{
+    static const QStringList numeric{"width", "ht", "defaultRowHeight", "defaultColWidth", "baseColWidth",
+                                     "left", "right", "top", "bottom", "header", "footer"};
+    static const QRegularExpression decimalComma(QStringLiteral("^\\s*-?\\d*,\\d+\\s*$"));
+    QXmlStreamReader r(xml);
+    while (!r.atEnd()) {
+        if (r.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        for (const QXmlStreamAttribute& a : r.attributes()) {
+            const QString value = a.value().toString();
+            const QString what = QStringLiteral("%1 <%2 %3>").arg(part, r.name().toString(), a.name().toString());
+            if (decimalComma.match(value).hasMatch()
+                || (numeric.contains(a.name().toString()) && !strictNumber(value)))
+                refuse(what, value);
+        }
+    }
 }
 
 QStringList sharedStrings(const QByteArray& xml)
@@ -100,14 +146,20 @@ XlsxSheet XlsxSheet::read(const QString& path)
 {
     XlsxSheet sheet;
     const QStringList strings = sharedStrings(member(path, QStringLiteral("xl/sharedStrings.xml"), false));
-    const QVector<Style> cellStyles = styles(member(path, QStringLiteral("xl/styles.xml")));
+    const QByteArray styleXml = member(path, QStringLiteral("xl/styles.xml"));
+    checkNumberAttributes(styleXml, QStringLiteral("styles.xml"));
+    const QVector<Style> cellStyles = styles(styleXml);
 
-    QXmlStreamReader book(member(path, QStringLiteral("xl/workbook.xml")));
+    const QByteArray bookXml = member(path, QStringLiteral("xl/workbook.xml"));
+    checkNumberAttributes(bookXml, QStringLiteral("workbook.xml"));
+    QXmlStreamReader book(bookXml);
     while (!book.atEnd())
         if (book.readNext() == QXmlStreamReader::StartElement && book.name() == QLatin1String("sheet"))
             sheet.sheetNames << book.attributes().value(QLatin1String("name")).toString();
 
-    QXmlStreamReader r(member(path, QStringLiteral("xl/worksheets/sheet1.xml")));
+    const QByteArray sheetXml = member(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+    checkNumberAttributes(sheetXml, QStringLiteral("sheet1.xml"));
+    QXmlStreamReader r(sheetXml);
     QString ref, type;
     int style = 0;
     while (!r.atEnd()) {
@@ -135,6 +187,8 @@ XlsxSheet XlsxSheet::read(const QString& path)
             } else {
                 cell.value = v;
                 cell.number = type.isEmpty() || type == QLatin1String("n");
+                if (cell.number && (!strictNumber(v) || significantDigits(v) > 15))
+                    refuse(QStringLiteral("the value of %1").arg(ref), v);
             }
         }
     }

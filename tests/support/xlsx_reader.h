@@ -6,7 +6,8 @@
 
 // The first sheet of an .xlsx file as the tests read it back: cells by their reference
 // ("B3"), with the number/text distinction, bold and the text format, and the column widths.
-// Reads the archive through `unzip -p`.
+// Reads the archive through `unzip -p`, strictly: a number, width or margin that the file format
+// would not take (a decimal comma, more than 15 significant digits in a value) fails the test.
 struct XlsxCell {
     QString value;          // the shared string, or the number as stored ("12.5")
     bool number = false;
