@@ -18,16 +18,26 @@ ReportTextFit::ReportTextFit()
 
 const QFontMetricsF& ReportTextFit::metrics(const QFont& font)
 {
-    const QString key = font.key();
-    auto known = m_metrics.find(key);
-    if (known == m_metrics.end())
-        known = m_metrics.insert(key, QFontMetricsF(font, &m_grid));
-    return *known;
+    if (m_last < 0 || !(m_fonts.at(m_last) == font)) {
+        m_last = int(m_fonts.indexOf(font));
+        if (m_last < 0) {
+            m_last = int(m_fonts.size());
+            m_fonts.append(font);
+            m_metrics.append(QFontMetricsF(font, &m_grid));
+            m_widths.append(QHash<QString, double>());
+        }
+    }
+    return m_metrics.at(m_last);
 }
 
 double ReportTextFit::width(const QFont& font, const QString& text)
 {
-    return metrics(font).horizontalAdvance(text) / Resolution * 25.4;
+    const QFontMetricsF& measure = metrics(font);
+    QHash<QString, double>& known = m_widths[m_last];
+    auto width = known.constFind(text);
+    if (width == known.constEnd())
+        width = known.insert(text, measure.horizontalAdvance(text) / Resolution * 25.4);
+    return *width;
 }
 
 FittedText ReportTextFit::fit(const QFont& font, const QString& text, double boxWidth, bool number)

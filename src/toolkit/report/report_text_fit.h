@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <QVector>
 
 // A text as it prints in its box.
 struct FittedText {
@@ -27,11 +28,16 @@ public:
     FittedText fit(const QFont& font, const QString& text, double boxWidth, bool number);
 
 private:
+    // Makes `font` the current one, m_last its index.
     const QFontMetricsF& metrics(const QFont& font);
 
     static constexpr double Resolution = 1200;   // dots per inch
     QImage m_grid{1, 1, QImage::Format_Mono};
-    QHash<QString, QFontMetricsF> m_metrics;   // by QFont::key()
+    // A report uses a handful of fonts, mostly the same one many times running.
+    QVector<QFont> m_fonts;
+    QVector<QFontMetricsF> m_metrics;
+    QVector<QHash<QString, double>> m_widths;   // mm, per font: names and kinds repeat on every line
+    int m_last = -1;
 };
 
 // True for a text that reads as a number: "12", "-3,50", "0,125".
