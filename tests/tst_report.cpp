@@ -1,9 +1,11 @@
 #include "core/data_module.h"
+#include "support/page_fit.h"
 #include "support/pdf_words.h"
 #include "support/test_database.h"
 #include "toolkit/dataset.h"
 #include "toolkit/report/report_engine.h"
 #include "toolkit/report/report_preview.h"
+#include "toolkit/report/report_text_fit.h"
 
 #include <QFontInfo>
 #include <QPrintPreviewWidget>
@@ -31,6 +33,9 @@ private slots:
     void itemPositions();
     void fontsAreLiberationSans();
     void pdfKeepsPositionsAndEmbedsFonts();
+    void textFitsItsBox_data();
+    void textFitsItsBox();
+    void neighboursApartInPdf();
     void datasetRowsPassTheFilter();
     void previewOpensOncePerCaption();
 };
@@ -326,6 +331,88 @@ void TestReport::pdfKeepsPositionsAndEmbedsFonts()
     const QStringList listed = QString::fromUtf8(fonts.readAllStandardOutput()).split('\n').mid(2, 1);
     QCOMPARE(listed.size(), 1);
     QVERIFY2(listed.first().contains("LiberationSans") && listed.first().contains(" yes "), qPrintable(listed.first()));
+}
+
+void TestReport::textFitsItsBox_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("smallest");   // pt, the least size expected
+    QTest::addColumn<double>("largest");    // pt, the greatest
+    QTest::addColumn<bool>("cut");          // printed as its start and "…"
+    QTest::newRow("fits") << "Итого" << 30.0 << 11.0 << 11.0 << false;
+    QTest::newRow("a little wide: shrinks") << "Покраска (КРАСКА)" << 27.8 << 7.0 << 10.9 << false;
+    QTest::newRow("far too wide: cut at 6 pt") << "Готовая продукция, окрашенная и упакованная" << 27.0 << 6.0 << 6.0 << true;
+    QTest::newRow("number shrinks") << "6371630768,12" << 18.8 << 7.0 << 10.9 << false;
+    QTest::newRow("number below 6 pt, never cut") << "1234567890123" << 8.5 << 1.0 << 5.9 << false;
+}
+
+// A text wider than its box shrinks just enough, not below 6 pt, then is cut with "…"; a number
+// only shrinks. The box stays where the layout puts it.
+void TestReport::textFitsItsBox()
+{
+    QFETCH(QString, text);
+    QFETCH(double, width);
+    QFETCH(double, smallest);
+    QFETCH(double, largest);
+    QFETCH(bool, cut);
+    ReportLayout layout;
+    layout.detail = ReportBand(5.8, {ReportItem::label(text, 124.4, width).centred().withFont("MS Sans Serif", 11, true)});
+    const ReportDocument document = layoutReport(layout, memoryRows({"n"}, {{1}}));
+    const ReportText& printed = document.pages.first().texts.first();
+    QCOMPARE(printed.rect, QRectF(134.4, 10, width, 5.8));
+    const QString shown = printed.text;
+    if (cut) {
+        QVERIFY2(shown.endsWith(QStringLiteral("…")) && text.startsWith(shown.chopped(1)) && shown.size() > 10, qPrintable(shown));
+    } else {
+        QCOMPARE(shown, text);
+    }
+    const QFont& font = document.fonts.at(printed.font);
+    QVERIFY2(font.pointSizeF() >= smallest && font.pointSizeF() <= largest, qPrintable(QString::number(font.pointSizeF())));
+    QVERIFY(font.bold());
+    ReportTextFit measure;
+    QVERIFY(measure.width(font, shown) <= width - 2 * ReportTextFit::Inset);
+    if (font.pointSizeF() < 11) {   // just enough: a step larger would not fit
+        QFont larger = font;
+        larger.setPointSizeF(font.pointSizeF() + 0.1);
+        QVERIFY(measure.width(larger, shown) > width - 2 * ReportTextFit::Inset || cut);
+    }
+    if (cut) {   // a character more would not fit
+        QString longer = text.left(shown.size());
+        longer += QStringLiteral("…");
+        QVERIFY(measure.width(font, longer) > width - 2 * ReportTextFit::Inset);
+    }
+    QVERIFY2(pageFitFaults(document).isEmpty(), qPrintable(pageFitFaults(document).join('\n')));
+}
+
+// Totals and texts in neighbouring boxes, some far wider than their boxes, read back from the
+// PDF as separate words inside their boxes.
+void TestReport::neighboursApartInPdf()
+{
+    ReportLayout layout;
+    const auto total = [](const QString& column, double left, double width) {
+        return ReportItem::sum(column, left, width).centred().withFont("MS Sans Serif", 11, true).filled(QColor(239, 239, 239));
+    };
+    layout.detail = ReportBand(4.2, {ReportItem::field("kind", 99.5, 27.0).withFont("MS Sans Serif", 9).filled(Qt::white),
+                                     ReportItem::field("brk", 125.4, 6.6).centred().withFont("MS Sans Serif", 9).filled(Qt::white),
+                                     ReportItem::field("mass", 133.6, 18.8).centred().withFont("MS Sans Serif", 9).filled(Qt::white)});
+    ReportGroup report;
+    report.footer = ReportBand(6.6, {ReportItem::label("Итого:", 99.7).withFont("MS Sans Serif", 11, true), total("brk", 124.4, 8.5),
+                                     total("mass", 132.8, 18.8), total("mass", 152.1, 16.7)});
+    layout.groups = {report};
+    Rows rows;
+    for (int i = 0; i < 60; ++i)
+        rows << QVariantList{i % 2 ? "Готовая продукция" : "Покраска (КРАСКА) с сушкой", 10 + i, 10000.5 + i};
+    const ReportDocument document = layoutReport(layout, memoryRows({"kind", "brk", "mass"}, rows));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("fit.pdf");
+    const QStringList faults = printFitFaults(document, pdf);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    QStringList footer;
+    for (const PdfWord& word : pdfWords(pdf))
+        if (word.rect.top() > document.pages.last().texts.last().rect.top() - 1)
+            footer << word.text;
+    QCOMPARE(footer, (QStringList{"Итого:", "2370", "601800", "601800"}));
 }
 
 void TestReport::datasetRowsPassTheFilter()

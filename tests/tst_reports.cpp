@@ -7,6 +7,8 @@
 #include "reports/report_statements.h"
 #include "reports/reports_window.h"
 #include "support/fixtures.h"
+#include "support/page_fit.h"
+#include "support/pdf_words.h"
 #include "support/test_database.h"
 #include "support/xlsx_reader.h"
 #include "toolkit/clock.h"
@@ -298,6 +300,9 @@ private slots:
     void positions_data();
     void positions();
     void workersReportAsPdf();
+    void titleNamesTheKind_data();
+    void titleNamesTheKind();
+    void textsFitTheirBoxes();
     void previewFromDialog();
     void databaseErrorShowsNoPreview();
 
@@ -871,6 +876,87 @@ void TestReports::workersReportAsPdf()
         QVERIFY2(printed.contains(reportValueText(journalSum(Money, From, To, condition), "#0.00")), qPrintable(worker));
     }
     QVERIFY(printed.contains(QRegularExpression("Итого:\\s+" + QRegularExpression::escape(reportValueText(journalSum(Money, From, To), "#0.00")))));
+}
+
+void TestReports::titleNamesTheKind_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("all") << int(AllProducts) << "01.04.2026";
+    QTest::newRow("finished products") << int(FinishedProducts) << "01.04.2026 (Готовая продукция)";
+    QTest::newRow("blanks") << int(Blanks) << "01.04.2026 (Заготовки)";
+}
+
+// A filtered report says which kind it counts at the end of its title, on the page and in the
+// PDF; the title keeps clear of the column headings beside it.
+void TestReports::titleNamesTheKind()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, ending);
+    makeFloor();
+    Form18->DTPicker1->setDate(From);
+    Form18->DTPicker2->setDate(To);
+    Form18->RadioGroup1->setItemIndex(kind);
+    QStringList titles;
+    ReportDocument detailed;
+    ReportPreview::setPresenter([&](const ReportDocument& document, const QString& caption) {
+        for (const ReportText& text : document.pages.first().texts)
+            if (text.text.startsWith(QStringLiteral("   ")))
+                titles << text.text;
+        QVERIFY2(pageFitFaults(document).isEmpty(), qPrintable(caption + ": " + pageFitFaults(document).join('\n')));
+        detailed = document;
+    });
+    for (QPushButton* button : {Form18->Button4, Form18->Button2, Form18->Button1, Form18->Button3})
+        QTest::mouseClick(button, Qt::LeftButton);
+    QStringList expected;
+    for (ProductionReport* report : std::initializer_list<ProductionReport*>{Form16, Form17, Form20, Form21})
+        expected << report->titlePrefix() + "01.03.2026 по " + ending;
+    QCOMPARE(titles, expected);
+
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("detailed.pdf");
+    const QStringList faults = printFitFaults(detailed, pdf);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    QMap<double, QString> header;   // the report header's words, left to right
+    for (const PdfWord& word : pdfWords(pdf))
+        if (word.rect.center().y() < 10 + 7.7)
+            header.insert(word.rect.left(), word.text);
+    QCOMPARE(QStringList(header.values()).join(' '), expected.last().trimmed() + " Брак Коробки Кол-во Сумма");
+}
+
+// A month of a busy floor: long operation names, totals of many digits. Every text keeps inside
+// its box on the page and in the PDF, numbers whole; the boxes keep their places.
+void TestReports::textsFitTheirBoxes()
+{
+    const int worker = Fixture::worker(QStringLiteral("Константинопольский-Салтыков Вячеслав Вячеславович"));
+    const int product = Fixture::product(QStringLiteral("ЯЩ-1250x800x600 усиленный, оцинкованный, с крышкой"), 123.4567,
+                                         Fixture::classItem(QStringLiteral("Ящик оцинкованный")));
+    const int paint = Fixture::operation(product, Fixture::operationType(QStringLiteral("Покраска (КРАСКА)")), 0);
+    const int blank = Fixture::operation(product, Fixture::operationType(QStringLiteral("Заготовка деталей корпуса и крышки")), 1);
+    for (int day = 1; day <= 20; ++day) {
+        Fixture::entry(entryOf(worker, product, paint, QDate(2026, 3, day), 2555, 31 + day, 1234.567, 9010));
+        Fixture::entry(entryOf(worker, product, blank, QDate(2026, 3, day), 1000, 1, 987.65, 0));
+    }
+    for (ProductionReport* report : std::initializer_list<ProductionReport*>{Form16, Form17, Form20, Form21}) {
+        QTemporaryDir folder;
+        const QStringList faults = printFitFaults(reportPages(report), folder.filePath("report.pdf"));
+        QVERIFY2(faults.isEmpty(), qPrintable(report->caption() + ":\n" + faults.join('\n')));
+    }
+
+    // The report footer of "Детальный отчет по продукции": each total a word of its own, whole.
+    const ReportDocument detailed = reportPages(Form21);
+    const QVector<ReportText>& last = detailed.pages.last().texts;
+    const auto label = std::find_if(last.cbegin(), last.cend(), [](const ReportText& t) { return t.text == QStringLiteral("Итого:"); });
+    QVERIFY(label != last.cend());
+    QStringList footer;
+    for (const ReportText& text : last)
+        if (text.rect.top() == label->rect.top())
+            footer << text.text;
+    const double boxes = TestDb::scalar(QStringLiteral("select sum(m)::float8 from (select round((i.massa * sum(s.kol_vo))::numeric, 2) m "
+                                                       "from accounts_dep.smena s join accounts_dep.izdel i on i.id = s.i_id group by s.o_id, i.massa) t"))
+                             .toDouble();
+    QCOMPARE(footer, (QStringList{"Итого:", QString::number(20 * 31 + 210 + 20), reportValueText(boxes, QString()),
+                                  QString::number(20 * 3555), reportValueText(journalSum(Money, From, To), "#0.00")}));
 }
 
 // The buttons show their reports in a preview; the dialog waits for it, and a second press of

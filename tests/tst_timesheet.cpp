@@ -113,7 +113,7 @@ QString tableDump()
 
 QList<Dataset*> gridSets()
 {
-    return {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3};
+    return {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3, DataModule6->H_Tabel_4};
 }
 
 QStringList names(Dataset* set)
@@ -493,8 +493,17 @@ void TestTimesheet::monthGrids()
     QCOMPARE(names(DataModule6->H_Tabel_2), QStringList{"Иванов И.И."});
     QCOMPARE(names(DataModule6->H_Tabel_3), QStringList{"Иванов И.И."});
     QCOMPARE(DataModule6->H_Tabel_3->value("d1").toInt(), 3);
+    // Overtime has its tab, so the window shows every hour the printout adds up.
+    QCOMPARE(names(DataModule6->H_Tabel_4), QStringList{"Иванов И.И."});
+    QCOMPARE(DataModule6->H_Tabel_4->value("d1").toInt(), 4);
+    QCOMPARE(DataModule6->H_Tabel_4->value("summ").toInt(), 12);
+    QStringList tabs;
+    for (int i = 0; i < Form19->PageControl1->count(); ++i)
+        tabs << Form19->PageControl1->tabText(i);
+    QCOMPARE(tabs, (QStringList{"Смена №1", "Смена №2", "Смена №3", "Переработка"}));
+    QCOMPARE(Form19->PageControl1->widget(3)->findChild<DBGrid*>(), Form19->DBGrid4);
     QCOMPARE(DataModule6->H_Tabel_1->fieldNames().size(), 1 + 36 + 1);   // fio, the table's columns, summ
-    const QList<DBGrid*> grids{Form19->DBGrid1, Form19->DBGrid2, Form19->DBGrid3};
+    const QList<DBGrid*> grids{Form19->DBGrid1, Form19->DBGrid2, Form19->DBGrid3, Form19->DBGrid4};
     for (int i = 0; i < grids.size(); ++i) {
         DBGrid* grid = grids.at(i);
         QAbstractItemModelTester tester(grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);

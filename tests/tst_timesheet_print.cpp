@@ -1,4 +1,5 @@
 #include "support/fixtures.h"
+#include "support/page_fit.h"
 #include "support/pdf_words.h"
 #include "support/test_database.h"
 #include "timesheet/timesheet_printout.h"
@@ -26,6 +27,9 @@ private slots:
     void columnPositions();
     void pdfKeepsColumnPositions();
     void headerAndPageNumberOnEveryPage();
+    void daysOfTheMonth_data();
+    void daysOfTheMonth();
+    void totalLineSumsAllWorkers();
     void previewShowsAWholePage();
     void databaseErrorShowsNoPreview();
 };
@@ -149,7 +153,10 @@ void TestTimesheetPrint::monthSumsShiftsPerWorker()
     QCOMPARE(ivanovLine, (QMap<int, QString>{{100, "Иванов И. И."}, {dayKey(30), "12"}, {2746, "12"}}));
     // Shifts 1 and 4 of day 5 added on one line; days without hours stay empty.
     QCOMPARE(petrovLine, (QMap<int, QString>{{100, "Петров П. П."}, {dayKey(5), "11"}, {dayKey(6), "7"}, {2746, "18"}}));
-    QVERIFY(lineAt(page, first + 2 * DetailHeight).isEmpty());
+    // The last line adds up the workers' days.
+    QCOMPARE(lineAt(page, first + 2 * DetailHeight),
+             (QMap<int, QString>{{100, "Итого"}, {dayKey(5), "11"}, {dayKey(6), "7"}, {dayKey(30), "12"}, {2746, "30"}}));
+    QVERIFY(lineAt(page, first + 2 * DetailHeight + HeaderHeight).isEmpty());
 }
 
 void TestTimesheetPrint::emptyMonthStillPrintsAPage()
@@ -166,10 +173,11 @@ void TestTimesheetPrint::emptyMonthStillPrintsAPage()
     QStringList expected{"Февраль 2024 г."};
     for (int day = 1; day <= 31; ++day)
         expected << QString::number(day);
-    expected << "Итого" << "1";
+    expected << "Итого" << "Итого" << "0" << "1";
     QCOMPARE(texts, expected);
-    // Only the header's own lines: two rules and the 31 boxes' sides.
-    QCOMPARE(page.lines.size(), 2 + 31 * 2);
+    // Only the header's and the total line's own: two rules each, the header's 31 boxes' sides
+    // and the total line's odd days' sides.
+    QCOMPARE(page.lines.size(), 2 + 31 * 2 + 2 + 16 * 2);
 }
 
 void TestTimesheetPrint::columnPositions_data()
@@ -194,7 +202,7 @@ void TestTimesheetPrint::columnPositions()
     QFETCH(bool, dotted);
     MemoryRows rows(monthColumns());
     appendNumberedWorker(rows, "Иванов И. И.");
-    const ReportDocument document = layoutReport(timesheetPrintLayout("Сентябрь 2023 г."), rows);
+    const ReportDocument document = layoutReport(timesheetPrintLayout(10, 2023), rows);   // 31 days
     const ReportPage& page = document.pages.first();
     const double x = Margin + left;
 
@@ -235,7 +243,7 @@ void TestTimesheetPrint::pdfKeepsColumnPositions()
 {
     MemoryRows rows(monthColumns());
     appendNumberedWorker(rows, "Иванов И. И.");
-    const ReportDocument document = layoutReport(timesheetPrintLayout("Сентябрь 2023 г."), rows);
+    const ReportDocument document = layoutReport(timesheetPrintLayout(10, 2023), rows);   // 31 days
     QTemporaryDir dir;
     const QString pdf = dir.filePath("tabel.pdf");
     QVERIFY(document.writePdf(pdf));
@@ -271,7 +279,7 @@ void TestTimesheetPrint::headerAndPageNumberOnEveryPage()
     MemoryRows rows(monthColumns());
     for (int n = 1; n <= 30; ++n)
         appendNumberedWorker(rows, QStringLiteral("Работник %1").arg(n, 2, 10, QLatin1Char('0')));
-    const ReportDocument document = layoutReport(timesheetPrintLayout("Сентябрь 2023 г."), rows);
+    const ReportDocument document = layoutReport(timesheetPrintLayout(9, 2023), rows);
 
     // 210 - 20 mm of paper less the header (6.6) and the page footer (4.5) hold 28 lines.
     QCOMPARE(document.pages.size(), 2);
@@ -288,6 +296,92 @@ void TestTimesheetPrint::headerAndPageNumberOnEveryPage()
             names += t.text.startsWith("Работник");
         QCOMPARE(names, linesPerPage.at(p));
     }
+}
+
+void TestTimesheetPrint::daysOfTheMonth_data()
+{
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("year");
+    QTest::addColumn<QList<int>>("weekend");
+    QTest::newRow("July 2023, 31 days from a Saturday") << 7 << 2023 << QList<int>{1, 2, 8, 9, 15, 16, 22, 23, 29, 30};
+    QTest::newRow("September 2023, 30 days") << 9 << 2023 << QList<int>{2, 3, 9, 10, 16, 17, 23, 24, 30};
+    QTest::newRow("February 2023") << 2 << 2023 << QList<int>{4, 5, 11, 12, 18, 19, 25, 26};
+    QTest::newRow("February 2024, leap") << 2 << 2024 << QList<int>{3, 4, 10, 11, 17, 18, 24, 25};
+}
+
+// As in the window: weekend days titled in red, the days the month lacks titled in silver and
+// printed without values, even where the grid holds some; the total line adds only real days.
+void TestTimesheetPrint::daysOfTheMonth()
+{
+    QFETCH(int, month);
+    QFETCH(int, year);
+    QFETCH(QList<int>, weekend);
+    const int length = QDate(year, month, 1).daysInMonth();
+    MemoryRows rows(monthColumns());
+    appendNumberedWorker(rows, "Иванов И. И.");
+    appendNumberedWorker(rows, "Петров П. П.");
+    const ReportDocument document = layoutReport(timesheetPrintLayout(month, year), rows);
+    const ReportPage& page = document.pages.first();
+    const double first = HeaderTop + HeaderHeight;
+    const QMap<int, QString> ivanov = lineAt(page, first);
+    const QMap<int, QString> total = lineAt(page, first + 2 * DetailHeight);
+    QCOMPARE(total.value(100), QStringLiteral("Итого"));
+    for (int day = 1; day <= 31; ++day) {
+        const QString at = QString("day %1").arg(day);
+        QCOMPARE(ivanov.value(dayKey(day)), day <= length ? QString::number(day) : QString());
+        QCOMPARE(total.value(dayKey(day)), day <= length ? QString::number(2 * day) : QString());
+        const ReportText* title = findText(page, QString::number(day), HeaderTop);
+        QVERIFY2(title, qPrintable(at));
+        const QColor expected = day > length ? QColor(192, 192, 192) : weekend.contains(day) ? QColor(255, 0, 0) : QColor(Qt::black);
+        QVERIFY2(title->colour == expected, qPrintable(at + " " + title->colour.name()));
+    }
+    // The month total of a line is the grid's, as the window's "Итого" column.
+    QCOMPARE(ivanov.value(2746), QString::number(31 * 32 / 2));
+    QCOMPARE(total.value(2746), QString::number(31 * 32));
+}
+
+// The last line, on the last page only, holds each day summed over every worker as the server
+// sums the grid; long names and three-digit sums keep inside their boxes, on paper and in the PDF.
+void TestTimesheetPrint::totalLineSumsAllWorkers()
+{
+    for (int n = 1; n <= 40; ++n) {
+        const int worker = Fixture::worker(QStringLiteral("Константинопольский-Салтыков Вячеслав Вячеславович %1").arg(n));
+        QStringList columns, hours;
+        for (int day = 1; day <= 31; ++day) {
+            columns << QStringLiteral("d%1").arg(day);
+            hours << QString::number(8 + (n + day) % 5);
+        }
+        EXEC_SQL(QStringLiteral("insert into accounts_dep.h_tabel (w_id, smena, month, year, %1) values (%2, %3, 10, 2023, %4)")
+                     .arg(columns.join(','))
+                     .arg(worker)
+                     .arg(1 + n % 4)
+                     .arg(hours.join(',')));
+    }
+    const ReportDocument document = printed(10, 2023);
+    QCOMPARE(document.pages.size(), 2);
+    QList<double> tops;
+    for (const ReportPage& page : document.pages)
+        for (const ReportText& t : page.texts)
+            if (t.text == QStringLiteral("Итого") && t.rect.left() == Margin)
+                tops << t.rect.top();
+    QCOMPARE(tops.size(), 1);
+    const QMap<int, QString> total = lineAt(document.pages.last(), tops.first());
+    for (int day = 1; day <= 31; ++day)
+        QCOMPARE(total.value(dayKey(day)),
+                 TestDb::scalar(QStringLiteral("select sum(d%1) from accounts_dep.h_tabel where month=10 and year=2023").arg(day)).toString());
+    QCOMPARE(total.value(2746),
+             TestDb::scalar(QStringLiteral("select sum(%1) from accounts_dep.h_tabel where month=10 and year=2023")
+                                .arg([] {
+                                    QStringList days;
+                                    for (int day = 1; day <= 31; ++day)
+                                        days << QStringLiteral("d%1").arg(day);
+                                    return days.join('+');
+                                }()))
+                 .toString());
+
+    QTemporaryDir dir;
+    const QStringList faults = printFitFaults(document, dir.filePath("tabel.pdf"));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
 }
 
 void TestTimesheetPrint::previewShowsAWholePage()

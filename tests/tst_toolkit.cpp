@@ -104,6 +104,8 @@ void TestToolkit::numberMasks_data()
     QTest::newRow("negative half away from zero") << -2.5 << "#0" << "-3";
     QTest::newRow("decimal half stored below it") << 1.005 << "#0.00" << "1,01";
     QTest::newRow("just below a half") << 1.0049 << "#0.00" << "1,00";
+    QTest::newRow("no digit required, zero") << 0.4 << "#" << "";
+    QTest::newRow("no digit required, hours") << 12.0 << "#" << "12";
 }
 
 void TestToolkit::numberMasks()

@@ -70,6 +70,7 @@ TDataModule6::TDataModule6(QObject* parent) : QObject(parent)
     H_Tabel_1 = dataset(QStringLiteral("H_Tabel_1"));
     H_Tabel_2 = dataset(QStringLiteral("H_Tabel_2"));
     H_Tabel_3 = dataset(QStringLiteral("H_Tabel_3"));
+    H_Tabel_4 = dataset(QStringLiteral("H_Tabel_4"));
     Control = dataset(QStringLiteral("Control"));
 
     DelSmena = command(QStringLiteral("DelSmena"));

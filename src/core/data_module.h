@@ -41,6 +41,7 @@ public:
     Dataset* H_Tabel_1;
     Dataset* H_Tabel_2;
     Dataset* H_Tabel_3;
+    Dataset* H_Tabel_4;   // overtime
     Dataset* Control;
 
     Command* DelSmena;

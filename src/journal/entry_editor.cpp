@@ -255,7 +255,7 @@ void TForm11::Button1Click()
     shift->refresh();
     if (!shift->isEmpty() && remembered >= 1)
         shift->moveTo(qMin(remembered, shift->recordCount()));
-    for (Dataset* hours : {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3})
+    for (Dataset* hours : {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3, DataModule6->H_Tabel_4})
         hours->close();
     clearEdits();
     accept();

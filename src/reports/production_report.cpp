@@ -33,7 +33,7 @@ void ProductionReport::Run(const QDate& from, const QDate& to, int productKind)
         prepareReportQuery(*m_query, from, to, productKind);
         m_query->open();
         const auto closeQuery = qScopeGuard([this] { m_query->close(); });
-        document = pages(reportTitle(titlePrefix(), from, to));
+        document = pages(reportTitle(titlePrefix(), from, to, productKind));
     }
     ReportPreview::show(document, m_caption);
 }

@@ -13,9 +13,9 @@ const QColor TotalGround(239, 239, 239);
 const double DetailHeight = 4.2;
 }
 
-ReportItem title(const QString& text, double left, double pointSize)
+ReportItem title(const QString& text, double left, double pointSize, double right)
 {
-    return ReportItem::label(text, left).withFont(Arial, pointSize, true);
+    return ReportItem::label(text, left, right > 0 ? right - left : 0).withFont(Arial, pointSize, true);
 }
 
 ReportItem heading(const QString& text, double left, double pointSize)

@@ -7,8 +7,9 @@
 // total boxes, a framed report footer and the page number at the foot of every page.
 namespace ReportBands {
 
-// The title line of the report header: bold, sized to its text.
-ReportItem title(const QString& text, double left, double pointSize = 10);
+// The title line of the report header: bold, sized to its text; where column headings share its
+// line, held in the room before the first of them (`right`, from the band's left edge).
+ReportItem title(const QString& text, double left, double pointSize = 10, double right = 0);
 // A column heading of the report header: bold Arial, white, sized to its text.
 ReportItem heading(const QString& text, double left, double pointSize);
 // The name a group header shows: bold Arial 10 pt at the left.

@@ -49,7 +49,7 @@ ReportLayout TForm17::layout(const QString& titleText) const
     const ReportGroup product = columnGroup(QStringLiteral("nom"), 5.3, GroupGround, true, 5.3,
                                            {groupTotal(QStringLiteral("mass"), 133.6, 19.3), groupTotal(QStringLiteral("kolvo"), 163.0, 23.8)});
     return productionLayout(
-        reportGroup(7.7, {title(titleText, 0.0), heading(QStringLiteral("Коробки"), 136.3, 10), heading(QStringLiteral("Количество"), 165.1, 10)},
+        reportGroup(7.7, {title(titleText, 0.0, 10, 136.3), heading(QStringLiteral("Коробки"), 136.3, 10), heading(QStringLiteral("Количество"), 165.1, 10)},
                     5.8,
                     {totalLabel(106.4), reportTotal(QStringLiteral("mass"), 131.2, 23.5, QStringLiteral("#0")),
                      reportTotal(QStringLiteral("kolvo"), 160.9, 28.0)}),
@@ -71,7 +71,7 @@ ReportLayout TForm20::layout(const QString& titleText) const
                                            groupTotal(QStringLiteral("summa"), 169.9, 19.6, QStringLiteral("#0.00"))});
     return productionLayout(
         reportGroup(7.7,
-                    {title(titleText, 0.0), heading(QStringLiteral("Брак"), 124.1, 9), heading(QStringLiteral("Количество"), 133.3, 9),
+                    {title(titleText, 0.0, 10, 124.1), heading(QStringLiteral("Брак"), 124.1, 9), heading(QStringLiteral("Количество"), 133.3, 9),
                      heading(QStringLiteral("Сумма"), 157.4, 9)},
                     5.8,
                     {totalLabel(106.1), reportTotal(QStringLiteral("brk"), 132.0, 11.4), reportTotal(QStringLiteral("kolvo"), 145.0, 19.3),
@@ -98,7 +98,7 @@ ReportLayout TForm21::layout(const QString& titleText) const
                                             groupTotal(QStringLiteral("summa"), 169.9, 20.1, QStringLiteral("#0.00"))});
     return productionLayout(
         reportGroup(7.7,
-                    {title(titleText, 0.0, 9), heading(QStringLiteral("Брак"), 124.4, 10), heading(QStringLiteral("Коробки"), 134.9, 10),
+                    {title(titleText, 0.0, 9, 124.4), heading(QStringLiteral("Брак"), 124.4, 10), heading(QStringLiteral("Коробки"), 134.9, 10),
                      heading(QStringLiteral("Кол-во"), 153.5, 10), heading(QStringLiteral("Сумма"), 173.8, 10)},
                     6.6,
                     {totalLabel(99.7), reportTotal(QStringLiteral("brk"), 124.4, 8.5), reportTotal(QStringLiteral("mass"), 132.8, 18.8),

@@ -1,5 +1,6 @@
 #include "reports/report_statements.h"
 
+#include "catalogs/operation_statements.h"
 #include "toolkit/dataset.h"
 #include "toolkit/number_format.h"
 
@@ -95,10 +96,18 @@ void prepareReportQuery(Dataset& query, const QDate& from, const QDate& to, int 
     }
 }
 
-QString reportTitle(const QString& prefix, const QDate& from, const QDate& to)
+QString reportTitle(const QString& prefix, const QDate& from, const QDate& to, int productKind)
 {
     const QString format = QStringLiteral("dd.MM.yyyy");
-    return prefix + from.toString(format) + QStringLiteral(" по ") + to.toString(format);
+    const QString period = prefix + from.toString(format) + QStringLiteral(" по ") + to.toString(format);
+    switch (productKind) {
+    case FinishedProducts:
+        return period + QStringLiteral(" (") + productKindName(0) + QLatin1Char(')');
+    case Blanks:
+        return period + QStringLiteral(" (") + productKindName(1) + QLatin1Char(')');
+    default:
+        return period;
+    }
 }
 
 QString printedColorText(int color)

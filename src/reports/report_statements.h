@@ -20,8 +20,9 @@ enum ProductKindChoice { AllProducts = 0, FinishedProducts = 1, Blanks = 2 };
 // "naimen=0" or "naimen=1", or filtering off for every kind (the filter text stays).
 void prepareReportQuery(Dataset& query, const QDate& from, const QDate& to, int productKind);
 
-// "<prefix>DD.MM.YYYY по DD.MM.YYYY"
-QString reportTitle(const QString& prefix, const QDate& from, const QDate& to);
+// "<prefix>DD.MM.YYYY по DD.MM.YYYY", then the product kind in parentheses when one was chosen:
+// a filtered report says which part of the output it counts.
+QString reportTitle(const QString& prefix, const QDate& from, const QDate& to, int productKind = AllProducts);
 
 // Colour of a line of the printed summaries: " (грунт)" for 1, " (RAL: N)" above 1, " " else.
 QString printedColorText(int color);

@@ -59,12 +59,12 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
 
 QList<Dataset*> TForm19::gridDatasets() const
 {
-    return {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3};
+    return {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3, DataModule6->H_Tabel_4};
 }
 
 QList<DBGrid*> TForm19::grids() const
 {
-    return {DBGrid1, DBGrid2, DBGrid3};
+    return {DBGrid1, DBGrid2, DBGrid3, DBGrid4};
 }
 
 void TForm19::ShowMonth(const QDate& date)

@@ -10,7 +10,8 @@ class QTimer;
 class TimesheetCellDelegate;
 struct MonthNotice;
 
-// The monthly hours grid, one tab per shift 1 to 3: reloaded, rebuilt from the journal and
+// The monthly hours grid, one tab per shift 1 to 3 and one for overtime (shift 4), which the
+// printout adds to the others: reloaded, rebuilt from the journal and
 // exported to a spreadsheet for the month and year chosen in the two lists.
 class TForm19 : public QDialog, public Ui::TForm19 {
     Q_OBJECT
@@ -21,7 +22,7 @@ public:
     void ShowMonth(const QDate& date);
 
     void FormActivate();
-    void ComboBox1Change();   // month or year chosen: the three grids of that month
+    void ComboBox1Change();   // month or year chosen: the grids of that month
     void Button1Click();      // rebuild the month from the journal
     void Button2Click();      // spreadsheet
     void Button4Click();
@@ -38,7 +39,7 @@ private:
     QList<Dataset*> gridDatasets() const;
     QList<DBGrid*> grids() const;
     void closeGrids();
-    // Closes the three grids, then opens them again with the parameters they hold.
+    // Closes the grids, then opens them again with the parameters they hold.
     void reopenGrids();
     // Another client changed hours of the shown month: the grids are read again soon, once no
     // dialog opened here is in the way.

@@ -23,7 +23,10 @@ QString formatNumber(double value, const QString& mask)
     const QString decimals = point < 0 ? QString() : mask.mid(point + 1);
     const int least = int(decimals.count(QLatin1Char('0')));
     const int most = int(decimals.size());
-    QString text = QString::number(roundedHalfAway(value, most), 'f', most);
+    const double rounded = roundedHalfAway(value, most);
+    if (rounded == 0 && !mask.left(point < 0 ? mask.size() : point).contains(QLatin1Char('0')))
+        return QString();   // "#": no digit is required, so zero prints as nothing
+    QString text = QString::number(rounded, 'f', most);
     if (most > least) {
         int cut = int(text.size());
         while (cut > 0 && (text.size() - cut) < most - least && text.at(cut - 1) == QLatin1Char('0'))

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Formats a number by a mask such as "#0", "#0.00", "#0.000" or "#0.00#": zeros after the
-// point are decimals always shown, hashes decimals shown when not zero. The decimal
+// point are decimals always shown, hashes decimals shown when not zero; a mask with no 0 before
+// the point ("#") prints zero as nothing. The decimal
 // separator is a comma, as people on the floor read numbers; halves round away from zero.
 QString formatNumber(double value, const QString& mask);
 // A number as people read it: shortest form, comma as the separator.

@@ -14,14 +14,19 @@ QList<PdfWord> pdfWords(const QString& path)
     }
     const QString html = QString::fromUtf8(text.readAllStandardOutput());
     static const QRegularExpression word(
-        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+        QStringLiteral(R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
     const double pointsPerMm = 72 / 25.4;
     QList<PdfWord> words;
+    int page = -1;
     for (auto match = word.globalMatch(html); match.hasNext();) {
         const auto m = match.next();
+        if (m.captured(1).isEmpty()) {
+            ++page;
+            continue;
+        }
         const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
         const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
-        words.append({QRectF(topLeft / pointsPerMm, bottomRight / pointsPerMm), m.captured(5)});
+        words.append({QRectF(topLeft / pointsPerMm, bottomRight / pointsPerMm), m.captured(5), page});
     }
     return words;
 }

@@ -8,6 +8,7 @@
 struct PdfWord {
     QRectF rect;
     QString text;
+    int page = 0;   // 0-based
 };
 
 // The words of every page in reading order; fails the test when pdftotext cannot run.

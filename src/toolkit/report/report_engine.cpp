@@ -2,10 +2,9 @@
 
 #include "toolkit/font_substitution.h"
 #include "toolkit/number_format.h"
+#include "toolkit/report/report_text_fit.h"
 
-#include <QFontMetricsF>
 #include <QHash>
-#include <QImage>
 
 namespace {
 
@@ -20,14 +19,10 @@ bool isFloating(const QVariant& value)
     return type == QMetaType::Double || type == QMetaType::Float;
 }
 
-// Item fonts resolved once per layout pass, with metrics on a fine grid for sizing to text.
+// Item fonts resolved once per layout pass, with the measures for sizing and fitting texts.
 class FontTable {
 public:
-    FontTable(const ReportFont& fallback, QVector<QFont>& fonts) : m_fallback(fallback), m_fonts(fonts)
-    {
-        m_grid.setDotsPerMeterX(int(Resolution / 0.0254));
-        m_grid.setDotsPerMeterY(int(Resolution / 0.0254));
-    }
+    FontTable(const ReportFont& fallback, QVector<QFont>& fonts) : m_fallback(fallback), m_fonts(fonts) {}
 
     int indexOf(const ReportItem& item)
     {
@@ -37,27 +32,34 @@ public:
         QFont font(item.font.family.isEmpty() ? m_fallback.family : item.font.family);
         font.setPointSizeF(item.font.pointSize > 0 ? item.font.pointSize : m_fallback.pointSize);
         font.setBold(item.font.bold || m_fallback.bold);
-        int index = int(m_fonts.indexOf(font));
-        if (index < 0) {
-            index = int(m_fonts.size());
-            m_fonts.append(font);
-            m_metrics.append(QFontMetricsF(font, &m_grid));
-        }
+        const int index = indexOf(font);
         m_items.insert(&item, index);
         return index;
     }
 
-    double textWidth(int font, const QString& text) const
+    int indexOf(const QFont& font)
     {
-        return m_metrics.at(font).horizontalAdvance(text) / Resolution * 25.4;
+        int index = int(m_fonts.indexOf(font));
+        if (index < 0) {
+            index = int(m_fonts.size());
+            m_fonts.append(font);
+        }
+        return index;
+    }
+
+    double textWidth(int font, const QString& text) { return m_fit.width(m_fonts.at(font), text); }
+
+    // The font index and text that print `text` inside a box `width` mm wide.
+    std::pair<int, QString> fit(int font, const QString& text, double width)
+    {
+        FittedText fitted = m_fit.fit(m_fonts.at(font), text, width, isNumberText(text));
+        return {fitted.font == m_fonts.at(font) ? font : indexOf(fitted.font), std::move(fitted.text)};
     }
 
 private:
-    static constexpr double Resolution = 1200;   // dots per inch
     ReportFont m_fallback;
     QVector<QFont>& m_fonts;
-    QVector<QFontMetricsF> m_metrics;
-    QImage m_grid{1, 1, QImage::Format_Mono};
+    ReportTextFit m_fit;
     QHash<const ReportItem*, int> m_items;
 };
 
@@ -216,8 +218,11 @@ private:
         if (item.background.isValid())
             page.fills.append({box, item.background});
         frame(page, box, item.frame);
-        if (!text.isEmpty())
-            page.texts.append({box, text, font, item.colour, item.alignment});
+        if (text.isEmpty())
+            return;
+        // A box of its own width is made to hold the text; a box sized to the text holds it already.
+        const auto [shownFont, shown] = item.width > 0 ? m_fonts.fit(font, text, width) : std::pair{font, text};
+        page.texts.append({box, shown, shownFont, item.colour, item.alignment});
     }
 
     QString itemText(const ReportItem& item, int row)

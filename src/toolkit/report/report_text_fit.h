@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QImage>
+#include <QString>
+#include <QVector>
+
+// A text as it prints in its box.
+struct FittedText {
+    QFont font;
+    QString text;
+};
+
+// Measures texts in millimetres on a fine grid and fits them into boxes: a text wider than its
+// box first shrinks its font just enough, down to MinimumPointSize, and only then is cut at a
+// character with "…". A number is never cut: it shrinks until it fits, below the minimum if it
+// must, since a cut figure reads as another figure.
+class ReportTextFit {
+public:
+    static constexpr double MinimumPointSize = 6;
+    static constexpr double Inset = 0.2;   // mm kept clear at each side, so neighbouring boxes' texts never touch
+
+    ReportTextFit();
+
+    double width(const QFont& font, const QString& text);
+    FittedText fit(const QFont& font, const QString& text, double boxWidth, bool number);
+
+private:
+    // Makes `font` the current one, m_last its index.
+    const QFontMetricsF& metrics(const QFont& font);
+
+    static constexpr double Resolution = 1200;   // dots per inch
+    QImage m_grid{1, 1, QImage::Format_Mono};
+    // A report uses a handful of fonts, mostly the same one many times running.
+    QVector<QFont> m_fonts;
+    QVector<QFontMetricsF> m_metrics;
+    QVector<QHash<QString, double>> m_widths;   // mm, per font: names and kinds repeat on every line
+    int m_last = -1;
+};
+
+// True for a text that reads as a number: "12", "-3,50", "0,125".
+bool isNumberText(const QString& text);
