@@ -1,6 +1,6 @@
 #include "reports/report_statements.h"
 
-#include "catalogs/operation_statements.h"
+#include "core/operation_names.h"
 #include "toolkit/dataset.h"
 #include "toolkit/number_format.h"
 
