@@ -61,6 +61,13 @@ void disableControls(QWidget* window, const QStringList& names)
     }
 }
 
+void hideActions(QWidget* window, const QStringList& names)
+{
+    for (const QString& name : names)
+        if (auto* action = window->findChild<QAction*>(name))
+            action->setVisible(false);
+}
+
 void TForm23::Button1Click()
 {
     const QString code = Edit1->text().trimmed();

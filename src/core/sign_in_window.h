@@ -43,5 +43,7 @@ protected:
 
 // Disables the named widgets and menu actions of a window.
 void disableControls(QWidget* window, const QStringList& names);
+// Hides the named menu actions of a window.
+void hideActions(QWidget* window, const QStringList& names);
 
 extern TForm23* Form23;

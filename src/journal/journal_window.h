@@ -37,6 +37,9 @@ public:
     void N10Click();   // the reports dialog, preset to the month before today's
     void N11Click();   // the time sheet of the journal date's month
     void N12Click();   // legacy import
+    void N13Click();   // the history of the selected entry
+    void N14Click();   // the changes of the journal date's month
+    void N15Click();   // closing and reopening months
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;
@@ -57,11 +60,17 @@ private:
     // Closes the four journal lists, then opens them in shift order, for `date` when given.
     void reopenShiftLists(std::optional<QDate> date = std::nullopt);
     QList<QRadioButton*> shiftButtons() const;
+    // "Месяц закрыт" beside the date when the listed day's month is closed, and adding,
+    // changing, deleting and acceptance off while it is.
+    void showMonthState();
 
     Command* verWrite;
     QWidget* m_calendarPopup;
     bool m_activatedSinceShown = false;
     bool m_serverAway = false;
+    bool m_monthClosed = false;
+    // The buttons the closed month switched off (not those the role did).
+    QList<QWidget*> m_closedMonthOff;
 };
 
 extern TForm1* Form1;

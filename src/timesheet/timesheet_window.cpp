@@ -1,6 +1,7 @@
 #include "timesheet/timesheet_window.h"
 
 #include "core/data_module.h"
+#include "history/month_closing.h"
 #include "timesheet/month_choice.h"
 #include "timesheet/month_rebuild.h"
 #include "timesheet/timesheet_export.h"
@@ -107,6 +108,8 @@ void TForm19::ComboBox1Change()
         views.at(i)->setColumns(timesheetColumns(month, year));
         m_delegates.at(i)->setMonth(month, year);
     }
+    // A closed month's grid is what was paid; the server would refuse the rebuild.
+    Button1->setEnabled(!monthClosed(QDate(year, month, 1)));
 }
 
 void TForm19::reopenGrids()

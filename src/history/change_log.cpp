@@ -1,0 +1,49 @@
+#include "history/change_log.h"
+
+#include "export/spreadsheet_writer.h"
+
+namespace {
+GridColumn column(const char* field, const char* title, int width, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    GridColumn c;
+    c.field = QString::fromUtf8(field);
+    c.title = QString::fromUtf8(title);
+    c.width = width;
+    c.alignment = alignment;
+    return c;
+}
+}
+
+QList<GridColumn> changeLogColumns()
+{
+    const Qt::Alignment centred = Qt::AlignCenter;
+    return {column("at", "Когда", 118, centred),   column("who", "Кто", 230),
+            column("act", "Действие", 110),        column("smena_id", "Позиция", 60, Qt::AlignRight | Qt::AlignVCenter),
+            column("data", "Дата", 72, centred),   column("smena", "Смена", 45, centred),
+            column("fio", "Рабочий", 170),         column("changes", "Изменения", 620)};
+}
+
+bool exportChangeLog(Dataset& changes, const QString& heading)
+{
+    if (OpenWorkbook(heading) == -1)
+        return false;
+    ShowWorkbook(false);
+    const int Sheet = 1;
+    const CellFlags title = Cell::AsText | Cell::Bold;
+    WriteCell(Sheet, 1, 1, heading, title);
+    const QList<GridColumn> columns = changeLogColumns();
+    QList<int> fields;
+    for (int c = 0; c < columns.size(); ++c) {
+        WriteCell(Sheet, c + 1, 2, columns.at(c).title, title | Cell::AutoFit);
+        fields << changes.fieldIndex(columns.at(c).field);
+    }
+    for (int row = 0; row < changes.recordCount(); ++row)
+        for (int c = 0; c < columns.size(); ++c) {
+            // Entry numbers and shifts are numbers; dates, names and the changes stay text.
+            const bool number = columns.at(c).field == QLatin1String("smena_id") || columns.at(c).field == QLatin1String("smena");
+            WriteCell(Sheet, c + 1, row + 3, changes.value(row, fields.at(c)).toString(),
+                      number ? CellFlags(Cell::AutoFit) : CellFlags(Cell::AsText | Cell::AutoFit));
+        }
+    ShowWorkbook(true);
+    return true;
+}
