@@ -22,7 +22,7 @@ void wireSignIn()
         const QString host = QSysInfo::machineHostName();
         Session::nameClient(QLatin1String(TDataModule6::ConnectionName), clientName(role, host), clientAsciiName(role, host));
         disableControls(Form1, journalControlsOff(role));
-        hideActions(Form1, journalControlsHidden(role));
+        withdrawActions(Form1, journalControlsHidden(role));
         disableControls(Form18, reportsControlsOff(role));
         if (reportsFinishedProductsOnly(role))
             Form18->RadioGroup1->setItemIndex(FinishedProducts);

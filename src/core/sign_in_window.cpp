@@ -61,11 +61,13 @@ void disableControls(QWidget* window, const QStringList& names)
     }
 }
 
-void hideActions(QWidget* window, const QStringList& names)
+void withdrawActions(QWidget* window, const QStringList& names)
 {
     for (const QString& name : names)
         if (auto* action = window->findChild<QAction*>(name))
-            action->setVisible(false);
+            for (QObject* holder : action->associatedObjects())
+                if (auto* widget = qobject_cast<QWidget*>(holder))
+                    widget->removeAction(action);
 }
 
 void TForm23::Button1Click()

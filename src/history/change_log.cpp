@@ -2,8 +2,7 @@
 
 #include "export/spreadsheet_writer.h"
 
-namespace {
-GridColumn column(const char* field, const char* title, int width, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+GridColumn historyColumn(const char* field, const char* title, int width, Qt::Alignment alignment)
 {
     GridColumn c;
     c.field = QString::fromUtf8(field);
@@ -12,15 +11,18 @@ GridColumn column(const char* field, const char* title, int width, Qt::Alignment
     c.alignment = alignment;
     return c;
 }
-}
 
 QList<GridColumn> changeLogColumns()
 {
     const Qt::Alignment centred = Qt::AlignCenter;
-    return {column("at", "Когда", 118, centred),   column("who", "Кто", 230),
-            column("act", "Действие", 110),        column("smena_id", "Позиция", 60, Qt::AlignRight | Qt::AlignVCenter),
-            column("data", "Дата", 72, centred),   column("smena", "Смена", 45, centred),
-            column("fio", "Рабочий", 170),         column("changes", "Изменения", 620)};
+    return {historyColumn("at", "Когда", 118, centred),
+            historyColumn("who", "Кто", 230),
+            historyColumn("act", "Действие", 110),
+            historyColumn("smena_id", "Позиция", 60, Qt::AlignRight | Qt::AlignVCenter),
+            historyColumn("data", "Дата", 72, centred),
+            historyColumn("smena", "Смена", 45, centred),
+            historyColumn("fio", "Рабочий", 170),
+            historyColumn("changes", "Изменения", 620)};
 }
 
 bool exportChangeLog(Dataset& changes, const QString& heading)

@@ -1,6 +1,7 @@
 #include "history/month_closing_window.h"
 
 #include "core/data_module.h"
+#include "history/change_log.h"
 #include "history/history_statements.h"
 #include "history/month_closing.h"
 #include "toolkit/busy_cursor.h"
@@ -10,15 +11,6 @@
 TForm26* Form26 = nullptr;
 
 namespace {
-GridColumn column(const char* field, const char* title, int width)
-{
-    GridColumn c;
-    c.field = QString::fromUtf8(field);
-    c.title = QString::fromUtf8(title);
-    c.width = width;
-    return c;
-}
-
 const QString Caption = QStringLiteral("Закрытие месяца");
 }
 
@@ -27,8 +19,8 @@ TForm26::TForm26(QWidget* parent) : QDialog(parent)
     setupUi(this);
     Months = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("Months"), this);
     Months->setSql(closingMonthsStatement());
-    DBGrid1->setColumns({column("caption", "Месяц", 130), column("state", "Состояние", 90), column("closed_at", "Закрыт", 120),
-                         column("closed_by", "Кем", 260)});
+    DBGrid1->setColumns({historyColumn("caption", "Месяц", 130), historyColumn("state", "Состояние", 90),
+                         historyColumn("closed_at", "Закрыт", 120), historyColumn("closed_by", "Кем", 260)});
     DBGrid1->setDataset(Months);
     connect(Months, &Dataset::currentChanged, this, &TForm26::enableButtons);
     connect(Months, &Dataset::reset, this, &TForm26::enableButtons);

@@ -1,0 +1,159 @@
+// The history's price on the large floor. An entry's save (the editor's insert or update and
+// its hours upkeep in one transaction) with the history and closed-month triggers, against the
+// same saves with those triggers switched off, as they ran before; they take turns within each
+// repetition. And the period log of one month: the program's list against the same statement
+// through libpq in one session already connected.
+#include "timings.h"
+#include "core/connection_string.h"
+#include "core/data_module.h"
+#include "history/history_statements.h"
+#include "journal/entry_statements.h"
+#include "journal/hours_upkeep.h"
+#include "toolkit/transaction.h"
+
+#include <QCoreApplication>
+#include <QDate>
+
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const QString Connection = QLatin1String(TDataModule6::ConnectionName);
+
+void run(const QString& statement)
+{
+    DataModule6->SQL_exec->execute(statement);
+}
+
+void setTriggers(bool on)
+{
+    const QString verb = on ? QStringLiteral("enable") : QStringLiteral("disable");
+    run(QStringLiteral("alter table accounts_dep.smena %1 trigger smena_history").arg(verb));
+    run(QStringLiteral("alter table accounts_dep.h_tabel %1 trigger h_tabel_closed_month").arg(verb));
+}
+
+// What the editor writes for a new entry of a worker on a day of the floor's last month.
+EntryValues entryOf(int worker, int operation, int product, int day)
+{
+    EntryValues e;
+    e.worker = worker;
+    e.operation = operation;
+    e.product = product;
+    e.shift = 1 + day % 3;
+    e.price = 12.5;
+    e.date = QDate(2025, 12, 1 + day % 28);
+    e.quantity = QStringLiteral("10");
+    e.defects = QStringLiteral("1");
+    e.hours = QStringLiteral("4");
+    e.today = e.date;
+    return e;
+}
+
+// `count` saves as the editor makes them: each entry added, then changed, with its hours.
+void saves(int count, int firstDay, int operation, int product)
+{
+    for (int i = 0; i < count; ++i) {
+        EntryValues e = entryOf(1 + (firstDay + i) % 300, operation, product, firstDay + i);
+        {
+            Transaction t(Connection);
+            DataModule6->SQL_exec->execute(insertStatement(e));
+            hoursAfterSave(e.worker, e.shift, e.date);
+            t.commit();
+        }
+        Dataset last(Connection, QStringLiteral("last"));
+        last.setSql(QStringLiteral("select max(id) as id from accounts_dep.smena"));
+        last.open();
+        e.id = last.value(QStringLiteral("id")).toInt();
+        e.quantity = QStringLiteral("12");
+        Transaction t(Connection);
+        DataModule6->SQL_exec->execute(updateStatement(e));
+        hoursAfterSave(e.worker, e.shift, e.date);
+        t.commit();
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_history SOCKET_FOLDER\n");
+        return 2;
+    }
+    const QString host = QString::fromLocal8Bit(argv[1]);
+    DataModule6 = new TDataModule6(&app);
+    DataModule6->openConnection(connectionString("kemra_erp", host));
+
+    Dataset probe(Connection, QStringLiteral("probe"));
+    probe.setSql(QStringLiteral("select (select count(*) from accounts_dep.smena) as entries, "
+                                "(select count(*) from accounts_dep.smena_log) as logged, "
+                                "(select min(id) from accounts_dep.oper) as operation, "
+                                "(select i_id from accounts_dep.oper order by id limit 1) as product"));
+    probe.open();
+    const int entries = probe.value(QStringLiteral("entries")).toInt();
+    const int logged = probe.value(QStringLiteral("logged")).toInt();
+    if (entries < 100000 || logged < entries) {
+        std::fprintf(stderr, "the large floor is missing (%d entries, %d logged)\n", entries, logged);
+        return 1;
+    }
+    const int operation = probe.value(QStringLiteral("operation")).toInt();
+    const int product = probe.value(QStringLiteral("product")).toInt();
+
+    const int perRound = 50;
+    const int rounds = 9;
+    std::vector<double> withHistory, without, ratios;
+    int day = 0;
+    saves(perRound, day, operation, product);   // warm-up
+    day += perRound;
+    for (int r = 0; r < rounds; ++r) {
+        const double a = seconds([&] { saves(perRound, day, operation, product); });
+        day += perRound;
+        setTriggers(false);
+        const double b = seconds([&] { saves(perRound, day, operation, product); });
+        day += perRound;
+        setTriggers(true);
+        withHistory.push_back(a * 1e3 / (2 * perRound));
+        without.push_back(b * 1e3 / (2 * perRound));
+        ratios.push_back(a / b);
+    }
+    std::printf("entry saves on %d entries: %d rounds of %d added and changed entries each\n", entries, rounds, perRound);
+    printTimings("save, with history (ms)", withHistory);
+    printTimings("save, triggers off (ms)", without);
+    printTimings("ratio", ratios);
+
+    // The period log of March 2025.
+    const QString statement = periodLogStatement(QDate(2025, 3, 1), QDate(2025, 3, 31), 0, LoggedAction::Any);
+    PGconn* floor = PQconnectdb(QStringLiteral("host=%1 dbname=kemra_erp user=sys").arg(host).toUtf8().constData());
+    if (PQstatus(floor) != CONNECTION_OK) {
+        std::fprintf(stderr, "libpq: %s", PQerrorMessage(floor));
+        return 1;
+    }
+    PQclear(PQexec(floor, "set DateStyle to 'ISO, DMY'"));
+    Dataset log(Connection, QStringLiteral("log"));
+    log.setSql(statement);
+    std::vector<double> ours, plain;
+    int rows = 0, floorRows = 0;
+    for (int r = 0; r < 5; ++r) {
+        ours.push_back(seconds([&] { log.refresh(); }) * 1e3);
+        rows = log.recordCount();
+        plain.push_back(seconds([&] {
+                            PGresult* result = PQexec(floor, statement.toUtf8().constData());
+                            floorRows = PQntuples(result);
+                            PQclear(result);
+                        })
+                        * 1e3);
+    }
+    PQfinish(floor);
+    if (rows == 0 || rows != floorRows) {
+        std::fprintf(stderr, "the period log lists %d rows, libpq %d\n", rows, floorRows);
+        return 1;
+    }
+    std::printf("period log of March 2025: %d changes\n", rows);
+    printTimings("period log, program (ms)", ours);
+    printTimings("period log, libpq (ms)", plain);
+    return 0;
+}
