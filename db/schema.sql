@@ -461,33 +461,28 @@ language sql stable as $$
 $$;
 
 create table accounts_dep.smena_log (
-    id       bigserial not null,
-    at       timestamptz not null default now(),
-    action   char(1) not null check (action in ('I', 'U', 'D')),
-    smena_id integer,
-    old_row  jsonb,
-    new_row  jsonb,
-    app      text,
-    db_user  text,
-    client   inet,
+    id         bigserial not null,
+    at         timestamptz not null default now(),
+    action     char(1) not null check (action in ('I', 'U', 'D')),
+    smena_id   integer,
+    old_row    jsonb,
+    new_row    jsonb,
+    app        text,
+    db_user    text,
+    client     inet,
+    -- the period a change belongs to: the entry's day after it (before it for a
+    -- delete; the first of the month for a closing), and the day an update
+    -- moved the entry from, so that a move shows in both months
+    day        date,
+    moved_from date,
     constraint smena_log_pkey primary key (id)
 );
 
--- The day a logged row is about: the entry's date, or the first day of a
--- closed or reopened month.  Built from the digits of the ISO date JSON
--- writes, so it is immutable and can be indexed.
-create function accounts_dep.smena_log_day(r jsonb) returns date
-language sql immutable parallel safe as $$
-    select case when r ? 'data' then make_date(substr(r->>'data', 1, 4)::integer, substr(r->>'data', 6, 2)::integer,
-                                               substr(r->>'data', 9, 2)::integer)
-                else make_date((r->>'year')::integer, (r->>'month')::integer, 1) end
-$$;
-
--- this entry's history, newest first; the changes of a period, by the day
--- before and after (a move between months shows in both)
+-- this entry's history, newest first; the changes of a period.  Plain
+-- columns, not expressions on the rows: the indexes are written by every save.
 create index smena_log_smena_id_idx on accounts_dep.smena_log (smena_id, id);
-create index smena_log_new_day_idx on accounts_dep.smena_log (accounts_dep.smena_log_day(new_row));
-create index smena_log_old_day_idx on accounts_dep.smena_log (accounts_dep.smena_log_day(old_row));
+create index smena_log_day_idx on accounts_dep.smena_log (day);
+create index smena_log_moved_from_idx on accounts_dep.smena_log (moved_from);
 
 create table accounts_dep.closed_month (
     month     integer not null check (month between 1 and 12),
@@ -521,22 +516,22 @@ $$;
 create function accounts_dep.smena_keep_history() returns trigger
 language plpgsql as $$
 begin
-    if tg_op <> 'INSERT' and old.data is not null then
+    if tg_op <> 'INSERT' then
         perform accounts_dep.refuse_in_closed_month(extract(year from old.data)::integer, extract(month from old.data)::integer);
     end if;
-    if tg_op <> 'DELETE' and new.data is not null
-       and (tg_op = 'INSERT' or date_trunc('month', new.data) is distinct from date_trunc('month', old.data)) then
+    if tg_op <> 'DELETE' and (tg_op = 'INSERT' or date_trunc('month', new.data) is distinct from date_trunc('month', old.data)) then
         perform accounts_dep.refuse_in_closed_month(extract(year from new.data)::integer, extract(month from new.data)::integer);
     end if;
     if tg_op = 'INSERT' then
-        insert into accounts_dep.smena_log (action, smena_id, new_row, app, db_user, client)
-        values ('I', new.id, to_jsonb(new), accounts_dep.writer_name(), session_user, inet_client_addr());
+        insert into accounts_dep.smena_log (action, smena_id, new_row, app, db_user, client, day)
+        values ('I', new.id, to_jsonb(new), accounts_dep.writer_name(), session_user, inet_client_addr(), new.data);
     elsif tg_op = 'UPDATE' then
-        insert into accounts_dep.smena_log (action, smena_id, old_row, new_row, app, db_user, client)
-        values ('U', new.id, to_jsonb(old), to_jsonb(new), accounts_dep.writer_name(), session_user, inet_client_addr());
+        insert into accounts_dep.smena_log (action, smena_id, old_row, new_row, app, db_user, client, day, moved_from)
+        values ('U', new.id, to_jsonb(old), to_jsonb(new), accounts_dep.writer_name(), session_user, inet_client_addr(),
+                new.data, case when old.data is distinct from new.data then old.data end);
     else
-        insert into accounts_dep.smena_log (action, smena_id, old_row, app, db_user, client)
-        values ('D', old.id, to_jsonb(old), accounts_dep.writer_name(), session_user, inet_client_addr());
+        insert into accounts_dep.smena_log (action, smena_id, old_row, app, db_user, client, day)
+        values ('D', old.id, to_jsonb(old), accounts_dep.writer_name(), session_user, inet_client_addr(), old.data);
     end if;
     return null;
 end;
@@ -574,10 +569,11 @@ begin
     if tg_op <> 'DELETE' then
         lock table accounts_dep.smena, accounts_dep.h_tabel in share mode;
     end if;
-    insert into accounts_dep.smena_log (action, old_row, new_row, app, db_user, client)
+    insert into accounts_dep.smena_log (action, old_row, new_row, app, db_user, client, day)
     values (left(tg_op, 1), case when tg_op <> 'INSERT' then to_jsonb(old) end,
             case when tg_op <> 'DELETE' then to_jsonb(new) end,
-            accounts_dep.writer_name(), session_user, inet_client_addr());
+            accounts_dep.writer_name(), session_user, inet_client_addr(),
+            case when tg_op = 'DELETE' then make_date(old.year, old.month, 1) else make_date(new.year, new.month, 1) end);
     return null;
 end;
 $$;

@@ -4,7 +4,8 @@
 
 namespace {
 
-// A field of a logged entry as the history shows it; %1 stands for the row's jsonb.
+// A field of a logged entry as the history shows it: %1 stands for the row's jsonb (l.old_row or
+// l.new_row), %2 for the side of the joined names (o or n).
 struct LoggedField {
     const char* caption;
     const char* key;
@@ -12,23 +13,36 @@ struct LoggedField {
 };
 
 const LoggedField Fields[] = {
-    {"Рабочий", "w_id", "coalesce((select p.fio from accounts_dep.person p where p.id=(%1->>'w_id')::integer), %1->>'w_id')"},
-    {"Изделие", "i_id", "coalesce((select i.marka from accounts_dep.izdel i where i.id=(%1->>'i_id')::numeric), %1->>'i_id')"},
-    {"Операция", "o_id",
-     "coalesce((select v.vid from accounts_dep.oper o, accounts_dep.vid_oper v where o.id=(%1->>'o_id')::integer and v.id=o.vid), "
-     "%1->>'o_id')"},
+    {"Рабочий", "w_id", "coalesce(w%2.fio, %1->>'w_id')"},
+    {"Изделие", "i_id", "coalesce(m%2.marka, %1->>'i_id')"},
+    {"Операция", "o_id", "coalesce(v%2.vid, %1->>'o_id')"},
     {"Кол-во", "kol_vo", "%1->>'kol_vo'"},
     {"Брак", "brak", "%1->>'brak'"},
     {"Цвет", "color", "%1->>'color'"},
     {"Часы", "time", "%1->>'time'"},
-    {"Дата", "data", "to_char((%1->>'data')::date, 'DD.MM.YYYY')"},
+    // JSON writes dates as YYYY-MM-DD
+    {"Дата", "data", "substr(%1->>'data', 9, 2)||'.'||substr(%1->>'data', 6, 2)||'.'||substr(%1->>'data', 1, 4)"},
     {"Смена", "smena", "%1->>'smena'"},
     {"Приёмка", "ok", "%1->>'ok'"},
 };
 
-QString shown(const LoggedField& field, const QString& side)
+const LoggedField& field(const char* key)
 {
-    return QStringLiteral("coalesce(%1, '')").arg(QString::fromUtf8(field.shown).arg(side));
+    for (const LoggedField& f : Fields)
+        if (qstrcmp(f.key, key) == 0)
+            return f;
+    Q_UNREACHABLE();
+}
+
+enum class Side { Old, New };
+
+QString shown(const LoggedField& field, Side side)
+{
+    const bool isNew = side == Side::New;
+    const QString value = QString::fromUtf8(field.shown)
+                              .replace(QLatin1String("%1"), isNew ? QLatin1String("l.new_row") : QLatin1String("l.old_row"))
+                              .replace(QLatin1String("%2"), isNew ? QLatin1String("n") : QLatin1String("o"));
+    return QStringLiteral("coalesce(%1, '')").arg(value);
 }
 
 // "Кол-во: 10 → 12" for each changed field of an update; every field with its value for an
@@ -36,16 +50,31 @@ QString shown(const LoggedField& field, const QString& side)
 QString changesColumn()
 {
     QStringList parts;
-    for (const LoggedField& field : Fields) {
-        const QString caption = sqlQuote(QString::fromUtf8(field.caption) + QStringLiteral(": "));
+    for (const LoggedField& f : Fields) {
+        const QString caption = sqlQuote(QString::fromUtf8(f.caption) + QStringLiteral(": "));
         parts << QStringLiteral("case when l.action='U' and l.old_row->'%1' is distinct from l.new_row->'%1' then %2||%3||' → '||%4 "
                                 "when l.action='I' then %2||%4 when l.action='D' then %2||%3 end")
-                     .arg(QString::fromUtf8(field.key), caption, shown(field, QStringLiteral("l.old_row")),
-                          shown(field, QStringLiteral("l.new_row")));
+                     .arg(QString::fromUtf8(f.key), caption, shown(f, Side::Old), shown(f, Side::New));
     }
     return QStringLiteral("case when l.smena_id is null then accounts_dep.month_name((r.v->>'month')::integer)||' '||(r.v->>'year') "
                           "else concat_ws('; ', ")
         + parts.join(QStringLiteral(", ")) + QStringLiteral(") end");
+}
+
+// The names of both sides' worker, product and operation, joined once per table rather than
+// looked up row by row: a month of a large floor lists tens of thousands of changes.
+QString namesJoined()
+{
+    QString joins;
+    for (const QString& side : {QStringLiteral("o"), QStringLiteral("n")}) {
+        const QString row = side == QLatin1String("n") ? QStringLiteral("l.new_row") : QStringLiteral("l.old_row");
+        joins += QStringLiteral("left join accounts_dep.person w%1 on w%1.id=(%2->>'w_id')::integer \n"
+                                "left join accounts_dep.izdel m%1 on m%1.id=(%2->>'i_id')::numeric \n"
+                                "left join (select o.id, t.vid from accounts_dep.oper o, accounts_dep.vid_oper t where t.id=o.vid) v%1 "
+                                "on v%1.id=(%2->>'o_id')::integer \n")
+                     .arg(side, row);
+    }
+    return joins;
 }
 
 // The columns both windows show; r.v is the row after the change, or before a delete.
@@ -57,10 +86,14 @@ QString logSelect()
                "case when l.smena_id is null then case l.action when 'I' then 'Закрытие месяца' when 'D' then 'Открытие месяца' "
                "else 'Изменение закрытия' end "
                "else case l.action when 'I' then 'Добавление' when 'U' then 'Изменение' else 'Удаление' end end as act, "
-               "to_char((r.v->>'data')::date, 'DD.MM.YYYY') as data, (r.v->>'smena')::integer as smena, ")
-        + shown(Fields[0], QStringLiteral("r.v")) + QStringLiteral(" as fio, ") + changesColumn()
+               "case when l.new_row is null then %1 else %2 end as data, (r.v->>'smena')::integer as smena, "
+               "case when l.new_row is null then %3 else %4 end as fio, ")
+               .arg(shown(field("data"), Side::Old), shown(field("data"), Side::New), shown(field("w_id"), Side::Old),
+                    shown(field("w_id"), Side::New))
+        + changesColumn()
         + QStringLiteral(" as changes \n"
-                         "from accounts_dep.smena_log l, lateral (select coalesce(l.new_row, l.old_row) as v) r \n");
+                         "from accounts_dep.smena_log l cross join lateral (select coalesce(l.new_row, l.old_row) as v) r \n")
+        + namesJoined();
 }
 
 QString actionCode(LoggedAction action)
@@ -84,8 +117,8 @@ QString entryHistoryStatement(int entryId)
 QString periodLogStatement(const QDate& from, const QDate& to, int workerId, LoggedAction action)
 {
     const QString range = QStringLiteral(" between %1 and %2").arg(sqlDate(from), sqlDate(to));
-    QString statement = logSelect() + QStringLiteral("where (accounts_dep.smena_log_day(l.new_row)") + range
-        + QStringLiteral(" or accounts_dep.smena_log_day(l.old_row)") + range + QLatin1Char(')');
+    QString statement = logSelect() + QStringLiteral("where (l.day") + range + QStringLiteral(" or l.moved_from") + range
+        + QLatin1Char(')');
     if (workerId != 0)
         statement += QStringLiteral(" and (l.new_row->>'w_id'='%1' or l.old_row->>'w_id'='%1')").arg(workerId);
     if (action != LoggedAction::Any)
