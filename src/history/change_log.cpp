@@ -16,13 +16,13 @@ QList<GridColumn> changeLogColumns()
 {
     const Qt::Alignment centred = Qt::AlignCenter;
     return {historyColumn("at", "Когда", 118, centred),
-            historyColumn("who", "Кто", 230),
-            historyColumn("act", "Действие", 110),
+            historyColumn("who", "Кто", 210),
+            historyColumn("act", "Действие", 105),
             historyColumn("smena_id", "Позиция", 60, Qt::AlignRight | Qt::AlignVCenter),
             historyColumn("data", "Дата", 72, centred),
             historyColumn("smena", "Смена", 45, centred),
             historyColumn("fio", "Рабочий", 170),
-            historyColumn("changes", "Изменения", 620)};
+            historyColumn("changes", "Изменения", 480)};
 }
 
 bool exportChangeLog(Dataset& changes, const QString& heading)

@@ -8,6 +8,7 @@
 #include "toolkit/error_guard.h"
 
 #include <QCalendarWidget>
+#include <QHeaderView>
 #include <QTimer>
 
 TForm25* Form25 = nullptr;
@@ -18,6 +19,8 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent)
     Changes = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("Changes"), this);
     DBGrid1->setColumns(changeLogColumns());
     DBGrid1->setDataset(Changes);
+    // The changes take the room that is left.
+    DBGrid1->horizontalHeader()->setStretchLastSection(true);
     ComboBox2->addItem(QStringLiteral("Все"), int(LoggedAction::Any));
     ComboBox2->addItem(QStringLiteral("Добавление"), int(LoggedAction::Added));
     ComboBox2->addItem(QStringLiteral("Изменение"), int(LoggedAction::Changed));

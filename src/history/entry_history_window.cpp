@@ -6,6 +6,8 @@
 #include "toolkit/busy_cursor.h"
 #include "toolkit/error_guard.h"
 
+#include <QHeaderView>
+
 TForm24* Form24 = nullptr;
 
 TForm24::TForm24(QWidget* parent) : QDialog(parent)
@@ -14,6 +16,8 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent)
     History = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("History"), this);
     DBGrid1->setColumns(changeLogColumns());
     DBGrid1->setDataset(History);
+    // The changes take the room that is left.
+    DBGrid1->horizontalHeader()->setStretchLastSection(true);
     on(Button4, &QPushButton::clicked, this, &TForm24::Button4Click);
 }
 
