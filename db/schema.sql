@@ -494,4 +494,147 @@ create trigger h_tabel_announce_delete after delete on accounts_dep.h_tabel
 create trigger h_tabel_announce_truncate after truncate on accounts_dep.h_tabel
     for each statement execute function accounts_dep.announce_changes('tabel_h_tabel');
 
+------------------------------------------------------------------------------
+-- History of the journal and closed months
+--
+-- Hours are wages: every insert, update and delete of a journal entry is kept
+-- in smena_log with the row before and after and who wrote it, whichever
+-- client did (this program, the ERP, psql).  A month listed in closed_month is
+-- paid: its entries and its hours grid refuse every write, so no client can
+-- change a paid month behind the wage document.  Deleting the month's row
+-- reopens it; closing and reopening are logged too (smena_id NULL, the
+-- closed_month row as old_row/new_row).
+------------------------------------------------------------------------------
+
+-- Who writes: the program names itself in tabel.client, since application_name
+-- keeps printable ASCII only and its Russian name would arrive as question
+-- marks; any other client is known by its application_name.
+create function accounts_dep.writer_name() returns text
+language sql stable as $$
+    select coalesce(nullif(current_setting('tabel.client', true), ''),
+                    nullif(current_setting('application_name'), ''), session_user::text)
+$$;
+
+create table accounts_dep.smena_log (
+    id         bigserial not null,
+    at         timestamptz not null default now(),
+    action     char(1) not null check (action in ('I', 'U', 'D')),
+    smena_id   integer,
+    old_row    jsonb,
+    new_row    jsonb,
+    app        text,
+    db_user    text,
+    client     inet,
+    -- the period a change belongs to: the entry's day after it (before it for a
+    -- delete; the first of the month for a closing), and the day an update
+    -- moved the entry from, so that a move shows in both months
+    day        date,
+    moved_from date,
+    constraint smena_log_pkey primary key (id)
+);
+
+-- this entry's history, newest first; the changes of a period.  Plain
+-- columns, not expressions on the rows: the indexes are written by every save.
+create index smena_log_smena_id_idx on accounts_dep.smena_log (smena_id, id);
+create index smena_log_day_idx on accounts_dep.smena_log (day);
+create index smena_log_moved_from_idx on accounts_dep.smena_log (moved_from);
+
+create table accounts_dep.closed_month (
+    month     integer not null check (month between 1 and 12),
+    year      integer not null,
+    closed_at timestamptz not null default now(),
+    closed_by text default accounts_dep.writer_name(),
+    constraint closed_month_pkey primary key (year, month)
+);
+
+-- The month's name as headings read it: 3 -> 'Март'.
+create function accounts_dep.month_name(m integer) returns text
+language sql immutable parallel safe as $$
+    select (array['Январь', 'Февраль', 'Март', 'Апрель', 'Май', 'Июнь', 'Июль', 'Август', 'Сентябрь',
+                  'Октябрь', 'Ноябрь', 'Декабрь'])[m]
+$$;
+
+-- Refuses the write when the month is closed.  SQLSTATE TB001 tells the
+-- program that the message is for the user as it stands.
+create function accounts_dep.refuse_in_closed_month(y integer, m integer) returns void
+language plpgsql stable as $$
+begin
+    if exists (select 1 from accounts_dep.closed_month c where c.year = y and c.month = m) then
+        raise exception using errcode = 'TB001',
+            message = format('Месяц %s %s закрыт. Изменения не записаны.', accounts_dep.month_name(m), y);
+    end if;
+end;
+$$;
+
+-- One trigger for both rules, so a save pays for one call: the entry's month
+-- before and after must be open, then the change is logged.
+create function accounts_dep.smena_keep_history() returns trigger
+language plpgsql as $$
+begin
+    if tg_op <> 'INSERT' then
+        perform accounts_dep.refuse_in_closed_month(extract(year from old.data)::integer, extract(month from old.data)::integer);
+    end if;
+    if tg_op <> 'DELETE' and (tg_op = 'INSERT' or date_trunc('month', new.data) is distinct from date_trunc('month', old.data)) then
+        perform accounts_dep.refuse_in_closed_month(extract(year from new.data)::integer, extract(month from new.data)::integer);
+    end if;
+    if tg_op = 'INSERT' then
+        insert into accounts_dep.smena_log (action, smena_id, new_row, app, db_user, client, day)
+        values ('I', new.id, to_jsonb(new), accounts_dep.writer_name(), session_user, inet_client_addr(), new.data);
+    elsif tg_op = 'UPDATE' then
+        insert into accounts_dep.smena_log (action, smena_id, old_row, new_row, app, db_user, client, day, moved_from)
+        values ('U', new.id, to_jsonb(old), to_jsonb(new), accounts_dep.writer_name(), session_user, inet_client_addr(),
+                new.data, case when old.data is distinct from new.data then old.data end);
+    else
+        insert into accounts_dep.smena_log (action, smena_id, old_row, app, db_user, client, day)
+        values ('D', old.id, to_jsonb(old), accounts_dep.writer_name(), session_user, inet_client_addr(), old.data);
+    end if;
+    return null;
+end;
+$$;
+
+create trigger smena_history
+    after insert or update or delete on accounts_dep.smena
+    for each row execute function accounts_dep.smena_keep_history();
+
+-- The hours grid of a closed month is what was paid: the upkeep after a save
+-- and the month's rebuild are refused like the entries themselves.
+create function accounts_dep.h_tabel_refuse_closed() returns trigger
+language plpgsql as $$
+begin
+    if tg_op <> 'INSERT' then
+        perform accounts_dep.refuse_in_closed_month(old.year, old.month);
+    end if;
+    if tg_op <> 'DELETE' and (tg_op = 'INSERT' or (new.year, new.month) is distinct from (old.year, old.month)) then
+        perform accounts_dep.refuse_in_closed_month(new.year, new.month);
+    end if;
+    return case when tg_op = 'DELETE' then old else new end;
+end;
+$$;
+
+create trigger h_tabel_closed_month
+    before insert or update or delete on accounts_dep.h_tabel
+    for each row execute function accounts_dep.h_tabel_refuse_closed();
+
+-- Closing waits for the writers already at work on the journal or the grid
+-- (their checks ran before the month was closed) and holds back new ones
+-- until it commits; they then find the month closed.
+create function accounts_dep.closed_month_keep_history() returns trigger
+language plpgsql as $$
+begin
+    if tg_op <> 'DELETE' then
+        lock table accounts_dep.smena, accounts_dep.h_tabel in share mode;
+    end if;
+    insert into accounts_dep.smena_log (action, old_row, new_row, app, db_user, client, day)
+    values (left(tg_op, 1), case when tg_op <> 'INSERT' then to_jsonb(old) end,
+            case when tg_op <> 'DELETE' then to_jsonb(new) end,
+            accounts_dep.writer_name(), session_user, inet_client_addr(),
+            case when tg_op = 'DELETE' then make_date(old.year, old.month, 1) else make_date(new.year, new.month, 1) end);
+    return null;
+end;
+$$;
+
+create trigger closed_month_history
+    after insert or update or delete on accounts_dep.closed_month
+    for each row execute function accounts_dep.closed_month_keep_history();
+
 commit;

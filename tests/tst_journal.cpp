@@ -962,6 +962,8 @@ void TestJournal::roles()
     QMap<QString, bool> during;
     int rows = -1;
     whenModal<TForm1>([&](TForm1* w) {
+        // Its activation reads the lists.
+        QVERIFY(QTest::qWaitForWindowActive(w));
         during = enabledStates(w);
         rows = w->DBGrid2->model()->rowCount();
         doubleClickRow(0);

@@ -14,6 +14,9 @@
 #include "catalogs/products_window.h"
 #include "catalogs/worker_editor.h"
 #include "catalogs/workers_window.h"
+#include "history/change_log_window.h"
+#include "history/entry_history_window.h"
+#include "history/month_closing_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
 #include "reports/report_layouts.h"
@@ -68,6 +71,9 @@ void createForms()
     create(Form17);
     create(Form20);
     create(Form22);
+    create(Form24);
+    create(Form25);
+    create(Form26);
 }
 
 void setProgramFonts()

@@ -29,6 +29,39 @@ QStringList journalControlsOff(Role role)
     }
 }
 
+QStringList journalControlsHidden(Role role)
+{
+    // The change log and month closing are the administrator's.
+    if (role == Role::Administrator)
+        return {};
+    return {"N14", "N15"};
+}
+
+namespace {
+// The role as the writer's name says it, in Russian or in Latin letters.
+QString roleWord(Role role, bool latin)
+{
+    switch (role) {
+    case Role::Planner: return latin ? QStringLiteral("planner") : QStringLiteral("плановик");
+    case Role::Master: return latin ? QStringLiteral("master") : QStringLiteral("мастер");
+    case Role::Warehouse: return latin ? QStringLiteral("warehouse") : QStringLiteral("склад");
+    case Role::Administrator: return latin ? QStringLiteral("administrator") : QStringLiteral("администратор");
+    case Role::Unknown: break;
+    }
+    return QStringLiteral("?");
+}
+}
+
+QString clientName(Role role, const QString& host)
+{
+    return QStringLiteral("Табель: %1 @ %2").arg(roleWord(role, false), host);
+}
+
+QString clientAsciiName(Role role, const QString& host)
+{
+    return QStringLiteral("Tabel: %1 @ %2").arg(roleWord(role, true), host);
+}
+
 QStringList reportsControlsOff(Role role)
 {
     switch (role) {

@@ -12,6 +12,13 @@ inline const QString MasterCode = QStringLiteral("dovrent");
 Role roleForCode(const QString& typed);
 // Object names of the journal window's controls and menu items a role switches off.
 QStringList journalControlsOff(Role role);
+// Object names of the journal window's menu items a role does not see.
+QStringList journalControlsHidden(Role role);
+// How the program names itself on the server once signed in: "Табель: <role> @ <host>" as the
+// history shows the writer, and the same in Latin letters for application_name, which keeps
+// printable ASCII only.
+QString clientName(Role role, const QString& host);
+QString clientAsciiName(Role role, const QString& host);
 // Object names of the reports dialog's controls a role switches off.
 QStringList reportsControlsOff(Role role);
 // Whether the role reports finished products only.

@@ -61,6 +61,15 @@ void disableControls(QWidget* window, const QStringList& names)
     }
 }
 
+void withdrawActions(QWidget* window, const QStringList& names)
+{
+    for (const QString& name : names)
+        if (auto* action = window->findChild<QAction*>(name))
+            for (QObject* holder : action->associatedObjects())
+                if (auto* widget = qobject_cast<QWidget*>(holder))
+                    widget->removeAction(action);
+}
+
 void TForm23::Button1Click()
 {
     const QString code = Edit1->text().trimmed();

@@ -43,5 +43,7 @@ protected:
 
 // Disables the named widgets and menu actions of a window.
 void disableControls(QWidget* window, const QStringList& names);
+// Takes the named menu items out of a window's menus: the role does not see them.
+void withdrawActions(QWidget* window, const QStringList& names);
 
 extern TForm23* Form23;

@@ -10,6 +10,10 @@
 #include "core/roles.h"
 #include "core/sign_in_window.h"
 #include "core/version_check.h"
+#include "history/change_log_window.h"
+#include "history/entry_history_window.h"
+#include "history/month_closing.h"
+#include "history/month_closing_window.h"
 #include "journal/acceptance.h"
 #include "journal/entry_editor.h"
 #include "journal/entry_deletion.h"
@@ -164,6 +168,16 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(N10, &QAction::triggered, this, &TForm1::N10Click);
     on(N11, &QAction::triggered, this, &TForm1::N11Click);
     on(N12, &QAction::triggered, this, &TForm1::N12Click);
+    on(N13, &QAction::triggered, this, &TForm1::N13Click);
+    on(N14, &QAction::triggered, this, &TForm1::N14Click);
+    on(N15, &QAction::triggered, this, &TForm1::N15Click);
+    DBGrid2->setContextMenuPolicy(Qt::ActionsContextMenu);
+    DBGrid2->addAction(N13);
+    // The mark's room is kept, so the date picker does not move when it shows.
+    Label2->setText(QStringLiteral("Месяц закрыт"));
+    Label2->ensurePolished();
+    Label2->setMinimumWidth(Label2->sizeHint().width());
+    Label2->clear();
 }
 
 void TForm1::CheckVersion()
@@ -243,6 +257,21 @@ void TForm1::reopenShiftLists(std::optional<QDate> date)
         if (date)
             list->setParam(QStringLiteral("data"), *date);
         list->open();
+    }
+    showMonthState();
+}
+
+void TForm1::showMonthState()
+{
+    m_monthClosed = monthClosed(DataModule6->Smena1->param(QStringLiteral("data")).toDate());
+    Label2->setText(m_monthClosed ? QStringLiteral("Месяц закрыт") : QString());
+    for (QWidget* button : QList<QWidget*>{Button1, Button2, Button3}) {
+        if (m_monthClosed && button->isEnabled()) {
+            button->setEnabled(false);
+            m_closedMonthOff << button;
+        } else if (!m_monthClosed && m_closedMonthOff.removeAll(button)) {
+            button->setEnabled(true);
+        }
     }
 }
 
@@ -329,7 +358,7 @@ void TForm1::Button3Click()
 
 void TForm1::DBGrid2DblClick()
 {
-    if (FSignInCode == MasterCode)
+    if (FSignInCode == MasterCode || m_monthClosed)
         return;
     FShiftDataset = DataModule6->shiftDataset(FShift);
     Dataset& list = *FShiftDataset;
@@ -397,4 +426,24 @@ void TForm1::N12Click()
 void TForm1::N11Click()
 {
     Form19->ShowMonth(DateT->date());
+}
+
+void TForm1::N13Click()
+{
+    const Dataset& list = *DataModule6->shiftDataset(FShift);
+    if (list.isEmpty())
+        return;
+    Form24->ShowEntry(list.value(QStringLiteral("id")).toInt());
+}
+
+void TForm1::N14Click()
+{
+    const QDate day = DateT->date();
+    Form25->ShowPeriod(QDate(day.year(), day.month(), 1), QDate(day.year(), day.month(), day.daysInMonth()));
+}
+
+void TForm1::N15Click()
+{
+    Form26->ShowMonths();
+    showMonthState();
 }

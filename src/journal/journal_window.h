@@ -39,6 +39,9 @@ public:
     void N10Click();   // the reports dialog, preset to the month before today's
     void N11Click();   // the time sheet of the journal date's month
     void N12Click();   // legacy import
+    void N13Click();   // the history of the selected entry
+    void N14Click();   // the changes of the journal date's month
+    void N15Click();   // closing and reopening months
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;
@@ -63,6 +66,9 @@ private:
     // once no dialog opened here is in the way.
     void JournalChanged(const ShiftNotice& notice);
     void refreshChangedLists();
+    // "Месяц закрыт" beside the date when the listed day's month is closed, and adding,
+    // changing, deleting and acceptance off while it is.
+    void showMonthState();
 
     Command* verWrite;
     QWidget* m_calendarPopup;
@@ -70,6 +76,9 @@ private:
     bool m_serverAway = false;
     QSet<int> m_changedShifts;
     QTimer* m_changedLists;
+    bool m_monthClosed = false;
+    // The buttons the closed month switched off (not those the role did).
+    QList<QWidget*> m_closedMonthOff;
 };
 
 extern TForm1* Form1;

@@ -2,6 +2,7 @@
 
 #include "core/change_notices.h"
 #include "core/data_module.h"
+#include "history/month_closing.h"
 #include "hours/month_rebuild.h"
 #include "timesheet/month_choice.h"
 #include "timesheet/rebuild_texts.h"
@@ -120,6 +121,8 @@ void TForm19::ComboBox1Change()
         views.at(i)->setColumns(timesheetColumns(month, year));
         m_delegates.at(i)->setMonth(month, year);
     }
+    // A closed month's grid is what was paid; the server would refuse the rebuild.
+    Button1->setEnabled(!monthClosed(QDate(year, month, 1)));
 }
 
 void TForm19::HoursChanged(const MonthNotice& notice)

@@ -11,6 +11,7 @@ QString DatabaseError::userText() const
         return QStringLiteral("Сервер БД не выполнил действие вовремя: данные заняты другим пользователем. "
                               "Повторите действие позже.");
     case Program:
+    case Rule:
         break;
     }
     return m_message;

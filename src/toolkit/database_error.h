@@ -13,6 +13,7 @@ public:
         Lost,       // the connection to the server is gone
         Refused,    // the server refused the statement
         TimedOut,   // the statement waited too long (a lock held by another user)
+        Rule,       // a rule of the database refused it (a closed month); its message is for the user
     };
 
     DatabaseError(const QString& message, const QString& statement = {}, Kind kind = Program)

@@ -17,7 +17,7 @@ QSqlQuery runStatement(const QString& connection, const QString& statement)
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(statement))
-        throw Session::failure(db, query.lastError(), statement);
+        throw Session::failure(db, query, statement);
     return query;
 }
 

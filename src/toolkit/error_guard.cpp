@@ -17,6 +17,8 @@ void showCurrentException()
     } catch (const DatabaseError& e) {
         if (e.kind() == DatabaseError::Program)
             showError(e.message());
+        else if (e.kind() == DatabaseError::Rule)
+            MessageBox::stop(e.message(), QStringLiteral("Ошибка"));
         else
             MessageBox::stop(e.userText(), QStringLiteral("Ошибка"), e.message());
     } catch (const std::exception& e) {

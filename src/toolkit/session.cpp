@@ -1,9 +1,13 @@
 #include "toolkit/session.h"
 
 #include "toolkit/server_notices.h"
+#include "toolkit/sql_text.h"
 #include "toolkit/transaction.h"
 
+#include <QHash>
+#include <QRegularExpression>
 #include <QSqlDriver>
+#include <QSqlResult>
 #include <QSqlQuery>
 
 #include <libpq-fe.h>
@@ -73,6 +77,51 @@ QString driverText(const QSqlError& error)
     return text.isEmpty() ? error.text() : text;
 }
 
+// The SQLSTATE of a failed query: QPSQL gives it as the native code; psqlODBC keeps it in the
+// statement's diagnostics, which Qt's ODBC driver does not pass on.
+QString sqlState(const QSqlQuery& query)
+{
+    const QString code = query.lastError().nativeErrorCode();
+    if (code.size() == 5)
+        return code;
+    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
+    if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
+        return {};
+    SQLHSTMT statement = *static_cast<SQLHANDLE const*>(handle.data());
+    SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    if (!statement || !SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, statement, 1, state, &native, nullptr, 0, &length)))
+        return {};
+    return QString::fromLatin1(reinterpret_cast<const char*>(state));
+}
+
+// SQLSTATE class TB: a rule of this system's database refused the statement (a closed month),
+// with a message written for the user.
+bool ruleRefusal(const QString& state)
+{
+    return state.startsWith(QLatin1String("TB"));
+}
+
+// The server's own sentence out of the driver's report: its first line without the severity
+// and the driver's trailing ";".
+QString serverSentence(const QSqlError& error)
+{
+    QString text = driverText(error).section(QLatin1Char('\n'), 0, 0).trimmed();
+    static const QRegularExpression severity(QStringLiteral("^[^:]*?\\b(ERROR|ОШИБКА|FATAL|ВАЖНО)\\b:\\s*"));
+    text.remove(severity);
+    while (text.endsWith(QLatin1Char(';')))
+        text.chop(1);
+    return text.trimmed();
+}
+
+// The naming statements of each connection, run again whenever its session is prepared.
+QHash<QString, QString>& clientNames()
+{
+    static QHash<QString, QString> names;
+    return names;
+}
+
 } // namespace
 
 namespace Session {
@@ -93,10 +142,24 @@ QStringList settingStatements()
 void prepare(QSqlDatabase& db)
 {
     QSqlQuery query(db);
-    for (const QString& statement : settingStatements())
+    QStringList statements = settingStatements();
+    if (clientNames().contains(db.connectionName()))
+        statements << clientNames().value(db.connectionName());
+    for (const QString& statement : statements)
         if (!query.exec(statement))
             throw failure(db, query.lastError(), statement);
     ServerNotices::attachAll(db);
+}
+
+void nameClient(const QString& connectionName, const QString& name, const QString& asciiName)
+{
+    const QString statement = QStringLiteral("select set_config('application_name', %1, false), set_config('tabel.client', %2, false)")
+                                  .arg(sqlQuote(asciiName), sqlQuote(name));
+    clientNames().insert(connectionName, statement);
+    QSqlDatabase db = live(connectionName);
+    QSqlQuery query(db);
+    if (!query.exec(statement))
+        throw failure(db, query.lastError(), statement);
 }
 
 QSqlDatabase live(const QString& connectionName)
@@ -110,6 +173,14 @@ QSqlDatabase live(const QString& connectionName)
         throw DatabaseError(db.lastError().text().isEmpty() ? NoConnection : db.lastError().text(), {}, DatabaseError::Lost);
     prepare(db);
     return db;
+}
+
+DatabaseError failure(QSqlDatabase& db, const QSqlQuery& query, const QString& statement)
+{
+    const QSqlError error = query.lastError();
+    if (ruleRefusal(sqlState(query)) && !connectionDead(db, error))
+        return DatabaseError(serverSentence(error), statement, DatabaseError::Rule);
+    return failure(db, error, statement);
 }
 
 DatabaseError failure(QSqlDatabase& db, const QSqlError& error, const QString& statement)

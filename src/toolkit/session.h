@@ -4,6 +4,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 // The server session behind a named connection: the settings the program's statements rely
 // on, put on the session itself so that no server default matters, and the way back after
@@ -18,8 +19,14 @@ int lockTimeoutSeconds();
 // literal is a plain character, a lock is waited on for lockTimeoutSeconds() at most.
 QStringList settingStatements();
 
-// Puts the settings on a freshly opened connection; throws DatabaseError.
+// Puts the settings on a freshly opened connection, and the client's name when one was given;
+// throws DatabaseError.
 void prepare(QSqlDatabase& db);
+
+// Names the program on the server: application_name (printable ASCII only, as the server keeps
+// it) and tabel.client (the name as the user reads it, which the history records as the
+// writer). Put on the open session now and on every session opened again later.
+void nameClient(const QString& connectionName, const QString& name, const QString& asciiName);
 
 // The open database of a connection. A connection closed after it was lost is opened again
 // with its own connection string and prepared anew; inside a transaction it is not, since the
@@ -29,5 +36,7 @@ QSqlDatabase live(const QString& connectionName);
 // The error of a failed statement, of the kind the driver's report tells. A lost connection
 // is closed, so that the next action reopens it.
 DatabaseError failure(QSqlDatabase& db, const QSqlError& error, const QString& statement);
+// The same for a failed query, whose SQLSTATE tells a refusal by the database's own rules.
+DatabaseError failure(QSqlDatabase& db, const QSqlQuery& query, const QString& statement);
 
 } // namespace Session

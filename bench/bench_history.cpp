@@ -1,0 +1,167 @@
+// The history's price on the large floor. An entry's save (the editor's insert or update and
+// its hours upkeep in one transaction) with the history and closed-month triggers, against the
+// same save with the session's triggers switched off (session_replication_role), as it ran
+// before; the two take turns in blocks, each block after one save untimed, since switching
+// the triggers makes the session plan its statements anew. And the period log of one month: the program's list
+// against the same statement through libpq in one session already connected.
+#include "timings.h"
+#include "core/connection_string.h"
+#include "core/data_module.h"
+#include "history/history_statements.h"
+#include "journal/entry_statements.h"
+#include "hours/hours_upkeep.h"
+#include "toolkit/transaction.h"
+
+#include <QCoreApplication>
+#include <QDate>
+
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const QString Connection = QLatin1String(TDataModule6::ConnectionName);
+
+void run(const QString& statement)
+{
+    DataModule6->SQL_exec->execute(statement);
+}
+
+// Ordinary triggers fire, or not, for this session's statements.
+void setTriggers(bool on)
+{
+    run(on ? QStringLiteral("set session_replication_role = origin") : QStringLiteral("set session_replication_role = replica"));
+}
+
+// What the editor writes for a new entry of a worker on a day of the floor's last month.
+EntryValues entryOf(int worker, int operation, int product, int day)
+{
+    EntryValues e;
+    e.worker = worker;
+    e.operation = operation;
+    e.product = product;
+    e.shift = 1 + day % 3;
+    e.price = 12.5;
+    e.date = QDate(2025, 12, 1 + day % 28);
+    e.quantity = QStringLiteral("10");
+    e.defects = QStringLiteral("1");
+    e.hours = QStringLiteral("4");
+    e.today = e.date;
+    return e;
+}
+
+// One entry saved as the editor saves it: added, then changed, each with its hours.
+void save(int day, int operation, int product)
+{
+    EntryValues e = entryOf(1 + day % 300, operation, product, day);
+    {
+        Transaction t(Connection);
+        DataModule6->SQL_exec->execute(insertStatement(e));
+        hoursAfterSave(e.worker, e.shift, e.date);
+        t.commit();
+    }
+    Dataset last(Connection, QStringLiteral("last"));
+    last.setSql(QStringLiteral("select max(id) as id from accounts_dep.smena"));
+    last.open();
+    e.id = last.value(QStringLiteral("id")).toInt();
+    e.quantity = QStringLiteral("12");
+    Transaction t(Connection);
+    DataModule6->SQL_exec->execute(updateStatement(e));
+    hoursAfterSave(e.worker, e.shift, e.date);
+    t.commit();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_history SOCKET_FOLDER\n");
+        return 2;
+    }
+    const QString host = QString::fromLocal8Bit(argv[1]);
+    DataModule6 = new TDataModule6(&app);
+    DataModule6->openConnection(connectionString("kemra_erp", host));
+
+    Dataset probe(Connection, QStringLiteral("probe"));
+    probe.setSql(QStringLiteral("select (select count(*) from accounts_dep.smena) as entries, "
+                                "(select count(*) from accounts_dep.smena_log) as logged, "
+                                "(select min(id) from accounts_dep.oper) as operation, "
+                                "(select i_id from accounts_dep.oper order by id limit 1) as product"));
+    probe.open();
+    const int entries = probe.value(QStringLiteral("entries")).toInt();
+    const int logged = probe.value(QStringLiteral("logged")).toInt();
+    if (entries < 100000 || logged < entries) {
+        std::fprintf(stderr, "the large floor is missing (%d entries, %d logged)\n", entries, logged);
+        return 1;
+    }
+    const int operation = probe.value(QStringLiteral("operation")).toInt();
+    const int product = probe.value(QStringLiteral("product")).toInt();
+
+    const int blocks = 12;
+    const int perBlock = 25;
+    const int pairs = blocks * perBlock;
+    std::vector<double> withHistory, without;
+    int day = 0;
+    for (int i = 0; i < 20; ++i)   // warm-up
+        save(day++, operation, product);
+    int untimed = 20;
+    for (int b = 0; b < blocks; ++b) {
+        for (bool on : {true, false}) {
+            setTriggers(on);
+            save(day++, operation, product);
+            untimed += on ? 1 : 0;
+            std::vector<double>& times = on ? withHistory : without;
+            for (int i = 0; i < perBlock; ++i)
+                times.push_back(seconds([&] { save(day++, operation, product); }) * 1e3);
+        }
+    }
+    setTriggers(true);
+    probe.refresh();
+    const int loggedSaves = probe.value(QStringLiteral("logged")).toInt() - logged;
+    if (loggedSaves != 2 * (untimed + pairs)) {
+        std::fprintf(stderr, "the saves with the triggers left %d log rows, not %d\n", loggedSaves, 2 * (untimed + pairs));
+        return 1;
+    }
+    std::printf("entry saves on %d entries: %d saves with the triggers and %d without, in turns of %d "
+                "(each added and changed with its hours)\n",
+                entries, pairs, pairs, perBlock);
+    printTimings("save, with history (ms)", withHistory);
+    printTimings("save, triggers off (ms)", without);
+    std::printf("ratio of medians %.3f\n", median(withHistory) / median(without));
+
+    // The period log of March 2025.
+    const QString statement = periodLogStatement(QDate(2025, 3, 1), QDate(2025, 3, 31), 0, LoggedAction::Any);
+    PGconn* floor = PQconnectdb(QStringLiteral("host=%1 dbname=kemra_erp user=sys").arg(host).toUtf8().constData());
+    if (PQstatus(floor) != CONNECTION_OK) {
+        std::fprintf(stderr, "libpq: %s", PQerrorMessage(floor));
+        return 1;
+    }
+    PQclear(PQexec(floor, "set DateStyle to 'ISO, DMY'"));
+    Dataset log(Connection, QStringLiteral("log"));
+    log.setSql(statement);
+    std::vector<double> ours, plain;
+    int rows = 0, floorRows = 0;
+    for (int r = 0; r < 5; ++r) {
+        ours.push_back(seconds([&] { log.refresh(); }) * 1e3);
+        rows = log.recordCount();
+        plain.push_back(seconds([&] {
+                            PGresult* result = PQexec(floor, statement.toUtf8().constData());
+                            floorRows = PQntuples(result);
+                            PQclear(result);
+                        })
+                        * 1e3);
+    }
+    PQfinish(floor);
+    if (rows == 0 || rows != floorRows) {
+        std::fprintf(stderr, "the period log lists %d rows, libpq %d\n", rows, floorRows);
+        return 1;
+    }
+    std::printf("period log of March 2025: %d changes\n", rows);
+    printTimings("period log, program (ms)", ours);
+    printTimings("period log, libpq (ms)", plain);
+    return 0;
+}

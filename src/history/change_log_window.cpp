@@ -1,0 +1,98 @@
+#include "history/change_log_window.h"
+
+#include "core/data_module.h"
+#include "history/change_log.h"
+#include "history/entry_history_window.h"
+#include "history/history_statements.h"
+#include "toolkit/busy_cursor.h"
+#include "toolkit/error_guard.h"
+
+#include <QCalendarWidget>
+#include <QHeaderView>
+#include <QTimer>
+
+TForm25* Form25 = nullptr;
+
+TForm25::TForm25(QWidget* parent) : QDialog(parent)
+{
+    setupUi(this);
+    Changes = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("Changes"), this);
+    DBGrid1->setColumns(changeLogColumns());
+    DBGrid1->setDataset(Changes);
+    // The changes take the room that is left.
+    DBGrid1->horizontalHeader()->setStretchLastSection(true);
+    ComboBox2->addItem(QStringLiteral("Все"), int(LoggedAction::Any));
+    ComboBox2->addItem(QStringLiteral("Добавление"), int(LoggedAction::Added));
+    ComboBox2->addItem(QStringLiteral("Изменение"), int(LoggedAction::Changed));
+    ComboBox2->addItem(QStringLiteral("Удаление"), int(LoggedAction::Deleted));
+
+    // A date counts once it is chosen: picked in the calendar (after the picker took it) or
+    // typed and left; a date half typed reads nothing.
+    for (QDateEdit* picker : {DTPicker1, DTPicker2}) {
+        on(picker, &QDateEdit::editingFinished, this, &TForm25::FilterChange);
+        connect(picker->calendarWidget(), &QCalendarWidget::clicked, this,
+                [this] { QTimer::singleShot(0, this, [this] { guarded([this] { FilterChange(); }); }); });
+    }
+    on(ComboBox1, &QComboBox::activated, this, &TForm25::FilterChange);
+    on(ComboBox2, &QComboBox::activated, this, &TForm25::FilterChange);
+    on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm25::Button1Click);
+    on(Button1, &QPushButton::clicked, this, &TForm25::Button1Click);
+    on(Button2, &QPushButton::clicked, this, &TForm25::Button2Click);
+    on(Button4, &QPushButton::clicked, this, &TForm25::Button4Click);
+}
+
+void TForm25::fillWorkers()
+{
+    Dataset workers(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("LogWorkers"));
+    workers.setSql(QStringLiteral("select id, fio from accounts_dep.person order by fio"));
+    workers.open();
+    ComboBox1->clear();
+    ComboBox1->addItem(QStringLiteral("Все"), 0);
+    for (int row = 0; row < workers.recordCount(); ++row)
+        ComboBox1->addItem(workers.value(row, 1).toString(), workers.value(row, 0).toInt());
+}
+
+void TForm25::ShowPeriod(const QDate& from, const QDate& to)
+{
+    DTPicker1->setDate(from);
+    DTPicker2->setDate(to);
+    ComboBox2->setCurrentIndex(0);
+    fillWorkers();
+    FilterChange();
+    exec();
+    Changes->close();
+}
+
+void TForm25::FilterChange()
+{
+    BusyCursor busy;
+    Changes->close();
+    Changes->setSql(periodLogStatement(DTPicker1->date(), DTPicker2->date(), ComboBox1->currentData().toInt(),
+                                       LoggedAction(ComboBox2->currentData().toInt())));
+    Changes->open();
+    Label5->setText(QStringLiteral("Изменений: %1").arg(Changes->recordCount()));
+}
+
+void TForm25::Button1Click()
+{
+    if (Changes->isEmpty())
+        return;
+    const QVariant entry = Changes->value(QStringLiteral("smena_id"));
+    // A closing or a reopening of a month belongs to no entry.
+    if (entry.isNull())
+        return;
+    Form24->ShowEntry(entry.toInt());
+}
+
+void TForm25::Button2Click()
+{
+    BusyCursor busy;
+    exportChangeLog(*Changes, QStringLiteral("Журнал изменений %1 - %2")
+                                  .arg(DTPicker1->date().toString(QStringLiteral("dd.MM.yyyy")),
+                                       DTPicker2->date().toString(QStringLiteral("dd.MM.yyyy"))));
+}
+
+void TForm25::Button4Click()
+{
+    close();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ui_change_log_window.h"
+
+#include <QDate>
+#include <QDialog>
+
+class Dataset;
+
+// "Журнал изменений": the changes of the entries of a period, by worker and by action.
+class TForm25 : public QDialog, public Ui::TForm25 {
+    Q_OBJECT
+public:
+    explicit TForm25(QWidget* parent = nullptr);
+
+    // Shows the changes of the entries dated from `from` to `to` modally.
+    void ShowPeriod(const QDate& from, const QDate& to);
+
+    void FilterChange();   // the period, the worker or the action chosen: the list again
+    void Button1Click();   // the history of the selected row's entry
+    void Button2Click();   // spreadsheet
+    void Button4Click();
+
+    Dataset* Changes;
+
+private:
+    void fillWorkers();
+};
+
+extern TForm25* Form25;

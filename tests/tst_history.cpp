@@ -1,0 +1,650 @@
+#include "app/application.h"
+#include "catalogs/operations_window.h"
+#include "catalogs/workers_window.h"
+#include "core/data_module.h"
+#include "core/roles.h"
+#include "core/sign_in_window.h"
+#include "history/change_log_window.h"
+#include "history/entry_history_window.h"
+#include "history/history_statements.h"
+#include "history/month_closing.h"
+#include "history/month_closing_window.h"
+#include "journal/entry_deletion.h"
+#include "journal/entry_editor.h"
+#include "journal/journal_window.h"
+#include "support/fixtures.h"
+#include "support/test_database.h"
+#include "support/xlsx_reader.h"
+#include "hours/month_rebuild.h"
+#include "timesheet/timesheet_window.h"
+#include "toolkit/clock.h"
+#include "toolkit/desktop.h"
+#include "toolkit/error_guard.h"
+#include "toolkit/session.h"
+
+#include <QSqlDatabase>
+#include <QSysInfo>
+#include <QTemporaryDir>
+
+// The history of journal entries and month closing: what the server keeps and refuses for
+// every writer, and the windows that show and steer it.
+namespace {
+
+using Fixture::Floor;
+
+const QDate InMarch(2024, 3, 13);      // a Wednesday
+const QDate InApril(2024, 4, 10);      // a Wednesday
+const QString MarchClosed = QStringLiteral("Месяц Март 2024 закрыт. Изменения не записаны.");
+
+QString logOf(int entryId)
+{
+    return TestDb::scalar(QStringLiteral("select string_agg(action, '' order by id) from accounts_dep.smena_log where smena_id=%1")
+                              .arg(entryId))
+        .toString();
+}
+
+QString journalState()
+{
+    return TestDb::scalar("select coalesce(string_agg(concat_ws('|', id, data, smena, w_id, kol_vo, time, ok), ';' order by id), '') "
+                          "from accounts_dep.smena")
+        .toString();
+}
+
+QString gridState()
+{
+    return TestDb::scalar("select coalesce(string_agg(concat_ws('|', w_id, smena, month, year, d13, d14), ';' order by id), '') "
+                          "from accounts_dep.h_tabel")
+        .toString();
+}
+
+int logRows()
+{
+    return TestDb::scalar("select count(*) from accounts_dep.smena_log").toInt();
+}
+
+void closeMarch()
+{
+    TestDb::exec("insert into accounts_dep.closed_month (month, year) values (3, 2024)");
+}
+
+// Runs a script as another client; answers what psql printed and whether it succeeded.
+QPair<QString, bool> psql(const QString& script)
+{
+    auto process = TestDb::startScript(script);
+    process->waitForFinished(30000);
+    return {QString::fromUtf8(process->readAll()), process->exitCode() == 0};
+}
+
+// Picks Ivanov and the floor's operation in the editor and types 10 pieces of 8 hours.
+void fillNewEntry(TForm11* editor, int operation)
+{
+    QVERIFY(expectModal<TForm5>([editor] { QTest::mouseClick(editor->Button3, Qt::LeftButton); }, [](TForm5* list) {
+        QVERIFY(DataModule6->Workers->locate("fio", "Иванов И.И."));
+        QTest::mouseClick(list->Button2, Qt::LeftButton);
+    }));
+    QVERIFY(expectModal<TForm4>([editor] { QTest::mouseClick(editor->Button4, Qt::LeftButton); }, [operation](TForm4* list) {
+        QVERIFY(DataModule6->Oper->locate("id", operation));
+        QTest::mouseClick(list->Button2, Qt::LeftButton);
+    }));
+    editor->Edit3->setText("10");
+    editor->Edit6->setText("8");
+}
+
+// The texts of a grid's column, top to bottom.
+QStringList columnTexts(DBGrid* grid, const QString& field)
+{
+    QStringList texts;
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        texts << grid->model()->index(row, grid->columnOf(field)).data().toString();
+    return texts;
+}
+
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void everyWriterLeavesHistory();
+    void periodLog_data();
+    void periodLog();
+    void deletedEntryFromPeriodLog();
+
+    void closedMonthRefusedByServer_data();
+    void closedMonthRefusedByServer();
+    void closedMonthInTheJournal();
+    void closedMonthRefusesTheProgram_data();
+    void closedMonthRefusesTheProgram();
+    void closedMonthRebuild();
+    void closingWindow();
+    void closingWaitsForWriters();
+    void onlyAdministratorCloses_data();
+    void onlyAdministratorCloses();
+    void nameKeptOverReconnect();
+
+private:
+    Floor m_floor;
+    QTemporaryDir m_home;
+    QStringList m_opened;
+};
+
+void TestHistory::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    useHomeFolder(m_home.path());
+    TestDb::setUp();
+    createForms();
+}
+
+void TestHistory::cleanupTestCase()
+{
+    destroyForms();
+    TestDb::tearDown();
+}
+
+void TestHistory::init()
+{
+    TestDb::resetData();
+    m_floor = Fixture::makeFloor();
+    m_opened.clear();
+    Desktop::setOpener([this](const QString& path) {
+        m_opened << path;
+        return true;
+    });
+    Clock::setToday(InMarch);
+    Form1->FSignInCode.clear();
+    Form1->FShift = 1;
+    Form1->RadioButton1->setChecked(true);
+    Form1->CBox1->setChecked(false);
+    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
+        set->setParam("ok", "ta");
+}
+
+void TestHistory::cleanup()
+{
+    Form1->hide();
+    Desktop::setOpener({});
+    Clock::setToday({});
+}
+
+// Add, change, move, accept and delete through the journal's windows, and a change from psql:
+// each leaves its row, and "История позиции" lists them newest first with who and what.
+void TestHistory::everyWriterLeavesHistory()
+{
+    Session::nameClient(TDataModule6::ConnectionName, clientName(Role::Administrator, "ws-7"),
+                        clientAsciiName(Role::Administrator, "ws-7"));
+    Form1->DateT->setDate(InMarch);
+    Form1->FShiftDataset = DataModule6->Smena1;
+    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
+        set->setParam("data", InMarch);
+    DataModule6->Smena1->refresh();
+
+    // Add.
+    QVERIFY(expectModal<TForm11>([] { QTest::mouseClick(Form1->Button1, Qt::LeftButton); }, [this](TForm11* editor) {
+        fillNewEntry(editor, m_floor.operation);
+        QTest::mouseClick(editor->Button1, Qt::LeftButton);
+    }));
+    const int id = TestDb::scalar("select id from accounts_dep.smena").toInt();
+    QVERIFY(id > 0);
+
+    // Change the quantity, then move the entry to the next day.
+    for (const auto& step : QList<std::function<void(TForm11*)>>{[](TForm11* e) { e->Edit3->setText("12"); },
+                                                                  [](TForm11* e) { e->DTimeP->setDate(InMarch.addDays(1)); }}) {
+        DataModule6->Smena1->refresh();
+        QVERIFY(DataModule6->Smena1->locate("id", id));
+        QVERIFY(expectModal<TForm11>([] { QTest::mouseClick(Form1->Button2, Qt::LeftButton); }, [step](TForm11* editor) {
+            step(editor);
+            QTest::mouseClick(editor->Button1, Qt::LeftButton);
+        }));
+    }
+    // Accept it on its new day.
+    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
+        set->setParam("data", InMarch.addDays(1));
+    DataModule6->Smena1->refresh();
+    Form1->DBGrid2DblClick();
+    QCOMPARE(TestDb::scalar(QString("select ok from accounts_dep.smena where id=%1").arg(id)).toString(), QString("ok"));
+    // Another client changes the hours.
+    const auto other = psql(QString("update accounts_dep.smena set time=7 where id=%1;").arg(id));
+    QVERIFY2(other.second, qPrintable(other.first));
+    QCOMPARE(logOf(id), QString("IUUUU"));
+    QCOMPARE(TestDb::scalar(QString("select string_agg(app, '|' order by id) from accounts_dep.smena_log where smena_id=%1").arg(id))
+                 .toString(),
+             QString("Табель: администратор @ ws-7|Табель: администратор @ ws-7|Табель: администратор @ ws-7|"
+                     "Табель: администратор @ ws-7|psql"));
+
+    // The journal's "История позиции" on the selected entry.
+    DataModule6->Smena1->refresh();
+    QStringList changes;
+    QStringList actions;
+    QStringList who;
+    QVERIFY(expectModal<TForm24>([] { Form1->N13->trigger(); }, [&](TForm24* w) {
+        changes = columnTexts(w->DBGrid1, "changes");
+        actions = columnTexts(w->DBGrid1, "act");
+        who = columnTexts(w->DBGrid1, "who");
+        w->close();
+    }));
+    QCOMPARE(actions, QStringList({"Изменение", "Изменение", "Изменение", "Изменение", "Добавление"}));
+    QCOMPARE(changes.at(0), QString("Часы: 8 → 7"));
+    QCOMPARE(changes.at(1), QString("Приёмка: no → ok"));
+    QCOMPARE(changes.at(2), QString("Дата: 13.03.2024 → 14.03.2024"));
+    QCOMPARE(changes.at(3), QString("Кол-во: 10 → 12"));
+    QCOMPARE(changes.at(4), QString("Рабочий: Иванов И.И.; Изделие: Ящик Я-1; Операция: Сборка; Кол-во: 10; Брак: 0; "
+                                    "Цвет: 0; Часы: 8; Дата: 13.03.2024; Смена: 1; Приёмка: no"));
+    QCOMPARE(who.at(0), QString("psql (sys)"));
+    QCOMPARE(who.at(1), QString("Табель: администратор @ ws-7 (sys)"));
+
+    // Delete it from the journal: the last row, with what it was.
+    MessageLog log;
+    log.answer({true});
+    QVERIFY(DataModule6->Smena1->locate("id", id));
+    QTest::mouseClick(Form1->Button3, Qt::LeftButton);
+    QCOMPARE(logOf(id), QString("IUUUUD"));
+    QCOMPARE(TestDb::scalar(QString("select old_row->>'time' from accounts_dep.smena_log where smena_id=%1 and action='D'").arg(id))
+                 .toString(),
+             QString("7"));
+}
+
+void TestHistory::periodLog_data()
+{
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<int>("worker");   // 0 every worker, 1 Ivanov, 2 Petrov
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("listed");   // "action:entry" newest first; M for the closing of March
+    QTest::newRow("march, everything") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 0 << int(LoggedAction::Any)
+                                       << "M U:1 D:3 I:3 I:2 I:1";
+    QTest::newRow("april: the move in") << QDate(2024, 4, 1) << QDate(2024, 4, 30) << 0 << int(LoggedAction::Any) << "U:1 I:4";
+    QTest::newRow("one day") << InMarch << InMarch << 0 << int(LoggedAction::Any) << "U:1 D:3 I:3 I:1";
+    QTest::newRow("petrov") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 2 << int(LoggedAction::Any) << "D:3 I:3 I:2";
+    QTest::newRow("deletions") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 0 << int(LoggedAction::Deleted) << "D:3";
+    QTest::newRow("changes of ivanov") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 1 << int(LoggedAction::Changed) << "U:1";
+}
+
+// The period is the entries' days (a move counts in both months), then the worker and the action.
+void TestHistory::periodLog()
+{
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    QFETCH(int, worker);
+    QFETCH(int, action);
+    QFETCH(QString, listed);
+    const int e1 = Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    const int e2 = Fixture::entry(m_floor, m_floor.petrov, QDate(2024, 3, 20));
+    const int e3 = Fixture::entry(m_floor, m_floor.petrov, InMarch);
+    TestDb::exec(QString("delete from accounts_dep.smena where id=%1").arg(e3));
+    const int e4 = Fixture::entry(m_floor, m_floor.ivanov, InApril);
+    TestDb::exec(QString("update accounts_dep.smena set data='2024-04-02' where id=%1").arg(e1));
+    closeMarch();
+    const QMap<int, QString> names{{e1, "1"}, {e2, "2"}, {e3, "3"}, {e4, "4"}};
+    const int workerId = worker == 1 ? m_floor.ivanov : worker == 2 ? m_floor.petrov : 0;
+
+    QStringList rows;
+    QVERIFY(expectModal<TForm25>([&] { Form25->ShowPeriod(from, to); }, [&](TForm25* w) {
+        if (workerId) {
+            w->ComboBox1->setCurrentIndex(w->ComboBox1->findData(workerId));
+            emit w->ComboBox1->activated(w->ComboBox1->currentIndex());
+        }
+        if (action) {
+            w->ComboBox2->setCurrentIndex(w->ComboBox2->findData(action));
+            emit w->ComboBox2->activated(w->ComboBox2->currentIndex());
+        }
+        for (int row = 0; row < w->Changes->recordCount(); ++row) {
+            const QVariant entryId = w->Changes->value(row, w->Changes->fieldIndex("smena_id"));
+            const QString act = w->Changes->value(row, w->Changes->fieldIndex("act")).toString();
+            rows << (entryId.isNull() ? QString("M")
+                                      : QString("%1:%2").arg(act == "Добавление" ? "I" : act == "Изменение" ? "U" : "D",
+                                                             names.value(entryId.toInt())));
+        }
+        QCOMPARE(w->Label5->text(), QString("Изменений: %1").arg(rows.size()));
+        w->close();
+    }));
+    QCOMPARE(rows.join(' '), listed);
+}
+
+// A deleted entry's history opens from the period log, and the log goes to a spreadsheet.
+void TestHistory::deletedEntryFromPeriodLog()
+{
+    const int id = Fixture::entry(m_floor, m_floor.sidorov, InMarch);
+    TestDb::exec(QString("update accounts_dep.smena set kol_vo=15, brak=2 where id=%1").arg(id));
+    TestDb::exec(QString("delete from accounts_dep.smena where id=%1").arg(id));
+    QStringList history;
+    QVERIFY(expectModal<TForm25>([] { Form25->ShowPeriod(QDate(2024, 3, 1), QDate(2024, 3, 31)); }, [&](TForm25* w) {
+        QCOMPARE(w->Changes->recordCount(), 3);
+        QCOMPARE(w->Changes->value("act").toString(), QString("Удаление"));
+        QCOMPARE(w->Changes->value("fio").toString(), QString("Сидоров С.С."));
+        QVERIFY(expectModal<TForm24>([w] { QTest::mouseClick(w->Button1, Qt::LeftButton); }, [&](TForm24* h) {
+            history = columnTexts(h->DBGrid1, "act");
+            QCOMPARE(h->Label1->text(), QString("Позиция № %1").arg(id));
+            QCOMPARE(columnTexts(h->DBGrid1, "changes").at(1), QString("Кол-во: 10 → 15; Брак: 0 → 2"));
+            h->close();
+        }));
+        QTest::mouseClick(w->Button2, Qt::LeftButton);
+        w->close();
+    }));
+    QCOMPARE(history, QStringList({"Удаление", "Изменение", "Добавление"}));
+
+    QCOMPARE(m_opened.size(), 1);
+    const XlsxSheet sheet = XlsxSheet::read(m_opened.first());
+    QCOMPARE(sheet.text(1, 1), QString("Журнал изменений 01.03.2024 - 31.03.2024"));
+    QCOMPARE(sheet.text(3, 2), QString("Действие"));
+    QCOMPARE(sheet.text(3, 3), QString("Удаление"));
+    QCOMPARE(sheet.text(4, 3), QString::number(id));
+    QVERIFY(sheet.cell(4, 3).number);
+    QCOMPARE(sheet.text(8, 4), QString("Кол-во: 10 → 15; Брак: 0 → 2"));
+    QVERIFY(!sheet.has(1, 6));
+}
+
+void TestHistory::closedMonthRefusedByServer_data()
+{
+    QTest::addColumn<QString>("statement");   // %1 the March entry, %2 the April entry
+    QTest::newRow("insert") << "insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, kol_vo, time, ok) "
+                               "values ('2024-03-29', 1, 1, 1, 1, 1, 1, 'no')";
+    QTest::newRow("update") << "update accounts_dep.smena set kol_vo=99 where id=%1";
+    QTest::newRow("accept") << "update accounts_dep.smena set ok='ok' where id=%1";
+    QTest::newRow("delete") << "delete from accounts_dep.smena where id=%1";
+    QTest::newRow("move out") << "update accounts_dep.smena set data='2024-04-01' where id=%1";
+    QTest::newRow("move in") << "update accounts_dep.smena set data='2024-03-31' where id=%2";
+    QTest::newRow("grid insert") << "insert into accounts_dep.h_tabel (w_id, smena, month, year) values (77, 1, 3, 2024)";
+    QTest::newRow("grid update") << "update accounts_dep.h_tabel set d13=1 where month=3";
+    QTest::newRow("grid move in") << "update accounts_dep.h_tabel set month=3 where month=4";
+    QTest::newRow("grid delete") << "delete from accounts_dep.h_tabel where month=3 and year=2024";
+}
+
+// Another client (psql) is refused with the message for every write into a closed month;
+// reopening lets the same statement through, and both are logged.
+void TestHistory::closedMonthRefusedByServer()
+{
+    QFETCH(QString, statement);
+    const int march = Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    const int april = Fixture::entry(m_floor, m_floor.ivanov, InApril);
+    Fixture::hoursRow(m_floor.ivanov, 1, InMarch, {{13, 8}});
+    Fixture::hoursRow(m_floor.petrov, 1, InApril, {{10, 8}});
+    closeMarch();
+    const QString journal = journalState();
+    const QString grid = gridState();
+    const int logged = logRows();
+    const QString sql = QString(statement).replace("%1", QString::number(march)).replace("%2", QString::number(april)) + ';';
+
+    const auto refused = psql(sql);
+    QVERIFY(!refused.second);
+    QVERIFY2(refused.first.contains("ERROR:  " + MarchClosed), qPrintable(refused.first));
+    QCOMPARE(journalState(), journal);
+    QCOMPARE(gridState(), grid);
+    QCOMPARE(logRows(), logged);
+    const auto state = psql("\\set VERBOSITY verbose\n" + sql);
+    QVERIFY2(state.first.contains("ERROR:  TB001: " + MarchClosed), qPrintable(state.first));
+
+    const auto reopened = psql("delete from accounts_dep.closed_month where year=2024 and month=3;\n" + sql);
+    QVERIFY2(reopened.second, qPrintable(reopened.first));
+    QVERIFY(journalState() != journal || gridState() != grid);
+    QCOMPARE(TestDb::scalar("select string_agg(action, '' order by id) from accounts_dep.smena_log where smena_id is null").toString(),
+             QString("ID"));
+}
+
+// On a day of a closed month the journal says so and takes no change; the same day's list of
+// an open month takes them again.
+void TestHistory::closedMonthInTheJournal()
+{
+    const int id = Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    closeMarch();
+    Form1->show();
+    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    QCOMPARE(Form1->Label2->text(), QString("Месяц закрыт"));
+    const int dateX = Form1->DateT->mapTo(Form1, QPoint()).x();
+    for (QPushButton* button : {Form1->Button1, Form1->Button2, Form1->Button3})
+        QVERIFY(!button->isEnabled());
+    QVERIFY(Form1->Button8->isEnabled());
+    Form1->DBGrid2DblClick();
+    QCOMPARE(TestDb::scalar(QString("select ok from accounts_dep.smena where id=%1").arg(id)).toString(), QString("no"));
+
+    Form1->DateT->setFocus();
+    Form1->DateT->setDate(InApril);
+    QTest::keyClick(Form1->DateT, Qt::Key_Return);
+    QCOMPARE(Form1->Label2->text(), QString());
+    QCOMPARE(Form1->DateT->mapTo(Form1, QPoint()).x(), dateX);
+    for (QPushButton* button : {Form1->Button1, Form1->Button2, Form1->Button3})
+        QVERIFY(button->isEnabled());
+
+    // Reopened from the journal's own menu: March takes changes again.
+    MessageLog log;
+    log.answer({true});
+    Form1->DateT->setDate(InMarch);
+    QTest::keyClick(Form1->DateT, Qt::Key_Return);
+    QVERIFY(!Form1->Button1->isEnabled());
+    QVERIFY(expectModal<TForm26>([] { Form1->N15->trigger(); }, [](TForm26* w) {
+        QVERIFY(w->Months->locate("month", 3));
+        QTest::mouseClick(w->Button2, Qt::LeftButton);
+        w->close();
+    }));
+    QCOMPARE(Form1->Label2->text(), QString());
+    QVERIFY(Form1->Button1->isEnabled());
+}
+
+void TestHistory::closedMonthRefusesTheProgram_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("add") << "add";
+    QTest::newRow("move in from the editor") << "move in";
+    QTest::newRow("delete") << "delete";
+    QTest::newRow("accept") << "accept";
+}
+
+// A client that does not look (an older build) is refused by the server all the same: the
+// user reads the server's message, and neither the entry nor its hours are written.
+void TestHistory::closedMonthRefusesTheProgram()
+{
+    QFETCH(QString, action);
+    const int march = Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    const int april = Fixture::entry(m_floor, m_floor.petrov, InApril);
+    Fixture::hoursRow(m_floor.ivanov, 1, InMarch, {{13, 8}});
+    Fixture::hoursRow(m_floor.petrov, 1, InApril, {{10, 8}});
+    closeMarch();
+    const QString journal = journalState();
+    const QString grid = gridState();
+    const int logged = logRows();
+    const QDate listed = action == "move in" ? InApril : InMarch;
+    Form1->DateT->setDate(listed);
+    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
+        set->setParam("data", listed);
+    DataModule6->Smena1->refresh();
+    Form1->FShiftDataset = DataModule6->Smena1;
+
+    MessageLog log;
+    log.answer({true});
+    if (action == "add" || action == "move in") {
+        if (action == "move in")
+            QVERIFY(DataModule6->Smena1->locate("id", april));
+        bool stayed = false;
+        QPushButton* opener = action == "add" ? Form1->Button1 : Form1->Button2;
+        QVERIFY(expectModal<TForm11>([opener] { QTest::mouseClick(opener, Qt::LeftButton); }, [&](TForm11* e) {
+            if (action == "add")
+                fillNewEntry(e, m_floor.operation);
+            e->DTimeP->setDate(QDate(2024, 3, 28));
+            QTest::mouseClick(e->Button1, Qt::LeftButton);
+            stayed = e->isVisible();
+            e->reject();
+        }));
+        QVERIFY(stayed);
+    } else if (action == "delete") {
+        guarded([] { deleteSelectedEntry(*DataModule6->Smena1, 1); });
+    } else {
+        guarded([] {
+            Form1->updtOK->setParam("ok", "ok");
+            Form1->updtOK->setParam("id", DataModule6->Smena1->value("id").toInt());
+            Form1->updtOK->execute();
+        });
+    }
+    QVERIFY(!log.shown().isEmpty());
+    QCOMPARE(log.shown().last().text, MarchClosed);
+    QCOMPARE(log.shown().last().caption, QString("Ошибка"));
+    QVERIFY(log.shown().last().icon == MessageBox::Icon::Stop);
+    QCOMPARE(journalState(), journal);
+    QCOMPARE(gridState(), grid);
+    QCOMPARE(logRows(), logged);
+    Q_UNUSED(march);
+}
+
+// "Перестроить" is off for a closed month; a rebuild that runs anyway is refused whole.
+void TestHistory::closedMonthRebuild()
+{
+    Fixture::entry(m_floor, m_floor.ivanov, InMarch, 1, 6);
+    Fixture::hoursRow(m_floor.ivanov, 1, InMarch, {{13, 8}});
+    closeMarch();
+    const QString grid = gridState();
+    bool rebuildOn = true;
+    QVERIFY(expectModal<TForm19>([] { Form19->ShowMonth(InMarch); }, [&](TForm19* w) {
+        rebuildOn = w->Button1->isEnabled();
+        w->ComboBox1->setCurrentIndex(3);
+        emit w->ComboBox1->activated(3);
+        QVERIFY(w->Button1->isEnabled());
+        w->close();
+    }));
+    QVERIFY(!rebuildOn);
+    MessageLog log;
+    guarded([] { rebuildMonth(3, 2024); });
+    QCOMPARE(log.texts(), QStringList{MarchClosed});
+    QCOMPARE(gridState(), grid);
+}
+
+// The closing window: months with entries, each open or closed with when and by whom; both
+// commands ask first; closing and reopening are logged with the program's name.
+void TestHistory::closingWindow()
+{
+    Session::nameClient(TDataModule6::ConnectionName, clientName(Role::Administrator, "ws-1"),
+                        clientAsciiName(Role::Administrator, "ws-1"));
+    Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    Fixture::entry(m_floor, m_floor.ivanov, InApril);
+    Fixture::entry(m_floor, m_floor.ivanov, QDate(2023, 12, 31));
+    TestDb::exec("insert into accounts_dep.closed_month (month, year, closed_by) values (1, 2022, 'бухгалтерия')");
+    MessageLog log;
+    log.answer({false, true, true});
+    QVERIFY(expectModal<TForm26>([] { Form26->ShowMonths(); }, [&](TForm26* w) {
+        QCOMPARE(columnTexts(w->DBGrid1, "caption"), QStringList({"Апрель 2024", "Март 2024", "Декабрь 2023", "Январь 2022"}));
+        QCOMPARE(columnTexts(w->DBGrid1, "state"), QStringList({"открыт", "открыт", "открыт", "закрыт"}));
+        QCOMPARE(columnTexts(w->DBGrid1, "closed_by").last(), QString("бухгалтерия"));
+        w->DBGrid1->selectRow(1);
+        QVERIFY(w->Button1->isEnabled());
+        QVERIFY(!w->Button2->isEnabled());
+        QTest::mouseClick(w->Button1, Qt::LeftButton);   // No
+        QVERIFY(!monthClosed(InMarch));
+        QTest::mouseClick(w->Button1, Qt::LeftButton);   // Yes
+        QVERIFY(monthClosed(InMarch));
+        QCOMPARE(w->Months->value("caption").toString(), QString("Март 2024"));
+        QCOMPARE(w->Months->value("state").toString(), QString("закрыт"));
+        QCOMPARE(w->Months->value("closed_by").toString(), QString("Табель: администратор @ ws-1"));
+        QVERIFY(!w->Button1->isEnabled());
+        QVERIFY(w->Button2->isEnabled());
+        QTest::mouseClick(w->Button2, Qt::LeftButton);   // Yes
+        QVERIFY(!monthClosed(InMarch));
+        QCOMPARE(w->Months->value("state").toString(), QString("открыт"));
+        w->close();
+    }));
+    QCOMPARE(log.shown().size(), 3);
+    QCOMPARE(log.shown().at(0).caption, QString("Закрытие месяца"));
+    QVERIFY(log.shown().at(0).text.startsWith("Закрыть месяц Март 2024?"));
+    QVERIFY(log.shown().at(2).text.startsWith("Открыть месяц Март 2024?"));
+    QCOMPARE(TestDb::scalar("select string_agg(action||':'||(coalesce(new_row, old_row)->>'month')||':'||app, ' ' order by id) "
+                            "from accounts_dep.smena_log where smena_id is null and (coalesce(new_row, old_row)->>'month')='3'")
+                 .toString(),
+             QString("I:3:Табель: администратор @ ws-1 D:3:Табель: администратор @ ws-1"));
+}
+
+// A client that began writing into the month before it was closed finishes first; one that
+// writes after it is refused.
+void TestHistory::closingWaitsForWriters()
+{
+    auto writer = TestDb::startScript(QString("begin;\n"
+                                              "insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, kol_vo, time, ok) "
+                                              "values ('2024-03-20', 1, %1, %2, %3, 5, 4, 'no');\n"
+                                              "select pg_sleep(1);\ncommit;\n")
+                                          .arg(m_floor.petrov)
+                                          .arg(m_floor.product)
+                                          .arg(m_floor.operation));
+    QTRY_COMPARE(TestDb::scalar("select count(*) from pg_locks l join pg_class c on c.oid=l.relation "
+                                "where c.relname='smena' and l.mode='RowExclusiveLock' and l.pid<>pg_backend_pid()")
+                     .toInt(),
+                 1);
+    closeMonth(3, 2024);
+    QVERIFY(writer->waitForFinished(30000));
+    QCOMPARE(writer->exitCode(), 0);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 1);
+    // Its row was logged before the closing.
+    QCOMPARE(TestDb::scalar("select string_agg(case when smena_id is null then 'M' else action end, '' order by id) "
+                            "from accounts_dep.smena_log")
+                 .toString(),
+             QString("IM"));
+    const auto late = psql(QString("insert into accounts_dep.smena (data, smena, w_id, kol_vo, time, ok) "
+                                   "values ('2024-03-21', 1, %1, 1, 1, 'no');")
+                               .arg(m_floor.petrov));
+    QVERIFY(late.first.contains(MarchClosed));
+}
+
+void TestHistory::onlyAdministratorCloses_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("administrator");
+    QTest::addColumn<QString>("role");
+    QTest::newRow("planner") << "quaxil" << false << "planner";
+    QTest::newRow("master") << "dovrent" << false << "master";
+    QTest::newRow("warehouse") << "piwun" << false << "warehouse";
+    QTest::newRow("administrator") << "9723" << true << "administrator";
+}
+
+// Only the administrator sees the change log and month closing; every role's session is named
+// after it, on the server and in the history.
+void TestHistory::onlyAdministratorCloses()
+{
+    QFETCH(QString, code);
+    QFETCH(bool, administrator);
+    QFETCH(QString, role);
+    bool seesHistory = false;
+    QMap<QString, bool> sees;
+    QString application;
+    QString client;
+    QVERIFY(expectModal<TForm1>(
+        [code] {
+            Form23->Edit1->setText(code);
+            QTest::mouseClick(Form23->Button1, Qt::LeftButton);
+        },
+        [&](TForm1* w) {
+            seesHistory = w->N16->actions().contains(w->N13) && w->DBGrid2->actions().contains(w->N13);
+            sees.insert("N14", w->N16->actions().contains(w->N14));
+            sees.insert("N15", w->N16->actions().contains(w->N15));
+            application = TestDb::scalar("select current_setting('application_name')").toString();
+            client = TestDb::scalar("select accounts_dep.writer_name()").toString();
+            w->close();
+        }));
+    // The sign-in's switches last for the run; the next row starts from a journal as created.
+    for (const QString& name : journalControlsOff(roleForCode(code)))
+        if (auto* widget = Form1->findChild<QWidget*>(name))
+            widget->setEnabled(true);
+        else if (auto* item = Form1->findChild<QAction*>(name))
+            item->setEnabled(true);
+    if (!administrator)
+        Form1->N16->addActions({Form1->N14, Form1->N15});
+    QVERIFY(seesHistory);
+    QCOMPARE(sees.value("N14"), administrator);
+    QCOMPARE(sees.value("N15"), administrator);
+    const QString host = QSysInfo::machineHostName();
+    QCOMPARE(application, QString("Tabel: %1 @ %2").arg(role, host).left(63));
+    QCOMPARE(client, clientName(roleForCode(code), host));
+}
+
+// The name is put again on a session opened anew after the connection was lost.
+void TestHistory::nameKeptOverReconnect()
+{
+    Session::nameClient(TDataModule6::ConnectionName, clientName(Role::Master, "ws-2"), clientAsciiName(Role::Master, "ws-2"));
+    {
+        QSqlDatabase db = QSqlDatabase::database(TDataModule6::ConnectionName, false);
+        db.close();
+    }
+    QCOMPARE(TestDb::scalar("select current_setting('tabel.client')").toString(), QString("Табель: мастер @ ws-2"));
+    QCOMPARE(TestDb::scalar("select current_setting('application_name')").toString(), QString("Tabel: master @ ws-2"));
+}
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
