@@ -53,7 +53,7 @@ QStringList lines(const ReportDocument& document)
     QStringList result;
     for (const ReportPage& page : document.pages) {
         QMap<qint64, QMap<qint64, QString>> byTop;
-        for (const ReportText& text : page.texts)
+        for (const ReportText& text : page.texts())
             byTop[qRound64(text.rect.top() * 100)][qRound64(text.rect.left() * 100)] = text.text;
         for (const auto& line : byTop)
             result << QStringList(line.values()).join(' ');
@@ -156,7 +156,7 @@ void TestReport::columnHeaderAndPageNumberOnEveryPage()
     QCOMPARE(document.pages.size(), detailsPerPage.size());
     int n = 0;
     for (int p = 0; p < document.pages.size(); ++p) {
-        const QVector<ReportText>& texts = document.pages.at(p).texts;
+        const QVector<ReportText>& texts = document.pages.at(p).texts();
         const double headerTop = p == 0 ? 17 : 10;
         if (p == 0)
             QCOMPARE(texts.first().text, QString("Заголовок"));
@@ -209,7 +209,7 @@ void TestReport::linkedHeaderMovesToNewPage()
     int page = -1;
     double top = -1;
     for (int p = 0; p < document.pages.size(); ++p)
-        for (const ReportText& text : document.pages.at(p).texts)
+        for (const ReportText& text : document.pages.at(p).texts())
             if (text.text == "вторая") {
                 page = p;
                 top = text.rect.top();
@@ -232,11 +232,11 @@ void TestReport::childBandFollowsItsParent()
     const ReportDocument document = layoutReport(layout, memoryRows({"fio"}, {{"Иванов"}, {"Петров"}}));
 
     const ReportPage& page = document.pages.first();
-    QCOMPARE(page.fills.size(), 1);
-    QCOMPARE(page.fills.first().rect, QRectF(10, 14.2, 190, 0.5));
-    QCOMPARE(page.texts.at(1).text, QString("Иванов"));
-    QCOMPARE(page.texts.at(1).rect.topLeft(), QPointF(10.3, 14.7));
-    QCOMPARE(page.texts.at(2).rect.topLeft(), QPointF(10.3, 21.3));
+    QCOMPARE(page.fills().size(), 1);
+    QCOMPARE(page.fills().first().rect, QRectF(10, 14.2, 190, 0.5));
+    QCOMPARE(page.texts().at(1).text, QString("Иванов"));
+    QCOMPARE(page.texts().at(1).rect.topLeft(), QPointF(10.3, 14.7));
+    QCOMPARE(page.texts().at(2).rect.topLeft(), QPointF(10.3, 21.3));
 }
 
 void TestReport::itemPositions_data()
@@ -265,15 +265,15 @@ void TestReport::itemPositions()
 
     const ReportPage& page = document.pages.first();
     QCOMPARE(document.pageSize(), landscape ? QSizeF(297, 210) : QSizeF(210, 297));
-    QCOMPARE(page.texts.first().rect, QRectF(sheetX, 13, width, 4.2));
+    QCOMPARE(page.texts().first().rect, QRectF(sheetX, 13, width, 4.2));
     const double bandWidth = (landscape ? 297 : 210) - 20;
-    QCOMPARE(page.fills.size(), 2);
-    QCOMPARE(page.fills.at(0).rect, QRectF(10, 13, bandWidth, 4.2));
-    QCOMPARE(page.fills.at(0).colour, QColor(244, 244, 244));
-    QCOMPARE(page.fills.at(1).rect, QRectF(sheetX, 13, width, 4.2));
-    QCOMPARE(page.lines.size(), 1);
-    QCOMPARE(page.lines.first().line, QLineF(10, 17.2, 10 + bandWidth, 17.2));
-    QCOMPARE(page.lines.first().style, Qt::DotLine);
+    QCOMPARE(page.fills().size(), 2);
+    QCOMPARE(page.fills().at(0).rect, QRectF(10, 13, bandWidth, 4.2));
+    QCOMPARE(page.fills().at(0).colour, QColor(244, 244, 244));
+    QCOMPARE(page.fills().at(1).rect, QRectF(sheetX, 13, width, 4.2));
+    QCOMPARE(page.lines().size(), 1);
+    QCOMPARE(page.lines().first().line, QLineF(10, 17.2, 10 + bandWidth, 17.2));
+    QCOMPARE(page.lines().first().style, Qt::DotLine);
 }
 
 void TestReport::fontsAreLiberationSans()
@@ -286,7 +286,7 @@ void TestReport::fontsAreLiberationSans()
     for (const QFont& font : document.fonts)
         QCOMPARE(QFontInfo(font).family(), QString("Liberation Sans"));
     // Sized to its text: bold 11 pt is wider than regular 10 pt, both a few millimetres wide.
-    const QVector<ReportText>& texts = document.pages.first().texts;
+    const QVector<ReportText>& texts = document.pages.first().texts();
     QVERIFY(texts.at(0).rect.width() > texts.at(1).rect.width());
     QVERIFY(texts.at(1).rect.width() > 8 && texts.at(1).rect.width() < 16);
 }

@@ -162,7 +162,7 @@ QList<PrintedLine> printedLines(const ReportDocument& document)
     QList<PrintedLine> lines;
     for (const ReportPage& page : document.pages) {
         QMap<int, QList<ReportText>> rows;   // by the top in tenths of a millimetre
-        for (const ReportText& text : page.texts)
+        for (const ReportText& text : page.texts())
             if (!text.text.trimmed().isEmpty())
                 rows[qRound(text.rect.top() * 10)].append(text);
         for (QList<ReportText>& row : rows) {
@@ -815,7 +815,7 @@ void TestReports::positions()
     ProductionReport* report = reportForm(form);
     QVector<ReportText> texts;
     for (const ReportPage& page : reportPages(report).pages)
-        texts << page.texts;
+        texts << page.texts();
     const auto near = [](double a, double b) { return qAbs(a - b) < 0.05; };
     for (const QPointF& item : items) {
         const bool found = std::any_of(texts.cbegin(), texts.cend(), [&](const ReportText& t) {
