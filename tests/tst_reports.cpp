@@ -6,6 +6,8 @@
 #include "reports/report_spreadsheet.h"
 #include "reports/report_statements.h"
 #include "reports/reports_window.h"
+#include "export/spreadsheet_writer.h"
+#include "timesheet/timesheet_printout.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
 #include "support/xlsx_reader.h"
@@ -298,6 +300,7 @@ private slots:
     void positions();
     void workersReportAsPdf();
     void previewFromDialog();
+    void pdfNamesSayWhatAndWhen();
     void databaseErrorShowsNoPreview();
 
 private:
@@ -894,6 +897,17 @@ void TestReports::databaseErrorShowsNoPreview()
     QVERIFY(!Form21->i_Report->isOpen());
     QTest::mouseClick(Form18->Button3, Qt::LeftButton);   // the next run goes through
     QCOMPARE(previews, 1);
+}
+
+// "Сохранить в PDF" suggests the workbook folder and a name that says what and when.
+void TestReports::pdfNamesSayWhatAndWhen()
+{
+    const QDir folder(workbookFolder());
+    QCOMPARE(Form16->pdfPath(QDate(2026, 11, 1), QDate(2026, 12, 1)), folder.filePath("Отчет по рабочим 01.11.2026-01.12.2026.pdf"));
+    QCOMPARE(Form21->pdfPath(QDate(2025, 12, 1), QDate(2026, 1, 1)),
+             folder.filePath("Детальный отчет по продукции 01.12.2025-01.01.2026.pdf"));
+    QCOMPARE(timesheetPdfPath(11, 2026), folder.filePath("Табель Ноябрь 2026.pdf"));
+    QVERIFY(workbookFolder().endsWith("/Tabel"));
 }
 
 QTEST_MAIN(TestReports)
