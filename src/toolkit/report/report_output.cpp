@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 ReportOutput::ReportOutput(const ReportDocument& document, const QString& pdfPath)
     : m_document(document), m_path(pdfPath), m_last(int(document.pages.size()) - 1)
@@ -91,6 +92,10 @@ bool ReportOutput::finish()
     if (m_error.isEmpty() && (!m_file->flush() || m_file->error() != QFileDevice::NoError))
         fail(m_file->errorString());
     if (m_error.isEmpty()) {
+        // A temporary file is the owner's alone; the saved one gets the mode any new file gets.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(QFile::encodeName(m_file->fileName()).constData(), 0666 & ~mask);
         // rename(2) replaces a file of the name in one step, so readers see the old or the new.
         if (std::rename(QFile::encodeName(m_file->fileName()).constData(), QFile::encodeName(m_path).constData()) == 0)
             m_file->setAutoRemove(false);
