@@ -3,12 +3,12 @@
 // connected, the writer against libxlsxwriter alone writing the same cells. Program and floor
 // take turns within each repetition; the table gives the median ratio with its range.
 #include "timings.h"
-#include "app/application.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "export/spreadsheet_writer.h"
 #include "reports/report_statements.h"
 #include "toolkit/desktop.h"
+#include "toolkit/local_time_zone.h"
 #include "toolkit/row_filter.h"
 #include "toolkit/sql_text.h"
 

@@ -27,7 +27,7 @@ void writeBaseline(const ReportDocument& document, const QString& path)
         if (n > 0)
             writer.newPage();
         int font = -1;
-        for (const ReportText& text : document.pages.at(n).texts) {
+        for (const ReportText& text : document.pages.at(n).texts()) {
             if (text.font != font)
                 painter.setFont(document.fonts.at(font = text.font));
             const QRectF& r = text.rect;

@@ -4,6 +4,7 @@
 #include "core/data_module.h"
 #include "legacy_import/legacy_import.h"
 #include "toolkit/database_error.h"
+#include "toolkit/local_time_zone.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -45,6 +46,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    settleLocalTimeZone();   // the import reads a timestamp per journal row
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

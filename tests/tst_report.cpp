@@ -11,7 +11,17 @@
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QSpinBox>
+#include <QFileDialog>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <sys/fsuid.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 // The banded report engine: group breaks, totals, pagination and positions read from the page
 // model, the same positions read back from the PDF, number masks, and the preview window.
@@ -38,6 +48,12 @@ private slots:
     void neighboursApartInPdf();
     void datasetRowsPassTheFilter();
     void previewOpensOncePerCaption();
+    void previewGrowsWhileLaidOut();
+    void cancelledReportClosesItsPreview();
+    void savePdfFromPreview();
+    void pdfWriteFailures_data();
+    void pdfWriteFailures();
+    void sameReportTwiceHoldsTheSame();
 };
 
 namespace {
@@ -58,7 +74,7 @@ QStringList lines(const ReportDocument& document)
     QStringList result;
     for (const ReportPage& page : document.pages) {
         QMap<qint64, QMap<qint64, QString>> byTop;
-        for (const ReportText& text : page.texts)
+        for (const ReportText& text : page.texts())
             byTop[qRound64(text.rect.top() * 100)][qRound64(text.rect.left() * 100)] = text.text;
         for (const auto& line : byTop)
             result << QStringList(line.values()).join(' ');
@@ -161,7 +177,7 @@ void TestReport::columnHeaderAndPageNumberOnEveryPage()
     QCOMPARE(document.pages.size(), detailsPerPage.size());
     int n = 0;
     for (int p = 0; p < document.pages.size(); ++p) {
-        const QVector<ReportText>& texts = document.pages.at(p).texts;
+        const QVector<ReportText>& texts = document.pages.at(p).texts();
         const double headerTop = p == 0 ? 17 : 10;
         if (p == 0)
             QCOMPARE(texts.first().text, QString("Заголовок"));
@@ -214,7 +230,7 @@ void TestReport::linkedHeaderMovesToNewPage()
     int page = -1;
     double top = -1;
     for (int p = 0; p < document.pages.size(); ++p)
-        for (const ReportText& text : document.pages.at(p).texts)
+        for (const ReportText& text : document.pages.at(p).texts())
             if (text.text == "вторая") {
                 page = p;
                 top = text.rect.top();
@@ -237,11 +253,11 @@ void TestReport::childBandFollowsItsParent()
     const ReportDocument document = layoutReport(layout, memoryRows({"fio"}, {{"Иванов"}, {"Петров"}}));
 
     const ReportPage& page = document.pages.first();
-    QCOMPARE(page.fills.size(), 1);
-    QCOMPARE(page.fills.first().rect, QRectF(10, 14.2, 190, 0.5));
-    QCOMPARE(page.texts.at(1).text, QString("Иванов"));
-    QCOMPARE(page.texts.at(1).rect.topLeft(), QPointF(10.3, 14.7));
-    QCOMPARE(page.texts.at(2).rect.topLeft(), QPointF(10.3, 21.3));
+    QCOMPARE(page.fills().size(), 1);
+    QCOMPARE(page.fills().first().rect, QRectF(10, 14.2, 190, 0.5));
+    QCOMPARE(page.texts().at(1).text, QString("Иванов"));
+    QCOMPARE(page.texts().at(1).rect.topLeft(), QPointF(10.3, 14.7));
+    QCOMPARE(page.texts().at(2).rect.topLeft(), QPointF(10.3, 21.3));
 }
 
 void TestReport::itemPositions_data()
@@ -270,15 +286,15 @@ void TestReport::itemPositions()
 
     const ReportPage& page = document.pages.first();
     QCOMPARE(document.pageSize(), landscape ? QSizeF(297, 210) : QSizeF(210, 297));
-    QCOMPARE(page.texts.first().rect, QRectF(sheetX, 13, width, 4.2));
+    QCOMPARE(page.texts().first().rect, QRectF(sheetX, 13, width, 4.2));
     const double bandWidth = (landscape ? 297 : 210) - 20;
-    QCOMPARE(page.fills.size(), 2);
-    QCOMPARE(page.fills.at(0).rect, QRectF(10, 13, bandWidth, 4.2));
-    QCOMPARE(page.fills.at(0).colour, QColor(244, 244, 244));
-    QCOMPARE(page.fills.at(1).rect, QRectF(sheetX, 13, width, 4.2));
-    QCOMPARE(page.lines.size(), 1);
-    QCOMPARE(page.lines.first().line, QLineF(10, 17.2, 10 + bandWidth, 17.2));
-    QCOMPARE(page.lines.first().style, Qt::DotLine);
+    QCOMPARE(page.fills().size(), 2);
+    QCOMPARE(page.fills().at(0).rect, QRectF(10, 13, bandWidth, 4.2));
+    QCOMPARE(page.fills().at(0).colour, QColor(244, 244, 244));
+    QCOMPARE(page.fills().at(1).rect, QRectF(sheetX, 13, width, 4.2));
+    QCOMPARE(page.lines().size(), 1);
+    QCOMPARE(page.lines().first().line, QLineF(10, 17.2, 10 + bandWidth, 17.2));
+    QCOMPARE(page.lines().first().style, Qt::DotLine);
 }
 
 void TestReport::fontsAreLiberationSans()
@@ -291,7 +307,7 @@ void TestReport::fontsAreLiberationSans()
     for (const QFont& font : document.fonts)
         QCOMPARE(QFontInfo(font).family(), QString("Liberation Sans"));
     // Sized to its text: bold 11 pt is wider than regular 10 pt, both a few millimetres wide.
-    const QVector<ReportText>& texts = document.pages.first().texts;
+    const QVector<ReportText>& texts = document.pages.first().texts();
     QVERIFY(texts.at(0).rect.width() > texts.at(1).rect.width());
     QVERIFY(texts.at(1).rect.width() > 8 && texts.at(1).rect.width() < 16);
 }
@@ -359,7 +375,7 @@ void TestReport::textFitsItsBox()
     ReportLayout layout;
     layout.detail = ReportBand(5.8, {ReportItem::label(text, 124.4, width).centred().withFont("MS Sans Serif", 11, true)});
     const ReportDocument document = layoutReport(layout, memoryRows({"n"}, {{1}}));
-    const ReportText& printed = document.pages.first().texts.first();
+    const ReportText& printed = document.pages.first().texts().first();
     QCOMPARE(printed.rect, QRectF(134.4, 10, width, 5.8));
     const QString shown = printed.text;
     if (cut) {
@@ -410,7 +426,7 @@ void TestReport::neighboursApartInPdf()
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     QStringList footer;
     for (const PdfWord& word : pdfWords(pdf))
-        if (word.rect.top() > document.pages.last().texts.last().rect.top() - 1)
+        if (word.rect.top() > document.pages.last().texts().last().rect.top() - 1)
             footer << word.text;
     QCOMPARE(footer, (QStringList{"Итого:", "2370", "601800", "601800"}));
 }
@@ -481,6 +497,265 @@ void TestReport::previewOpensOncePerCaption()
     ReportPreview::show(document, "Отчет");
     ReportPreview::setPresenter({});
     QCOMPARE(presented, QList<int>{2});
+}
+
+namespace {
+
+// Rows that take their time to arrive, as a year's report does: the preview gets several slices.
+class SlowRows : public ReportRowReader {
+public:
+    explicit SlowRows(int count) : m_count(count) {}
+    QStringList columns() const override { return {"g", "n"}; }
+    bool next(QVector<QVariant>& row) override
+    {
+        if (m_next >= m_count)
+            return false;
+        QThread::usleep(300);
+        row = {m_next / 50, m_next};
+        ++m_next;
+        return true;
+    }
+    int sizeHint() const override { return m_count; }
+
+private:
+    int m_count;
+    int m_next = 0;
+};
+
+ReportLayout numbersLayout()
+{
+    ReportLayout layout;
+    ReportGroup group("g");
+    group.header = ReportBand(5, {ReportItem::field("g", 0, 20)});
+    group.footer = ReportBand(5, {ReportItem::sum("n", 100, 20)});
+    layout.groups = {group};
+    layout.detail = ReportBand(4.2, {ReportItem::field("n", 0, 20).filled(Qt::white), ReportItem::label("строка", 30, 30)});
+    layout.pageFooter = ReportBand(4.2, {ReportItem::pageNumber(176.2)});
+    return layout;
+}
+
+ReportDocument numbersDocument(int count)
+{
+    MemoryRows source({"g", "n"});
+    for (int i = 0; i < count; ++i)
+        source.append({i / 50, i});
+    return layoutReport(numbersLayout(), source);
+}
+
+ReportPreviewWindow* shownPreview()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* preview = qobject_cast<ReportPreviewWindow*>(widget); preview && preview->isVisible())
+            return preview;
+    return nullptr;
+}
+
+// Answers the save dialog with `path` once it shows.
+void answerSaveDialog(const QString& path, QString* suggested = nullptr)
+{
+    QTimer::singleShot(0, [=] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (suggested)
+            *suggested = QDir(dialog->directory()).filePath(dialog->selectedFiles().value(0).section('/', -1));
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+QStringList folderEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+} // namespace
+
+// The first page shows while the rest is laid out; the count grows to the whole report, the
+// progress line tells how far it got, and printing waits for the end.
+void TestReport::previewGrowsWhileLaidOut()
+{
+    QList<int> counts;
+    QStringList progress;
+    int finalCount = -1;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        ReportPreviewWindow* window = shownPreview();
+        if (!window)
+            return;
+        counts << window->pages()->pageCount();
+        if (!window->progressText().isEmpty())
+            progress << window->progressText();
+        if (!window->isLayingOut()) {
+            finalCount = window->pages()->pageCount();
+            QCOMPARE(finalCount, int(window->document().pages.size()));
+            window->close();
+        } else {
+            window->pages()->setCurrentPage(window->pages()->pageCount());   // pages turn meanwhile
+            QCOMPARE(window->pages()->currentPage(), window->pages()->pageCount());
+        }
+    });
+    watch.start();
+    ReportPreview::show(numbersLayout(), std::make_unique<SlowRows>(3000), "Растущий");
+    watch.stop();
+    QVERIFY(finalCount > 20);
+    QVERIFY(!counts.isEmpty());
+    QVERIFY2(counts.first() >= 1 && counts.first() < finalCount, qPrintable(QString::number(counts.first())));
+    QVERIFY(std::is_sorted(counts.begin(), counts.end()));
+    QVERIFY(!progress.isEmpty());
+    QVERIFY2(progress.first().contains(QRegularExpression("^Страница \\d+ из ~\\d+$")), qPrintable(progress.first()));
+}
+
+// "Отмена" during the layout stops reading, closes the preview and lets the caller go on.
+void TestReport::cancelledReportClosesItsPreview()
+{
+    bool cancelled = false;
+    QTimer::singleShot(20, [&] {
+        ReportPreviewWindow* window = shownPreview();
+        QVERIFY(window && window->isLayingOut());
+        window->cancel();
+        cancelled = true;
+    });
+    ReportPreview::show(numbersLayout(), std::make_unique<SlowRows>(100000), "Отменяемый");
+    QVERIFY(cancelled);
+    QVERIFY(!ReportPreview::isOpen("Отменяемый"));
+    QVERIFY(!shownPreview());
+}
+
+// "Сохранить в PDF" suggests the caller's name in its folder (made when missing), asks before
+// replacing a file, tells where the file went, and a cancel halfway leaves no file at all.
+void TestReport::savePdfFromPreview()
+{
+    QTemporaryDir base;
+    const QString folder = base.filePath("Documents/Tabel");
+    const QString path = QDir(folder).filePath("Отчет 01.11.2026-01.12.2026.pdf");
+    const ReportDocument document = numbersDocument(20000);
+    MessageLog log;
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        ReportPreviewWindow* window = shownPreview();
+        QVERIFY(window);
+        // Cancelled as soon as the first pages are written.
+        QString suggested;
+        answerSaveDialog(path, &suggested);
+        QTimer stopper;
+        stopper.setInterval(1);
+        QObject::connect(&stopper, &QTimer::timeout, [&] {
+            if (window->progressText().startsWith("Страница"))
+                window->cancel();
+        });
+        stopper.start();
+        window->savePdf();
+        stopper.stop();
+        QCOMPARE(suggested, path);
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(folderEntries(folder), QStringList());
+        QCOMPARE(log.texts(), QStringList());
+
+        answerSaveDialog(path);
+        window->savePdf();
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(folderEntries(folder), QStringList{QFileInfo(path).fileName()});
+        QCOMPARE(log.texts(), QStringList{"Файл сохранен: " + QDir::toNativeSeparators(path)});
+        const qint64 size = QFileInfo(path).size();
+
+        // A file of the name: kept on "Нет", replaced on "Да".
+        for (const bool replace : {false, true}) {
+            QFile::resize(path, 10);
+            log.clear();
+            log.answer({replace});
+            answerSaveDialog(path);
+            window->savePdf();
+            QCOMPARE(log.shown().first().text, "Файл " + QDir::toNativeSeparators(path) + " уже есть. Заменить его?");
+            QCOMPARE(QFileInfo(path).size(), replace ? size : 10);
+        }
+        checked = true;
+        window->close();
+    });
+    ReportPreview::show(document, "Отчет", path);
+    QVERIFY(checked);
+}
+
+void TestReport::pdfWriteFailures_data()
+{
+    QTest::addColumn<bool>("fullDisk");
+    QTest::newRow("full disk") << true;
+    QTest::newRow("read-only folder") << false;
+}
+
+// A file that cannot be written is said so, with the reason, and leaves no file; the preview
+// stays usable.
+void TestReport::pdfWriteFailures()
+{
+    QFETCH(bool, fullDisk);
+    QTemporaryDir base;
+    QFile::setPermissions(base.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                           | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const QString folder = base.filePath("pdf");
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = QDir(folder).filePath("Отчет.pdf");
+    const ReportDocument document = numbersDocument(20000);
+
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    const bool root = geteuid() == 0;
+    if (fullDisk) {
+        // Files may grow to 16 KB only, as on a disk that is full; the write fails instead of
+        // the signal ending the program.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = before;
+        small.rlim_cur = 16 * 1024;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    } else {
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                   | QFileDevice::ExeOther));
+        if (root)   // root writes anywhere: check file access as an ordinary user instead
+            setfsuid(65534);
+    }
+    const auto restore = qScopeGuard([&] {
+        setrlimit(RLIMIT_FSIZE, &before);
+        if (root)
+            setfsuid(0);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    });
+
+    QVERIFY(!document.writePdf(path));
+    QVERIFY(!QFile::exists(path));
+    MessageLog log;
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        ReportPreviewWindow* window = shownPreview();
+        QVERIFY(window);
+        answerSaveDialog(path);
+        window->savePdf();
+        QCOMPARE(log.shown().size(), 1);
+        const QString text = log.shown().first().text;
+        const QString expected = "Не удалось записать файл " + QDir::toNativeSeparators(path) + ": ";
+        QVERIFY2(text.startsWith(expected) && text.size() > expected.size(), qPrintable(text));
+        QCOMPARE(folderEntries(folder), QStringList());
+        checked = true;
+        window->close();
+    });
+    ReportPreview::show(document, "Отчет", path);
+    QVERIFY(checked);
+}
+
+// The page model keeps each distinct text once and nothing per text beyond its place: the
+// same report laid out twice holds the same, small, amount.
+void TestReport::sameReportTwiceHoldsTheSame()
+{
+    const ReportDocument first = numbersDocument(5000);
+    const ReportDocument second = numbersDocument(5000);
+    QCOMPARE(second.heldBytes(), first.heldBytes());
+    qint64 texts = 0;
+    for (const ReportPage& page : first.pages)
+        texts += page.texts().size();
+    QVERIFY(texts > 10000);
+    // A text packed with its own copy of its string would take well over 64 bytes.
+    QVERIFY2(first.heldBytes() < texts * 64, qPrintable(QString("%1 bytes for %2 texts").arg(first.heldBytes()).arg(texts)));
+    // White detail cells on white paper are no fills at all.
+    for (const ReportPage& page : first.pages)
+        QCOMPARE(page.fills().size(), 0);
 }
 
 QTEST_MAIN(TestReport)

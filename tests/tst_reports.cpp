@@ -6,6 +6,8 @@
 #include "reports/report_spreadsheet.h"
 #include "reports/report_statements.h"
 #include "reports/reports_window.h"
+#include "export/spreadsheet_writer.h"
+#include "timesheet/timesheet_printout.h"
 #include "support/fixtures.h"
 #include "support/page_fit.h"
 #include "support/pdf_words.h"
@@ -164,7 +166,7 @@ QList<PrintedLine> printedLines(const ReportDocument& document)
     QList<PrintedLine> lines;
     for (const ReportPage& page : document.pages) {
         QMap<int, QList<ReportText>> rows;   // by the top in tenths of a millimetre
-        for (const ReportText& text : page.texts)
+        for (const ReportText& text : page.texts())
             if (!text.text.trimmed().isEmpty())
                 rows[qRound(text.rect.top() * 10)].append(text);
         for (QList<ReportText>& row : rows) {
@@ -304,6 +306,7 @@ private slots:
     void titleNamesTheKind();
     void textsFitTheirBoxes();
     void previewFromDialog();
+    void pdfNamesSayWhatAndWhen();
     void databaseErrorShowsNoPreview();
 
 private:
@@ -841,7 +844,7 @@ void TestReports::positions()
     ProductionReport* report = reportForm(form);
     QVector<ReportText> texts;
     for (const ReportPage& page : reportPages(report).pages)
-        texts << page.texts;
+        texts << page.texts();
     const auto near = [](double a, double b) { return qAbs(a - b) < 0.05; };
     for (const QPointF& item : items) {
         const bool found = std::any_of(texts.cbegin(), texts.cend(), [&](const ReportText& t) {
@@ -900,7 +903,7 @@ void TestReports::titleNamesTheKind()
     QStringList titles;
     ReportDocument detailed;
     ReportPreview::setPresenter([&](const ReportDocument& document, const QString& caption) {
-        for (const ReportText& text : document.pages.first().texts)
+        for (const ReportText& text : document.pages.first().texts())
             if (text.text.startsWith(QStringLiteral("   ")))
                 titles << text.text;
         QVERIFY2(pageFitFaults(document).isEmpty(), qPrintable(caption + ": " + pageFitFaults(document).join('\n')));
@@ -945,7 +948,7 @@ void TestReports::textsFitTheirBoxes()
 
     // The report footer of "Детальный отчет по продукции": each total a word of its own, whole.
     const ReportDocument detailed = reportPages(Form21);
-    const QVector<ReportText>& last = detailed.pages.last().texts;
+    const QVector<ReportText>& last = detailed.pages.last().texts();
     const auto label = std::find_if(last.cbegin(), last.cend(), [](const ReportText& t) { return t.text == QStringLiteral("Итого:"); });
     QVERIFY(label != last.cend());
     QStringList footer;
@@ -1001,6 +1004,17 @@ void TestReports::databaseErrorShowsNoPreview()
     QVERIFY(!Form21->i_Report->isOpen());
     QTest::mouseClick(Form18->Button3, Qt::LeftButton);   // the next run goes through
     QCOMPARE(previews, 1);
+}
+
+// "Сохранить в PDF" suggests the workbook folder and a name that says what and when.
+void TestReports::pdfNamesSayWhatAndWhen()
+{
+    const QDir folder(workbookFolder());
+    QCOMPARE(Form16->pdfPath(QDate(2026, 11, 1), QDate(2026, 12, 1)), folder.filePath("Отчет по рабочим 01.11.2026-01.12.2026.pdf"));
+    QCOMPARE(Form21->pdfPath(QDate(2025, 12, 1), QDate(2026, 1, 1)),
+             folder.filePath("Детальный отчет по продукции 01.12.2025-01.01.2026.pdf"));
+    QCOMPARE(timesheetPdfPath(11, 2026), folder.filePath("Табель Ноябрь 2026.pdf"));
+    QVERIFY(workbookFolder().endsWith("/Tabel"));
 }
 
 QTEST_MAIN(TestReports)

@@ -585,7 +585,7 @@ void TestTimesheet::openFromJournal()
         QVERIFY(w->PB->isHidden());
         // "Печать" prints the chosen month.
         ReportPreview::setPresenter([&](const ReportDocument& document, const QString&) {
-            for (const ReportText& t : document.pages.value(0).texts)
+            for (const ReportText& t : document.pages.value(0).texts())
                 printedHeading += t.text == timesheetPrintHeading(w->chosenMonth(), w->chosenYear()) ? t.text : QString();
         });
         QTest::mouseClick(w->Button6, Qt::LeftButton);

@@ -9,6 +9,7 @@
 
 #include <QPrintPreviewWidget>
 #include <QTemporaryDir>
+#include <optional>
 
 // The printed monthly time sheet: the month read from the grid summed over shifts, the heading,
 // columns at their places on paper and in the PDF, pages for full and empty months.
@@ -59,12 +60,12 @@ void appendNumberedWorker(MemoryRows& rows, const QString& fio)
     rows.append(row);
 }
 
-const ReportText* findText(const ReportPage& page, const QString& text, double top)
+std::optional<ReportText> findText(const ReportPage& page, const QString& text, double top)
 {
-    for (const ReportText& t : page.texts)
+    for (const ReportText& t : page.texts())
         if (t.text == text && qAbs(t.rect.top() - top) < 1e-6)
-            return &t;
-    return nullptr;
+            return t;
+    return std::nullopt;
 }
 
 // The document the printout would show for the month.
@@ -87,7 +88,7 @@ ReportDocument printed(int month, int year)
 QMap<int, QString> lineAt(const ReportPage& page, double top)
 {
     QMap<int, QString> line;
-    for (const ReportText& t : page.texts)
+    for (const ReportText& t : page.texts())
         if (qAbs(t.rect.top() - top) < 1e-6)
             line.insert(qRound(t.rect.left() * 10), t.text);
     return line;
@@ -127,7 +128,7 @@ void TestTimesheetPrint::heading()
     QCOMPARE(timesheetPrintHeading(month, year), heading);
     const ReportDocument document = printed(month, year);
     QCOMPARE(document.pages.size(), 1);
-    const ReportText* shown = findText(document.pages.first(), heading, HeaderTop);
+    const std::optional<ReportText> shown = findText(document.pages.first(), heading, HeaderTop);
     QVERIFY(shown);
     QCOMPARE(shown->rect.left(), Margin);
     QVERIFY(document.fonts.at(shown->font).bold());
@@ -168,7 +169,7 @@ void TestTimesheetPrint::emptyMonthStillPrintsAPage()
     QCOMPARE(document.pages.size(), 1);
     const ReportPage& page = document.pages.first();
     QStringList texts;
-    for (const ReportText& t : page.texts)
+    for (const ReportText& t : page.texts())
         texts << t.text;
     QStringList expected{"Февраль 2024 г."};
     for (int day = 1; day <= 31; ++day)
@@ -177,7 +178,7 @@ void TestTimesheetPrint::emptyMonthStillPrintsAPage()
     QCOMPARE(texts, expected);
     // Only the header's and the total line's own: two rules each, the header's 31 boxes' sides
     // and the total line's odd days' sides.
-    QCOMPARE(page.lines.size(), 2 + 31 * 2 + 2 + 16 * 2);
+    QCOMPARE(page.lines().size(), 2 + 31 * 2 + 2 + 16 * 2);
 }
 
 void TestTimesheetPrint::columnPositions_data()
@@ -206,14 +207,14 @@ void TestTimesheetPrint::columnPositions()
     const ReportPage& page = document.pages.first();
     const double x = Margin + left;
 
-    const ReportText* title = findText(page, header, HeaderTop);
+    const std::optional<ReportText> title = findText(page, header, HeaderTop);
     QVERIFY(title);
     QCOMPARE(title->rect.left(), x);
     QCOMPARE(title->rect.height(), HeaderHeight);
     QVERIFY(document.fonts.at(title->font).bold());
 
     const double detailTop = HeaderTop + HeaderHeight;
-    const ReportText* shown = findText(page, value, detailTop);
+    const std::optional<ReportText> shown = findText(page, value, detailTop);
     QVERIFY(shown);
     QCOMPARE(shown->rect, QRectF(x, detailTop, width, DetailHeight));
     QCOMPARE(shown->alignment, Qt::AlignHCenter);
@@ -226,7 +227,7 @@ void TestTimesheetPrint::columnPositions()
 
     // Dotted grey sides: every header box, the odd days' fields (which also separate the even days).
     auto hasSide = [&](double lineX, double top, double height) {
-        for (const ReportLine& line : page.lines)
+        for (const ReportLine& line : page.lines())
             if (line.style == Qt::DotLine && line.line == QLineF(lineX, top, lineX, top + height))
                 return true;
         return false;
@@ -287,12 +288,12 @@ void TestTimesheetPrint::headerAndPageNumberOnEveryPage()
     for (int p = 0; p < 2; ++p) {
         const ReportPage& page = document.pages.at(p);
         QVERIFY(findText(page, "Сентябрь 2023 г.", HeaderTop));
-        const ReportText& number = page.texts.last();
+        const ReportText number = page.texts().last();
         QCOMPARE(number.text, QString::number(p + 1));
         QCOMPARE(number.rect, QRectF(Margin + 252.7, 210 - Margin - 4.5, 278.4 - 252.7, 4.5));
         QCOMPARE(number.alignment, Qt::AlignRight);
         int names = 0;
-        for (const ReportText& t : page.texts)
+        for (const ReportText& t : page.texts())
             names += t.text.startsWith("Работник");
         QCOMPARE(names, linesPerPage.at(p));
     }
@@ -361,7 +362,7 @@ void TestTimesheetPrint::totalLineSumsAllWorkers()
     QCOMPARE(document.pages.size(), 2);
     QList<double> tops;
     for (const ReportPage& page : document.pages)
-        for (const ReportText& t : page.texts)
+        for (const ReportText& t : page.texts())
             if (t.text == QStringLiteral("Итого") && t.rect.left() == Margin)
                 tops << t.rect.top();
     QCOMPARE(tops.size(), 1);

@@ -26,6 +26,7 @@
 #include "toolkit/error_guard.h"
 #include "toolkit/font_substitution.h"
 #include "toolkit/guarded_application.h"
+#include "toolkit/local_time_zone.h"
 #include "toolkit/message_box.h"
 #include "toolkit/qt_translations.h"
 
@@ -33,7 +34,6 @@
 #include <QWidget>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
 QList<QObject*>& createdForms()
@@ -102,13 +102,6 @@ bool answerCommandLine(int argc, char** argv)
     std::fputs(text.toLocal8Bit().constData(), stdout);
     return true;
 }
-}
-
-void settleLocalTimeZone()
-{
-    if (!qEnvironmentVariableIsSet("TZ"))
-        qputenv("TZ", ":/etc/localtime");
-    tzset();
 }
 
 int runApplication(int argc, char** argv)

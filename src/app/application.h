@@ -11,7 +11,3 @@ void setProgramFonts();
 
 // The whole run: connect, create the windows, show the sign-in, run the event loop.
 int runApplication(int argc, char** argv);
-
-// With TZ unset the C library looks at /etc/localtime again for every local time it converts,
-// one file check per timestamp read; naming the zone file once spares that. Call before Qt starts.
-void settleLocalTimeZone();

@@ -1,6 +1,7 @@
 #include "timesheet/timesheet_printout.h"
 
 #include "core/data_module.h"
+#include "export/spreadsheet_writer.h"
 #include "timesheet/day_colours.h"
 #include "timesheet/month_names.h"
 #include "timesheet/timesheet_statements.h"
@@ -10,6 +11,7 @@
 #include "toolkit/report/report_preview.h"
 
 #include <QDate>
+#include <QDir>
 
 namespace {
 
@@ -118,17 +120,21 @@ ReportLayout timesheetPrintLayout(int month, int year)
     return layout;
 }
 
+QString timesheetPdfPath(int month, int year)
+{
+    return QDir(workbookFolder()).filePath(QStringLiteral("Табель ") + monthHeading(month, year) + QStringLiteral(".pdf"));
+}
+
 void showTimesheetPrintout(int month, int year)
 {
-    ReportDocument document;
+    Dataset H_Tabel(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("H_Tabel"));
+    H_Tabel.setSql(monthTotalsStatement());
+    setMonthParams(H_Tabel, month, year);
+    std::unique_ptr<ReportRowReader> rows;
     {
         BusyCursor busy;
-        Dataset H_Tabel(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("H_Tabel"));
-        H_Tabel.setSql(monthTotalsStatement());
-        setMonthParams(H_Tabel, month, year);
-        H_Tabel.open();
-        document = layoutReport(timesheetPrintLayout(month, year), DatasetRows(H_Tabel));
-        H_Tabel.close();
+        rows = std::make_unique<DatasetReader>(H_Tabel);   // the month's statement runs here
     }
-    ReportPreview::show(document, QStringLiteral("Табель по времени"));
+    ReportPreview::show(timesheetPrintLayout(month, year), std::move(rows),
+                        QStringLiteral("Табель по времени"), timesheetPdfPath(month, year));
 }

@@ -11,5 +11,7 @@
 QString timesheetPrintHeading(int month, int year);
 // The report over rows of H_Tabel for the month, headed by its heading on every page.
 ReportLayout timesheetPrintLayout(int month, int year);
+// Where "Сохранить в PDF" suggests to keep the printout: "<workbook folder>/Табель Ноябрь 2026.pdf".
+QString timesheetPdfPath(int month, int year);
 // Reads the month, lays it out and shows the preview; returns when the preview closes.
 void showTimesheetPrintout(int month, int year);

@@ -20,11 +20,13 @@ public:
     Dataset(const QString& connectionName, const QString& name, QObject* parent = nullptr);
 
     QString name() const { return objectName(); }
+    QString connectionName() const { return m_connection; }
     void setSql(const QString& statement);
     QString sql() const { return m_sql; }
     // Parameter names are matched without regard to letter case.
     void setParam(const QString& name, const QVariant& value);
     QVariant param(const QString& name) const;
+    QVariantMap params() const { return m_params; }
     // Binds the set to a table for insert/edit/post/remove of rows by their key.
     void setUpdateTable(const QString& table, const QString& keyField = QStringLiteral("id"));
 

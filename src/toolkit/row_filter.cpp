@@ -144,6 +144,16 @@ QVector<int> RowFilter::matchingRows(const Rows& rows, FoldedColumns& folded) co
     return shown;
 }
 
+bool RowFilter::matches(const QVector<QVariant>& row) const
+{
+    for (const Condition& c : m_conditions) {
+        const QVariant& cell = row.at(c.field);
+        if (c.like ? cell.isNull() || !c.like->matches(cell.toString().toCaseFolded()) : !c.test(cell))
+            return false;
+    }
+    return true;
+}
+
 const FoldedColumns::Column& FoldedColumns::column(const Rows& rows, int field)
 {
     const auto found = m_columns.find(field);

@@ -52,6 +52,8 @@ public:
     bool isEmpty() const { return m_conditions.isEmpty(); }
     // Numbers of the rows that pass; like conditions read the folded columns.
     QVector<int> matchingRows(const Rows& rows, FoldedColumns& folded) const;
+    // Whether one row passes, for rows read one at a time and not kept.
+    bool matches(const QVector<QVariant>& row) const;
 
 private:
     struct Condition {

@@ -24,7 +24,7 @@ QStringList pageFitFaults(const ReportDocument& document)
     QStringList faults;
     for (int p = 0; p < document.pages.size(); ++p) {
         QList<Span> spans;
-        for (const ReportText& t : document.pages.at(p).texts) {
+        for (const ReportText& t : document.pages.at(p).texts()) {
             const QFont& font = document.fonts.at(t.font);
             const double width = measure.width(font, t.text);
             if (width > t.rect.width() + tolerance)
@@ -61,7 +61,7 @@ QStringList pdfFitFaults(const ReportDocument& document, const QString& pdf)
         faults << QStringLiteral("the PDF holds no words");
     for (const PdfWord& word : words) {
         const QRectF inner = word.rect.adjusted(tolerance, tolerance, -tolerance, -tolerance);
-        const QVector<ReportText>& texts = document.pages.value(word.page).texts;
+        const QVector<ReportText> texts = document.pages.value(word.page).texts();
         const bool inside = std::any_of(texts.cbegin(), texts.cend(), [&](const ReportText& t) {
             return t.text.contains(word.text) && t.rect.contains(inner);
         });

@@ -5,8 +5,11 @@
 #include "toolkit/report/report_text_fit.h"
 
 #include <QHash>
+#include <optional>
 
 namespace {
+
+using Values = QVector<QVariant>;
 
 double numberOf(const QVariant& value)
 {
@@ -24,17 +27,12 @@ class FontTable {
 public:
     FontTable(const ReportFont& fallback, QVector<QFont>& fonts) : m_fallback(fallback), m_fonts(fonts) {}
 
-    int indexOf(const ReportItem& item)
+    int indexOf(const ReportFont& wanted)
     {
-        auto known = m_items.constFind(&item);
-        if (known != m_items.constEnd())
-            return *known;
-        QFont font(item.font.family.isEmpty() ? m_fallback.family : item.font.family);
-        font.setPointSizeF(item.font.pointSize > 0 ? item.font.pointSize : m_fallback.pointSize);
-        font.setBold(item.font.bold || m_fallback.bold);
-        const int index = indexOf(font);
-        m_items.insert(&item, index);
-        return index;
+        QFont font(wanted.family.isEmpty() ? m_fallback.family : wanted.family);
+        font.setPointSizeF(wanted.pointSize > 0 ? wanted.pointSize : m_fallback.pointSize);
+        font.setBold(wanted.bold || m_fallback.bold);
+        return indexOf(font);
     }
 
     int indexOf(const QFont& font)
@@ -60,95 +58,109 @@ private:
     ReportFont m_fallback;
     QVector<QFont>& m_fonts;
     ReportTextFit m_fit;
-    QHash<const ReportItem*, int> m_items;
 };
 
-class Layouter {
+// What an item needs on every row, worked out once.
+struct ItemPlan {
+    int font = 0;
+    int column = -1;   // Field, Sum over a column
+    int sum = -1;      // Sum: index into the running totals
+};
+
+const QColor Paper = Qt::white;
+
+} // namespace
+
+class ReportBuilder::Layouter {
 public:
-    Layouter(const ReportLayout& layout, const ReportRowSource& rows)
-        : m_layout(layout), m_rows(rows), m_fonts(layout.page.font, m_document.fonts)
+    Layouter(const ReportLayout& layout, const QStringList& columns)
+        : m_layout(layout), m_columns(columns), m_fonts(layout.page.font, m_document.fonts)
     {
         m_document.landscape = layout.page.landscape;
         m_document.zoom = layout.page.zoom;
         const QSizeF sheet = m_document.pageSize();
         m_left = layout.page.marginLeft;
         m_width = sheet.width() - layout.page.marginLeft - layout.page.marginRight;
-        m_footerTop = sheet.height() - layout.page.marginBottom - layout.pageFooter.totalHeight();
-        for (const ReportGroup& group : layout.groups)
-            m_breakColumns.append(group.breakColumn.isEmpty() ? -1 : rows.columnIndex(group.breakColumn));
-        collectSums(layout.title);
-        collectSums(layout.columnHeader);
-        for (const ReportGroup& group : layout.groups) {
-            collectSums(group.header);
-            collectSums(group.footer);
+        m_footerTop = sheet.height() - layout.page.marginBottom - m_layout.pageFooter.totalHeight();
+        for (const ReportGroup& group : m_layout.groups)
+            m_breakColumns.append(group.breakColumn.isEmpty() ? -1 : m_columns.indexOf(group.breakColumn));
+        plan(m_layout.title);
+        plan(m_layout.columnHeader);
+        for (const ReportGroup& group : m_layout.groups) {
+            plan(group.header);
+            plan(group.footer);
         }
-        collectSums(layout.detail);
-        collectSums(layout.pageFooter);
+        plan(m_layout.detail);
+        plan(m_layout.pageFooter);
+        startPage();
     }
 
-    ReportDocument run()
+    // The group logic lives here: on a row whose key differs from the previous row's in some
+    // group, that group and the ones inside it close (footers, innermost first, under the
+    // previous row) and open again (headers, outermost first, over the new row).
+    void addRow(const Values& row)
     {
-        const int count = m_rows.rowCount();
-        const int groups = int(m_layout.groups.size());
-        startPage();
-        for (int g = 0; g < groups; ++g)
-            if (count > 0 || m_breakColumns.at(g) < 0)
-                groupHeader(g, count > 0 ? 0 : -1);
-        for (int row = 0; row < count; ++row) {
-            if (row > 0) {
-                const int changed = firstChangedGroup(row);
-                for (int g = groups - 1; g >= changed; --g)
-                    placeBand(m_layout.groups.at(g).footer, row - 1);
-                for (int g = changed; g < groups; ++g)
-                    groupHeader(g, row);
-            }
-            addToSums(row);
-            placeBand(m_layout.detail, row);
+        if (m_rowCount == 0) {
+            openGroups(0, &row);
+        } else {
+            const int changed = firstChangedGroup(m_previous, row);
+            closeGroups(changed, &m_previous);
+            openGroups(changed, &row);
         }
-        for (int g = groups - 1; g >= 0; --g)
-            if (count > 0 || m_breakColumns.at(g) < 0)
-                placeBand(m_layout.groups.at(g).footer, count - 1);
-        finishPage();
-        return std::move(m_document);
+        addToSums(row);
+        placeBand(m_layout.detail, &row);
+        m_previous = row;
+        ++m_rowCount;
     }
+
+    void finish()
+    {
+        if (m_rowCount > 0) {
+            closeGroups(0, &m_previous);
+        } else {   // without rows only the groups without a break column print, once
+            for (int g = 0; g < groupCount(); ++g)
+                if (m_breakColumns.at(g) < 0)
+                    groupHeader(g, nullptr);
+            for (int g = groupCount() - 1; g >= 0; --g)
+                if (m_breakColumns.at(g) < 0)
+                    placeBand(m_layout.groups.at(g).footer, nullptr);
+        }
+        finishPage();
+        m_document.seal();
+        m_finished = true;
+    }
+
+    bool m_finished = false;
+    int m_rowCount = 0;
+    ReportDocument m_document;
 
 private:
-    struct Sum {
-        const ReportItem* item;
-        int column;
-        double total = 0;
-    };
+    int groupCount() const { return int(m_layout.groups.size()); }
 
-    void collectSums(const ReportBand& band)
+    void openGroups(int from, const Values* row)
     {
-        for (const ReportItem& item : band.items)
-            if (item.kind == ReportItem::Sum) {
-                m_sumIndex.insert(&item, int(m_sums.size()));
-                m_sums.push_back({&item, item.evaluate ? -1 : m_rows.columnIndex(item.column)});
-            }
-        for (const ReportBand& child : band.children)
-            collectSums(child);
+        for (int g = from; g < groupCount(); ++g)
+            groupHeader(g, row);
     }
 
-    void addToSums(int row)
+    void closeGroups(int from, const Values* row)
     {
-        for (Sum& sum : m_sums)
-            sum.total += numberOf(sum.item->evaluate ? sum.item->evaluate(ReportRow(m_rows, row))
-                                                     : m_rows.value(row, sum.column));
+        for (int g = groupCount() - 1; g >= from; --g)
+            placeBand(m_layout.groups.at(g).footer, row);
     }
 
-    // The outermost group whose key differs from the previous row's; the group count when none.
-    int firstChangedGroup(int row) const
+    // The outermost group whose key differs between the two rows; the group count when none.
+    int firstChangedGroup(const Values& previous, const Values& row) const
     {
         for (int g = 0; g < m_breakColumns.size(); ++g) {
             const int column = m_breakColumns.at(g);
-            if (column >= 0 && m_rows.value(row, column) != m_rows.value(row - 1, column))
+            if (column >= 0 && row.value(column) != previous.value(column))
                 return g;
         }
         return int(m_breakColumns.size());
     }
 
-    void groupHeader(int g, int row)
+    void groupHeader(int g, const Values* row)
     {
         const ReportGroup& group = m_layout.groups.at(g);
         const double needed = group.header.totalHeight() + (group.linkedToFooter ? group.footer.totalHeight() : 0);
@@ -157,20 +169,50 @@ private:
         placeBand(group.header, row);
     }
 
+    struct Sum {
+        const ReportItem* item;
+        int column;
+        double total = 0;
+    };
+
+    void plan(const ReportBand& band)
+    {
+        QVector<ItemPlan>& plans = m_plans[&band];
+        for (const ReportItem& item : band.items) {
+            ItemPlan made;
+            made.font = m_fonts.indexOf(item.font);
+            if (item.kind == ReportItem::Field || (item.kind == ReportItem::Sum && !item.evaluate))
+                made.column = m_columns.indexOf(item.column);
+            if (item.kind == ReportItem::Sum) {
+                made.sum = int(m_sums.size());
+                m_sums.push_back({&item, made.column});
+            }
+            plans.append(made);
+        }
+        for (const ReportBand& child : band.children)
+            plan(child);
+    }
+
+    void addToSums(const Values& row)
+    {
+        for (Sum& sum : m_sums)
+            sum.total += numberOf(sum.item->evaluate ? sum.item->evaluate(ReportRow(m_columns, &row)) : row.value(sum.column));
+    }
+
     void startPage()
     {
-        m_document.pages.append(ReportPage());
+        m_page.emplace(m_document.appendPage());
         m_y = m_layout.page.marginTop;
         if (m_document.pages.size() == 1)
-            emitBand(m_layout.title, -1);
-        emitBand(m_layout.columnHeader, -1);
+            emitBand(m_layout.title, nullptr);
+        emitBand(m_layout.columnHeader, nullptr);
         m_bodyTop = m_y;
     }
 
     void finishPage()
     {
         m_y = m_footerTop;
-        emitBand(m_layout.pageFooter, -1);
+        emitBand(m_layout.pageFooter, nullptr);
     }
 
     void newPage()
@@ -180,7 +222,7 @@ private:
     }
 
     // A band with its children, on a new page when it does not fit in the room left.
-    void placeBand(const ReportBand& band, int row)
+    void placeBand(const ReportBand& band, const Values* row)
     {
         if (m_y + band.height > m_footerTop + Tolerance && m_y > m_bodyTop)
             newPage();
@@ -189,53 +231,54 @@ private:
             placeBand(child, row);
     }
 
-    void emitBand(const ReportBand& band, int row)
+    void emitBand(const ReportBand& band, const Values* row)
     {
         paintBand(band, row);
         for (const ReportBand& child : band.children)
             emitBand(child, row);
     }
 
-    void paintBand(const ReportBand& band, int row)
+    void paintBand(const ReportBand& band, const Values* row)
     {
-        ReportPage& page = m_document.pages.last();
         const QRectF area(m_left, m_y, m_width, band.height);
         if (band.background.isValid())
-            page.fills.append({area, band.background});
-        for (const ReportItem& item : band.items)
-            paintItem(page, item, row, band.height);
-        frame(page, area, band.frame);
+            m_page->fill(area, band.background);
+        // A fill the ground under it already has is left out: a white cell on paper draws nothing.
+        const QColor ground = band.background.isValid() ? band.background : Paper;
+        const QVector<ItemPlan>& plans = m_plans.value(&band);
+        for (std::size_t i = 0; i < band.items.size(); ++i)
+            paintItem(band.items[i], plans.at(int(i)), row, band.height, ground);
+        frame(area, band.frame);
         m_y += band.height;
     }
 
-    void paintItem(ReportPage& page, const ReportItem& item, int row, double bandHeight)
+    void paintItem(const ReportItem& item, const ItemPlan& plan, const Values* row, double bandHeight, const QColor& ground)
     {
-        const int font = m_fonts.indexOf(item);
-        const QString text = itemText(item, row);
-        const double width = item.width > 0 ? item.width : m_fonts.textWidth(font, text);
+        const QString text = itemText(item, plan, row);
+        const double width = item.width > 0 ? item.width : m_fonts.textWidth(plan.font, text);
         const double height = item.height > 0 ? item.height : qMax(0.0, bandHeight - item.top);
         const QRectF box(m_left + item.left, m_y + item.top, width, height);
-        if (item.background.isValid())
-            page.fills.append({box, item.background});
-        frame(page, box, item.frame);
+        if (item.background.isValid() && item.background != ground)
+            m_page->fill(box, item.background);
+        frame(box, item.frame);
         if (text.isEmpty())
             return;
         // A box of its own width is made to hold the text; a box sized to the text holds it already.
-        const auto [shownFont, shown] = item.width > 0 ? m_fonts.fit(font, text, width) : std::pair{font, text};
-        page.texts.append({box, shown, shownFont, item.colour, item.alignment});
+        const auto [shownFont, shown] = item.width > 0 ? m_fonts.fit(plan.font, text, width) : std::pair{plan.font, text};
+        m_page->text(box, shown, shownFont, item.colour, item.alignment);
     }
 
-    QString itemText(const ReportItem& item, int row)
+    QString itemText(const ReportItem& item, const ItemPlan& plan, const Values* row)
     {
         switch (item.kind) {
         case ReportItem::Text:
             return item.text;
         case ReportItem::Field:
-            return row < 0 ? QString() : reportValueText(m_rows.value(row, m_rows.columnIndex(item.column)), item.mask);
+            return row ? reportValueText(row->value(plan.column), item.mask) : QString();
         case ReportItem::Expression:
-            return reportValueText(item.evaluate(ReportRow(m_rows, row)), item.mask);
+            return reportValueText(item.evaluate(ReportRow(m_columns, row)), item.mask);
         case ReportItem::Sum: {
-            Sum& sum = m_sums[m_sumIndex.value(&item)];
+            Sum& sum = m_sums[std::size_t(plan.sum)];
             const double total = sum.total;
             sum.total = 0;   // restarts after each printing
             return reportValueText(total, item.mask);
@@ -246,11 +289,11 @@ private:
         return {};
     }
 
-    static void frame(ReportPage& page, const QRectF& box, const ReportFrame& frame)
+    void frame(const QRectF& box, const ReportFrame& frame)
     {
         auto side = [&](int which, QPointF from, QPointF to) {
             if (frame.sides & which)
-                page.lines.append({QLineF(from, to), frame.colour, frame.style, frame.width});
+                m_page->line(QLineF(from, to), frame.colour, frame.style, frame.width);
         };
         side(ReportFrame::Top, box.topLeft(), box.topRight());
         side(ReportFrame::Bottom, box.bottomLeft(), box.bottomRight());
@@ -260,23 +303,62 @@ private:
 
     static constexpr double Tolerance = 1e-6;
 
-    const ReportLayout& m_layout;
-    const ReportRowSource& m_rows;
-    ReportDocument m_document;
+    const ReportLayout m_layout;   // our own copy: the plans point into it
+    ReportColumns m_columns;
     FontTable m_fonts;
+    QHash<const ReportBand*, QVector<ItemPlan>> m_plans;
     QVector<int> m_breakColumns;
     std::vector<Sum> m_sums;
-    QHash<const ReportItem*, int> m_sumIndex;
+    std::optional<ReportPageWriter> m_page;
+    Values m_previous;
     double m_left = 0, m_width = 0, m_footerTop = 0;
     double m_y = 0, m_bodyTop = 0;
 };
 
-} // namespace
+ReportBuilder::ReportBuilder(const ReportLayout& layout, const QStringList& columns)
+{
+    substituteDesktopFonts();
+    d = std::make_unique<Layouter>(layout, columns);
+}
+
+ReportBuilder::~ReportBuilder() = default;
+
+void ReportBuilder::addRow(const QVector<QVariant>& row) { d->addRow(row); }
+
+void ReportBuilder::finish()
+{
+    if (!d->m_finished)
+        d->finish();
+}
+
+bool ReportBuilder::isFinished() const { return d->m_finished; }
+
+int ReportBuilder::rowsLaidOut() const { return d->m_rowCount; }
+
+int ReportBuilder::pagesReady() const
+{
+    const int pages = int(d->m_document.pages.size());
+    return d->m_finished ? pages : pages - 1;
+}
+
+const ReportDocument& ReportBuilder::document() const { return d->m_document; }
+
+ReportDocument ReportBuilder::takeDocument() { return std::move(d->m_document); }
+
+ReportDocument layoutReport(const ReportLayout& layout, ReportRowReader& rows)
+{
+    ReportBuilder builder(layout, rows.columns());
+    QVector<QVariant> row;
+    while (rows.next(row))
+        builder.addRow(row);
+    builder.finish();
+    return builder.takeDocument();
+}
 
 ReportDocument layoutReport(const ReportLayout& layout, const ReportRowSource& rows)
 {
-    substituteDesktopFonts();
-    return Layouter(layout, rows).run();
+    SourceReader reader(rows);
+    return layoutReport(layout, reader);
 }
 
 QString reportValueText(const QVariant& value, const QString& mask)
