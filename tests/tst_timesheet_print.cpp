@@ -331,7 +331,7 @@ void TestTimesheetPrint::daysOfTheMonth()
         const QString at = QString("day %1").arg(day);
         QCOMPARE(ivanov.value(dayKey(day)), day <= length ? QString::number(day) : QString());
         QCOMPARE(total.value(dayKey(day)), day <= length ? QString::number(2 * day) : QString());
-        const ReportText* title = findText(page, QString::number(day), HeaderTop);
+        const std::optional<ReportText> title = findText(page, QString::number(day), HeaderTop);
         QVERIFY2(title, qPrintable(at));
         const QColor expected = day > length ? QColor(192, 192, 192) : weekend.contains(day) ? QColor(255, 0, 0) : QColor(Qt::black);
         QVERIFY2(title->colour == expected, qPrintable(at + " " + title->colour.name()));
