@@ -38,6 +38,7 @@ private slots:
     void columnHeaderAndPageNumberOnEveryPage();
     void linkedHeaderMovesToNewPage_data();
     void linkedHeaderMovesToNewPage();
+    void groupNameStaysWithItsLines();
     void childBandFollowsItsParent();
     void itemPositions_data();
     void itemPositions();
@@ -204,8 +205,11 @@ void TestReport::linkedHeaderMovesToNewPage_data()
     QTest::addColumn<bool>("linked");
     QTest::addColumn<int>("secondHeaderPage");
     QTest::addColumn<double>("secondHeaderTop");
-    QTest::newRow("linked: header and footer do not fit, new page") << true << 1 << 10.0;
-    QTest::newRow("not linked: the header alone fits") << false << 0 << 272.0;
+    QTest::addColumn<QStringList>("tail");
+    QTest::newRow("linked: header and footer do not fit, new page")
+        << true << 1 << 10.0 << QStringList{"48", "вторая", "7", "7"};
+    QTest::newRow("not linked: the header and its first line fit, the footer runs on")
+        << false << 0 << 270.0 << QStringList{"48", "вторая", "7", "вторая (продолжение)", "7"};
 }
 
 void TestReport::linkedHeaderMovesToNewPage()
@@ -213,14 +217,15 @@ void TestReport::linkedHeaderMovesToNewPage()
     QFETCH(bool, linked);
     QFETCH(int, secondHeaderPage);
     QFETCH(double, secondHeaderTop);
+    QFETCH(QStringList, tail);
     ReportLayout layout;
     ReportGroup group("g");
-    group.header = ReportBand(12, {ReportItem::field("g", 0)});
+    group.header = ReportBand(10, {ReportItem::field("g", 0)});
     group.footer = ReportBand(10, {ReportItem::sum("v", 100, 20)});
     group.linkedToFooter = linked;
     layout.groups = {group};
     layout.detail = ReportBand(5, {ReportItem::field("v", 50, 20)});
-    // The first group takes 12 + 48 * 5 + 10 = 262 of the 277 mm: 15 mm are left.
+    // The first group takes 10 + 48 * 5 + 10 = 260 of the 277 mm: 17 mm are left.
     Rows rows;
     for (int i = 0; i < 48; ++i)
         rows << QVariantList{"первая", 1};
@@ -237,7 +242,42 @@ void TestReport::linkedHeaderMovesToNewPage()
             }
     QCOMPARE(page, secondHeaderPage);
     QCOMPARE(top, secondHeaderTop);
-    QCOMPARE(lines(document).mid(49), (QStringList{"48", "вторая", "7", "7"}));
+    QCOMPARE(lines(document).mid(49), tail);
+}
+
+// A group's name never ends a page, and a group that runs on to a new page opens it with its
+// name again, marked as continued; the group after it starts afresh.
+void TestReport::groupNameStaysWithItsLines()
+{
+    ReportLayout layout;
+    ReportGroup group("g");
+    group.header = ReportBand(10, {ReportItem::field("g", 0, 60)});
+    layout.groups = {group};
+    layout.detail = ReportBand(5, {ReportItem::field("v", 70, 20)});
+    // The first group takes 10 + 51 * 5 = 265 of the 277 mm: its successor's name would fit in
+    // the 12 mm left, its first line not. The second group fills page 2 with 53 lines.
+    Rows rows;
+    for (int i = 0; i < 51; ++i)
+        rows << QVariantList{"первая", 1};
+    for (int i = 0; i < 60; ++i)
+        rows << QVariantList{"вторая", i + 1};
+    rows << QVariantList{"третья", 1};
+    const ReportDocument document = layoutReport(layout, memoryRows({"g", "v"}, rows));
+
+    QCOMPARE(document.pages.size(), 3);
+    auto firstAndLast = [&](int p) {
+        QVector<ReportText> texts = document.pages.at(p).texts();
+        std::sort(texts.begin(), texts.end(), [](const ReportText& a, const ReportText& b) {
+            return a.rect.top() < b.rect.top() || (a.rect.top() == b.rect.top() && a.rect.left() < b.rect.left());
+        });
+        return QStringList{texts.first().text, texts.last().text};
+    };
+    QCOMPARE(firstAndLast(0), (QStringList{"первая", "1"}));
+    QCOMPARE(firstAndLast(1), (QStringList{"вторая", "53"}));
+    QCOMPARE(firstAndLast(2), (QStringList{"вторая (продолжение)", "1"}));
+    const QStringList all = lines(document);
+    QCOMPARE(all.mid(all.indexOf("вторая (продолжение)")), (QStringList{"вторая (продолжение)", "54", "55", "56", "57", "58",
+                                                                            "59", "60", "третья", "1"}));
 }
 
 void TestReport::childBandFollowsItsParent()

@@ -65,6 +65,7 @@ struct ItemPlan {
     int font = 0;
     int column = -1;   // Field, Sum over a column
     int sum = -1;      // Sum: index into the running totals
+    bool breaks = false;   // Field: the column some group breaks on
 };
 
 const QColor Paper = Qt::white;
@@ -137,16 +138,39 @@ public:
 private:
     int groupCount() const { return int(m_layout.groups.size()); }
 
+    // A header never ends a page: the headers that open here go to the next page together with
+    // their first line when they do not fit with it.
     void openGroups(int from, const Values* row)
     {
+        if (row)
+            m_openRow = *row;
+        double needed = m_layout.detail.totalHeight();
         for (int g = from; g < groupCount(); ++g)
+            needed += m_layout.groups.at(g).header.totalHeight();
+        if (row && m_y + needed > m_footerTop + Tolerance && m_y > m_bodyTop)
+            newPage();
+        for (int g = from; g < groupCount(); ++g) {
             groupHeader(g, row);
+            m_openGroups = g + 1;
+        }
     }
 
     void closeGroups(int from, const Values* row)
     {
-        for (int g = groupCount() - 1; g >= from; --g)
+        for (int g = groupCount() - 1; g >= from; --g) {
             placeBand(m_layout.groups.at(g).footer, row);
+            m_openGroups = g;
+        }
+    }
+
+    // On a page that a group runs on to, its name comes first again, marked as continued.
+    void repeatOpenGroups()
+    {
+        m_continued = true;
+        for (int g = 0; g < m_openGroups; ++g)
+            if (m_breakColumns.at(g) >= 0)
+                emitBand(m_layout.groups.at(g).header, &m_openRow);
+        m_continued = false;
     }
 
     // The outermost group whose key differs between the two rows; the group count when none.
@@ -183,6 +207,7 @@ private:
             made.font = m_fonts.indexOf(item.font);
             if (item.kind == ReportItem::Field || (item.kind == ReportItem::Sum && !item.evaluate))
                 made.column = m_columns.indexOf(item.column);
+            made.breaks = item.kind == ReportItem::Field && made.column >= 0 && m_breakColumns.contains(made.column);
             if (item.kind == ReportItem::Sum) {
                 made.sum = int(m_sums.size());
                 m_sums.push_back({&item, made.column});
@@ -219,6 +244,7 @@ private:
     {
         finishPage();
         startPage();
+        repeatOpenGroups();
     }
 
     // A band with its children, on a new page when it does not fit in the room left.
@@ -273,8 +299,12 @@ private:
         switch (item.kind) {
         case ReportItem::Text:
             return item.text;
-        case ReportItem::Field:
-            return row ? reportValueText(row->value(plan.column), item.mask) : QString();
+        case ReportItem::Field: {
+            if (!row)
+                return QString();
+            const QString value = reportValueText(row->value(plan.column), item.mask);
+            return m_continued && plan.breaks ? value + QStringLiteral(" (продолжение)") : value;
+        }
         case ReportItem::Expression:
             return reportValueText(item.evaluate(ReportRow(m_columns, row)), item.mask);
         case ReportItem::Sum: {
@@ -311,6 +341,9 @@ private:
     std::vector<Sum> m_sums;
     std::optional<ReportPageWriter> m_page;
     Values m_previous;
+    Values m_openRow;        // a row of the groups now open
+    int m_openGroups = 0;    // groups whose header is placed and footer not yet, outermost first
+    bool m_continued = false;
     double m_left = 0, m_width = 0, m_footerTop = 0;
     double m_y = 0, m_bodyTop = 0;
 };
