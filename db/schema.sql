@@ -449,50 +449,63 @@ create index person_worker_number_idx on cmn_contractor.person
 -- The server sends each distinct payload of a transaction once.
 ------------------------------------------------------------------------------
 
--- tg_argv[0] is the channel, tg_argv[1] the payload of one row: an expression
--- over its columns, null where the row concerns no client.
-create function accounts_dep.announce_changes() returns trigger
+-- Static statements, so that each session plans them once: a save announces
+-- from four statements and must stay cheap.
+create function accounts_dep.announce_smena() returns trigger
 language plpgsql as $$
 begin
     if tg_op = 'TRUNCATE' then
-        perform pg_notify(tg_argv[0], '*');
+        perform pg_notify('tabel_smena', '*');
         return null;
     end if;
     if tg_op in ('INSERT', 'UPDATE') then
-        execute format('select pg_notify(%L, p) from (select distinct %s as p from new_rows) c where p is not null',
-                       tg_argv[0], tg_argv[1]);
+        perform pg_notify('tabel_smena', p)
+        from (select distinct to_char(data, 'YYYY-MM-DD') || ' ' || smena as p from new_rows) c where p is not null;
     end if;
     if tg_op in ('UPDATE', 'DELETE') then
-        execute format('select pg_notify(%L, p) from (select distinct %s as p from old_rows) c where p is not null',
-                       tg_argv[0], tg_argv[1]);
+        perform pg_notify('tabel_smena', p)
+        from (select distinct to_char(data, 'YYYY-MM-DD') || ' ' || smena as p from old_rows) c where p is not null;
+    end if;
+    return null;
+end;
+$$;
+
+create function accounts_dep.announce_h_tabel() returns trigger
+language plpgsql as $$
+begin
+    if tg_op = 'TRUNCATE' then
+        perform pg_notify('tabel_h_tabel', '*');
+        return null;
+    end if;
+    if tg_op in ('INSERT', 'UPDATE') then
+        perform pg_notify('tabel_h_tabel', p)
+        from (select distinct year || ' ' || month as p from new_rows) c where p is not null;
+    end if;
+    if tg_op in ('UPDATE', 'DELETE') then
+        perform pg_notify('tabel_h_tabel', p)
+        from (select distinct year || ' ' || month as p from old_rows) c where p is not null;
     end if;
     return null;
 end;
 $$;
 
 create trigger smena_announce_insert after insert on accounts_dep.smena
-    referencing new table as new_rows for each statement
-    execute function accounts_dep.announce_changes('tabel_smena', $p$to_char(data, 'YYYY-MM-DD') || ' ' || smena$p$);
+    referencing new table as new_rows for each statement execute function accounts_dep.announce_smena();
 create trigger smena_announce_update after update on accounts_dep.smena
-    referencing old table as old_rows new table as new_rows for each statement
-    execute function accounts_dep.announce_changes('tabel_smena', $p$to_char(data, 'YYYY-MM-DD') || ' ' || smena$p$);
+    referencing old table as old_rows new table as new_rows for each statement execute function accounts_dep.announce_smena();
 create trigger smena_announce_delete after delete on accounts_dep.smena
-    referencing old table as old_rows for each statement
-    execute function accounts_dep.announce_changes('tabel_smena', $p$to_char(data, 'YYYY-MM-DD') || ' ' || smena$p$);
+    referencing old table as old_rows for each statement execute function accounts_dep.announce_smena();
 create trigger smena_announce_truncate after truncate on accounts_dep.smena
-    for each statement execute function accounts_dep.announce_changes('tabel_smena');
+    for each statement execute function accounts_dep.announce_smena();
 
 create trigger h_tabel_announce_insert after insert on accounts_dep.h_tabel
-    referencing new table as new_rows for each statement
-    execute function accounts_dep.announce_changes('tabel_h_tabel', $p$year || ' ' || month$p$);
+    referencing new table as new_rows for each statement execute function accounts_dep.announce_h_tabel();
 create trigger h_tabel_announce_update after update on accounts_dep.h_tabel
-    referencing old table as old_rows new table as new_rows for each statement
-    execute function accounts_dep.announce_changes('tabel_h_tabel', $p$year || ' ' || month$p$);
+    referencing old table as old_rows new table as new_rows for each statement execute function accounts_dep.announce_h_tabel();
 create trigger h_tabel_announce_delete after delete on accounts_dep.h_tabel
-    referencing old table as old_rows for each statement
-    execute function accounts_dep.announce_changes('tabel_h_tabel', $p$year || ' ' || month$p$);
+    referencing old table as old_rows for each statement execute function accounts_dep.announce_h_tabel();
 create trigger h_tabel_announce_truncate after truncate on accounts_dep.h_tabel
-    for each statement execute function accounts_dep.announce_changes('tabel_h_tabel');
+    for each statement execute function accounts_dep.announce_h_tabel();
 
 ------------------------------------------------------------------------------
 -- History of the journal and closed months
