@@ -25,8 +25,11 @@
 #include <QSqlQuery>
 #include <QProcess>
 #include <QKeyEvent>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -289,6 +292,8 @@ private slots:
     void spreadsheetOfFinishedProducts();
     void emptySpreadsheet();
     void spreadsheetWithoutWorkbook();
+    void spreadsheetCancelled_data();
+    void spreadsheetCancelled();
     void spreadsheetNumbersAsTheDatabaseHasThem();
 
     void roles_data();
@@ -633,6 +638,61 @@ void TestReports::spreadsheetWithoutWorkbook()
     QVERIFY(m_opened.isEmpty());
     QCOMPARE(Form18->Button6->text(), QStringLiteral("Excel (0 из 0)"));
     QVERIFY(!Form18->XLS_Rep->isOpen());
+}
+
+void TestReports::spreadsheetCancelled_data()
+{
+    QTest::addColumn<int>("slice");   // the repaint at which "Отмена" is pressed
+    QTest::addColumn<QString>("written");
+    QTest::newRow("before the first line") << 1 << "Excel (0 из 5)";
+    QTest::newRow("after the last line") << 2 << "Excel (5 из 5)";
+}
+
+// "Отмена" while the workbook is filled: nothing is handed to the desktop, no file or part of
+// one is left in the folder, and the dialog goes on to export whole the next time.
+void TestReports::spreadsheetCancelled()
+{
+    QFETCH(int, slice);
+    QFETCH(QString, written);
+    makeFloor();
+    Form18->DTPicker1->setDate(From);
+    Form18->DTPicker2->setDate(To);
+    Form18->show();
+    const QDir folder(workbookFolder());
+    const QDir::Filters files = QDir::Files | QDir::Hidden | QDir::System;
+    const QStringList before = folder.entryList(files);
+    QString pressedAt;
+    int slices = 0;
+    std::function<void()> press = [&] {
+        auto* progress = Form18->findChild<QProgressDialog*>(QStringLiteral("SpreadsheetProgress"));
+        if (!progress || !progress->isVisible())
+            return;
+        if (++slices < slice) {
+            QTimer::singleShot(0, Form18, press);
+            return;
+        }
+        QCOMPARE(folder.entryList(files).size(), before.size() + 1);   // the workbook's file, being filled
+        auto* cancel = progress->findChild<QPushButton*>();
+        QCOMPARE(cancel->text(), QStringLiteral("Отмена"));
+        pressedAt = progress->labelText();
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    };
+    QTimer::singleShot(0, Form18, press);
+    QTest::mouseClick(Form18->Button6, Qt::LeftButton);
+
+    QCOMPARE(pressedAt, written);
+    QVERIFY(m_opened.isEmpty());
+    QCOMPARE(folder.entryList(files), before);
+    QVERIFY(!Form18->XLS_Rep->isOpen());
+    QVERIFY(!Form18->findChild<QProgressDialog*>());
+    QVERIFY(Form18->isVisible());
+
+    const XlsxSheet sheet = exportSpreadsheet();
+    QCOMPARE(sheet.text(5, 1), QStringLiteral("Кол-во"));
+    QVERIFY(sheet.has(1, 6));
+    QCOMPARE(Form18->Button6->text(), QStringLiteral("Excel (5 из 5)"));
+    QCOMPARE(folder.entryList(files).size(), before.size() + 1);
+    QVERIFY(folder.entryList(files).contains(QFileInfo(m_opened.first()).fileName()));
 }
 
 // 8255.667 boxes: a value whose nearest binary number has a 16th digit (8255.666999999999); the

@@ -132,6 +132,16 @@ public:
     }
     ~Workbook() { finish(); }
 
+    // Frees the workbook unwritten and removes its place in the folder.
+    void discard()
+    {
+        if (!m_book)
+            return;
+        lxw_workbook_free(m_book);
+        m_book = nullptr;
+        QFile::remove(m_path);
+    }
+
     QString path() const { return m_path; }
 
     lxw_error write(int column, int row, const QString& text, CellFlags flags)
@@ -266,6 +276,12 @@ int ShowWorkbook(bool visible)
         return -1;
     }
     return 1;
+}
+
+void DiscardWorkbook()
+{
+    if (const std::unique_ptr<Workbook> workbook = std::move(current()))
+        workbook->discard();
 }
 
 int WriteCell(int sheet, int column, int row, const QString& text, CellFlags flags)

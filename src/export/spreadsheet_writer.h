@@ -29,6 +29,10 @@ int OpenWorkbook(const QString& title = QString());
 // the finished file, the user is told its full path and may open its folder instead.
 int ShowWorkbook(bool visible);
 
+// Drops the workbook being filled without writing it: its file leaves the folder and the next
+// ShowWorkbook does nothing. For an export the user stops half-way.
+void DiscardWorkbook();
+
 // Writes one cell; sheet, column and row count from 1. An empty text writes nothing. A text
 // that reads as a number (comma or point as the separator) becomes a number cell unless
 // written AsText. A bad sheet number or a cell that cannot be written is reported and nothing

@@ -20,12 +20,19 @@ QString reportSpreadsheetTitle(const QDate& from, const QDate& to)
     return QStringLiteral("Отчет с %1 по %2").arg(from.toString(format), to.toString(format));
 }
 
-bool fillReportSpreadsheet(Dataset& rows, const QString& title, const std::function<void(int, int)>& progress)
+bool fillReportSpreadsheet(Dataset& rows, const QString& title, const std::function<bool(int, int)>& progress)
 {
     if (OpenWorkbook(title) == -1)
         return false;
     const int total = rows.recordCount();
-    progress(0, total);
+    const auto goOn = [&](int written) {
+        if (progress(written, total))
+            return true;
+        DiscardWorkbook();
+        return false;
+    };
+    if (!goOn(0))
+        return false;
     rows.first();
     const QStringList headings{QStringLiteral("Наименование"), QStringLiteral("Операция"), QStringLiteral("Вид продукции"),
                                QStringLiteral("Коробки"), QStringLiteral("Кол-во")};
@@ -43,7 +50,8 @@ bool fillReportSpreadsheet(Dataset& rows, const QString& title, const std::funct
         const QVariant mass = rows.value(QStringLiteral("mass"));   // none for a product without a box factor
         WriteCell(1, 4, row, mass.isNull() ? QString() : boxesText(mass.toDouble()));
         WriteCell(1, 5, row, quantityText(rows.value(QStringLiteral("kolvo")).toDouble()));
-        progress(++written, total);
+        if (!goOn(++written))
+            return false;
     }
     ShowWorkbook(true);
     return true;

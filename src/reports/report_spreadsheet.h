@@ -14,6 +14,7 @@ QString reportSpreadsheetTitle(const QDate& from, const QDate& to);
 
 // Writes the shown rows of the open report spreadsheet query (XLS_Rep) into a new workbook,
 // one line per row under a heading line, and hands it to the user. `progress` hears the lines
-// written so far and the lines in all, first with none written. Answers false when no workbook
-// could be opened; nothing is written then and `progress` is not called. `title` names the file.
-bool fillReportSpreadsheet(Dataset& rows, const QString& title, const std::function<void(int written, int total)>& progress);
+// written so far and the lines in all, first with none written; answering false stops the
+// export, and the unfinished workbook is dropped with its file. Answers false when no workbook
+// could be opened (`progress` is not called then) or the export was stopped. `title` names the file.
+bool fillReportSpreadsheet(Dataset& rows, const QString& title, const std::function<bool(int written, int total)>& progress);

@@ -8,6 +8,9 @@
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QScopeGuard>
 
@@ -64,10 +67,37 @@ void TForm18::Button3Click()
 
 void TForm18::Button6Click()
 {
-    BusyCursor busy;
-    prepareReportQuery(*XLS_Rep, DTPicker1->date(), DTPicker2->date(), RadioGroup1->itemIndex());
-    XLS_Rep->open();
+    {
+        BusyCursor busy;
+        prepareReportQuery(*XLS_Rep, DTPicker1->date(), DTPicker2->date(), RadioGroup1->itemIndex());
+        XLS_Rep->open();
+    }
     const auto closeQuery = qScopeGuard([this] { XLS_Rep->close(); });
-    fillReportSpreadsheet(*XLS_Rep, reportSpreadsheetTitle(DTPicker1->date(), DTPicker2->date()),
-                          [this](int written, int total) { Button6->setText(spreadsheetProgressCaption(written, total)); });
+    const QString title = reportSpreadsheetTitle(DTPicker1->date(), DTPicker2->date());
+    // A year of lines takes a while: the window repaints between slices of lines and "Отмена"
+    // (or Esc) stops the export, leaving no file behind.
+    QProgressDialog progress(QString(), QStringLiteral("Отмена"), 0, 0, this);
+    progress.setObjectName(QStringLiteral("SpreadsheetProgress"));
+    progress.setWindowTitle(title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setMinimumWidth(300);
+    const int sliceMs = 50;
+    QElapsedTimer slice;
+    fillReportSpreadsheet(*XLS_Rep, title, [&](int written, int total) {
+        const QString caption = spreadsheetProgressCaption(written, total);
+        Button6->setText(caption);
+        if (written == 0 || written == total || slice.hasExpired(sliceMs)) {
+            if (written == 0) {
+                progress.setMaximum(qMax(total, 1));
+                progress.show();
+            }
+            progress.setLabelText(caption);
+            progress.setValue(written);
+            QCoreApplication::processEvents();
+            slice.start();
+        }
+        return !progress.wasCanceled();
+    });
 }
