@@ -2,7 +2,8 @@
 // the program's data path with the rows laid out as they are read, and the PDF, against psql
 // running the same statement plus drawing the same texts straight into a QPdfWriter. Prints
 // the rows and pages, the time to the first page, the medians, the ratio and the run's peak
-// memory; fails when the year has no rows.
+// memory, and the resident memory before, at the peak of and after the laid-out year (released
+// and trimmed as the preview does on close) against the floor's; fails when the year has no rows.
 #include "bench_support.h"
 #include "app/application.h"
 #include "core/connection_string.h"
@@ -14,14 +15,39 @@
 #include "toolkit/sql_text.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <malloc.h>
+#include <sys/resource.h>
 
 namespace {
 const int Repeats = 3;
 const QDate From(2024, 1, 1);
 const QDate To(2025, 1, 1);
+
+// A memory line of /proc/self/status ("VmRSS", "VmHWM"), in kilobytes.
+long statusKilobytes(const QByteArray& field)
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// Starts VmHWM again from the resident memory of now.
+void resetPeak()
+{
+    QFile clear("/proc/self/clear_refs");
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+double megabytes(long kilobytes) { return kilobytes / 1024.0; }
 }
 
 int main(int argc, char** argv)
@@ -83,5 +109,35 @@ int main(int argc, char** argv)
                 "query + layout %.3f s, + PDF %.3f s; psql %.3f s + plain drawing %.3f s = %.3f s, ratio %.2f (median of %d)\n",
                 rows, pages, query, firstPage, layout, ours, psql, drawing, psql + drawing, ours / (psql + drawing), Repeats);
     std::printf("peak memory (VmHWM) %.1f MB\n", peakKilobytes() / 1024.0);
+
+    // The year laid out as the preview holds it, then released and trimmed as on its close.
+    malloc_trim(0);
+    resetPeak();
+    const long before = statusKilobytes("VmRSS");
+    long peak = 0;
+    {
+        prepareReportQuery(*report.w_Report, From, To, AllProducts);
+        DatasetReader reader(*report.w_Report);
+        ReportBuilder builder(report.layoutFor(From, To), reader.columns());
+        QVector<QVariant> row;
+        while (reader.next(row))
+            builder.addRow(row);
+        builder.finish();
+        peak = statusKilobytes("VmHWM");
+    }
+    malloc_trim(0);
+    const long after = statusKilobytes("VmRSS");
+    // The floor: psql holding the statement's rows (its own process), and the same texts drawn
+    // straight into a QPdfWriter here.
+    resetPeak();
+    const long drawingBefore = statusKilobytes("VmRSS");
+    writeBaseline(document, dir.filePath("baseline.pdf"));
+    const long drawingPeak = statusKilobytes("VmHWM") - drawingBefore;
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    std::printf("resident memory (VmRSS): %.1f MB before the layout, peak %.1f MB (+%.1f), %.1f MB after release; "
+                "floor: psql %.1f MB + plain drawing +%.1f MB\n",
+                megabytes(before), megabytes(peak), megabytes(peak - before), megabytes(after),
+                megabytes(children.ru_maxrss), megabytes(drawingPeak));
     return 0;
 }
