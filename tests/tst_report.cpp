@@ -2,6 +2,7 @@
 #include "support/page_fit.h"
 #include "support/pdf_words.h"
 #include "support/test_database.h"
+#include "toolkit/database_error.h"
 #include "toolkit/dataset.h"
 #include "toolkit/report/report_engine.h"
 #include "toolkit/report/report_preview.h"
@@ -51,6 +52,8 @@ private slots:
     void previewOpensOncePerCaption();
     void previewGrowsWhileLaidOut();
     void cancelledReportClosesItsPreview();
+    void rowsKeepComingWhileTheProgramGoesOn();
+    void lostReadingSessionFailsTheReport();
     void savePdfFromPreview();
     void pdfWriteFailures_data();
     void pdfWriteFailures();
@@ -660,6 +663,61 @@ void TestReport::cancelledReportClosesItsPreview()
     QVERIFY(cancelled);
     QVERIFY(!ReportPreview::isOpen("Отменяемый"));
     QVERIFY(!shownPreview());
+}
+
+// A report's rows are read on a session of their own: the program's statements on its
+// connection meanwhile (a refresh, a save) and another client's writes leave the report as its
+// statement found the table, every row of it.
+void TestReport::rowsKeepComingWhileTheProgramGoesOn()
+{
+    TestDb::exec("create table numbers as select n from generate_series(1, 20000) n");
+    const auto dropTable = qScopeGuard([] { TestDb::exec("drop table numbers"); });
+    Dataset set(TDataModule6::ConnectionName, "numbers");
+    set.setSql("select n / 50 as g, n from numbers order by n");
+
+    bool interrupted = false;
+    QStringList printed;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        ReportPreviewWindow* window = shownPreview();
+        if (!window)
+            return;
+        if (!window->isLayingOut()) {
+            printed = lines(window->document());
+            window->close();
+            return;
+        }
+        if (interrupted)
+            return;
+        interrupted = true;
+        QCOMPARE(TestDb::scalar("select count(*) from numbers").toInt(), 20000);
+        auto writer = TestDb::startScript("insert into numbers select generate_series(20001, 20500);\n");
+        QVERIFY(writer->waitForFinished(30000));
+        QCOMPARE(writer->exitCode(), 0);
+        QCOMPARE(TestDb::scalar("select count(*) from numbers").toInt(), 20500);
+    });
+    watch.start();
+    ReportPreview::show(numbersLayout(), std::make_unique<DatasetReader>(set), "Снимок");
+    watch.stop();
+    QVERIFY2(interrupted, "the report was laid out before the program went on");
+    QCOMPARE(printed.filter(" строка").size(), 20000);
+    QVERIFY(printed.contains("20000 строка"));
+}
+
+// A session lost halfway through the rows fails the report instead of ending it early as if
+// the rows were all there.
+void TestReport::lostReadingSessionFailsTheReport()
+{
+    Dataset set(TDataModule6::ConnectionName, "numbers");
+    set.setSql("select n, pg_backend_pid() as pid from generate_series(1, 2000000) n");
+    DatasetReader rows(set);
+    QVector<QVariant> row;
+    QVERIFY(rows.next(row));
+    const int pid = row.at(1).toInt();
+    QVERIFY(pid != TestDb::scalar("select pg_backend_pid()").toInt());
+    QVERIFY(TestDb::scalar(QString("select pg_terminate_backend(%1)").arg(pid)).toBool());
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, [&] { while (rows.next(row)) {} }());
 }
 
 // "Сохранить в PDF" suggests the caller's name in its folder (made when missing), asks before

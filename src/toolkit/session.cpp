@@ -139,12 +139,13 @@ QStringList settingStatements()
             QStringLiteral("set lock_timeout to '%1s'").arg(lockTimeoutSeconds())};
 }
 
-void prepare(QSqlDatabase& db)
+void prepare(QSqlDatabase& db, const QString& namedLike)
 {
     QSqlQuery query(db);
     QStringList statements = settingStatements();
-    if (clientNames().contains(db.connectionName()))
-        statements << clientNames().value(db.connectionName());
+    const QString named = namedLike.isEmpty() ? db.connectionName() : namedLike;
+    if (clientNames().contains(named))
+        statements << clientNames().value(named);
     for (const QString& statement : statements)
         if (!query.exec(statement))
             throw failure(db, query.lastError(), statement);

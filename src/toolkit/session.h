@@ -19,9 +19,9 @@ int lockTimeoutSeconds();
 // literal is a plain character, a lock is waited on for lockTimeoutSeconds() at most.
 QStringList settingStatements();
 
-// Puts the settings on a freshly opened connection, and the client's name when one was given;
-// throws DatabaseError.
-void prepare(QSqlDatabase& db);
+// Puts the settings on a freshly opened connection, and the client's name given to it, or to
+// `namedLike` when that names another connection; throws DatabaseError.
+void prepare(QSqlDatabase& db, const QString& namedLike = QString());
 
 // Names the program on the server: application_name (printable ASCII only, as the server keeps
 // it) and tabel.client (the name as the user reads it, which the history records as the

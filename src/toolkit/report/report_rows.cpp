@@ -1,9 +1,12 @@
 #include "toolkit/report/report_rows.h"
 
 #include "toolkit/dataset.h"
+#include "toolkit/reading_session.h"
 #include "toolkit/row_filter.h"
+#include "toolkit/session.h"
 #include "toolkit/sql_text.h"
 
+#include <QSqlError>
 #include <QSqlRecord>
 
 int DatasetRows::rowCount() const { return m_dataset.recordCount(); }
@@ -13,7 +16,8 @@ QStringList DatasetRows::columns() const { return m_dataset.fieldNames(); }
 QVariant DatasetRows::value(int row, int column) const { return m_dataset.value(row, column); }
 
 DatasetReader::DatasetReader(const Dataset& dataset)
-    : m_query(runStatement(dataset.connectionName(), bindParameters(dataset.sql(), dataset.params())))
+    : m_session(std::make_unique<ReadingSession>(dataset.connectionName())),
+      m_query(runStatement(m_session->connectionName(), bindParameters(dataset.sql(), dataset.params())))
 {
     const QSqlRecord record = m_query.record();
     for (int i = 0; i < record.count(); ++i)
@@ -36,7 +40,12 @@ bool DatasetReader::next(QVector<QVariant>& row)
         if (!m_filter || m_filter->matches(row))
             return true;
     }
-    m_query.finish();   // gives the result back to the driver at once
+    if (m_query.lastError().isValid()) {   // a session lost halfway is no end of the rows
+        QSqlDatabase db = QSqlDatabase::database(m_session->connectionName(), false);
+        throw Session::failure(db, m_query, m_query.lastQuery());
+    }
+    m_query = QSqlQuery();   // the session goes at once, not with the report
+    m_session.reset();
     return false;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 class Dataset;
+class ReadingSession;
 class RowFilter;
 
 // The rows a report is laid out from, in printing order, all at hand.
@@ -56,9 +57,10 @@ public:
     virtual int sizeHint() const { return -1; }
 };
 
-// The statement of a Dataset with its parameters, run forward only; the set's filter passes
+// The statement of a Dataset with its parameters, run forward only on a session of its own, so
+// that the program's other statements meanwhile leave its rows alone; the set's filter passes
 // rows through and the set itself stays closed. The statement runs on construction and throws
-// DatabaseError when the server refuses it.
+// DatabaseError when the server refuses it; the session closes with the last row.
 class DatasetReader : public ReportRowReader {
 public:
     explicit DatasetReader(const Dataset& dataset);
@@ -68,6 +70,7 @@ public:
     int sizeHint() const override { return m_size; }
 
 private:
+    std::unique_ptr<ReadingSession> m_session;
     QSqlQuery m_query;
     QStringList m_columns;
     std::unique_ptr<RowFilter> m_filter;   // none: every row
