@@ -110,6 +110,7 @@ private slots:
     void cleanup();
 
     void everyWriterLeavesHistory();
+    void oneStatementManyEntries();
     void periodLog_data();
     void periodLog();
     void deletedEntryFromPeriodLog();
@@ -248,6 +249,27 @@ void TestHistory::everyWriterLeavesHistory()
              QString("7"));
 }
 
+// A statement writing several entries at once (the ERP, a script) logs each of them, an
+// update with each entry's own row before and after.
+void TestHistory::oneStatementManyEntries()
+{
+    const auto other = psql("insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, kol_vo, time, ok) "
+                            "select '2024-03-13', 1, w, 1, 1, 10 * w, 8, 'no' from generate_series(1, 3) w;\n"
+                            "update accounts_dep.smena set kol_vo = kol_vo + 1, "
+                            "data = case when w_id = 2 then date '2024-03-14' else data end;\n"
+                            "delete from accounts_dep.smena where w_id <> 2;\n");
+    QVERIFY2(other.second, qPrintable(other.first));
+    QCOMPARE(TestDb::scalar("select string_agg(format('%s%s:%s>%s@%s/%s', action, (coalesce(new_row, old_row)->>'w_id'), "
+                            "old_row->>'kol_vo', new_row->>'kol_vo', day, coalesce(moved_from::text, '-')), ' ' "
+                            "order by action desc, coalesce(new_row, old_row)->>'w_id') "
+                            "from accounts_dep.smena_log where smena_id is not null")
+                 .toString(),
+             QString("U1:10>11@2024-03-13/- U2:20>21@2024-03-14/2024-03-13 U3:30>31@2024-03-13/- "
+                     "I1:>10@2024-03-13/- I2:>20@2024-03-13/- I3:>30@2024-03-13/- "
+                     "D1:11>@2024-03-13/- D3:31>@2024-03-13/-"));
+    QCOMPARE(TestDb::scalar("select count(distinct smena_id) from accounts_dep.smena_log").toInt(), 3);
+}
+
 void TestHistory::periodLog_data()
 {
     QTest::addColumn<QDate>("from");
@@ -352,6 +374,8 @@ void TestHistory::closedMonthRefusedByServer_data()
     QTest::newRow("grid update") << "update accounts_dep.h_tabel set d13=1 where month=3";
     QTest::newRow("grid move in") << "update accounts_dep.h_tabel set month=3 where month=4";
     QTest::newRow("grid delete") << "delete from accounts_dep.h_tabel where month=3 and year=2024";
+    QTest::newRow("both months at once") << "update accounts_dep.smena set kol_vo=kol_vo+1";
+    QTest::newRow("grid, both months at once") << "update accounts_dep.h_tabel set d14=d14+1";
 }
 
 // Another client (psql) is refused with the message for every write into a closed month;
