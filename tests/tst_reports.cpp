@@ -320,6 +320,7 @@ private:
 
     QTemporaryDir m_home;
     QStringList m_opened;
+    bool m_progressAtOpen = false;
 };
 
 void TestReports::initTestCase()
@@ -349,6 +350,9 @@ void TestReports::init()
     m_opened.clear();
     Desktop::setOpener([this](const QString& path) {
         m_opened << path;
+        // the workbook goes to the desktop (or its question comes) with the progress gone
+        const auto* progress = Form18 ? Form18->findChild<QProgressDialog*>("SpreadsheetProgress") : nullptr;
+        m_progressAtOpen = progress && progress->isVisible();
         return true;
     });
 }
@@ -373,7 +377,12 @@ void TestReports::cleanup()
 XlsxSheet TestReports::exportSpreadsheet()
 {
     m_opened.clear();
+    m_progressAtOpen = false;
     QTest::mouseClick(Form18->Button6, Qt::LeftButton);
+    if (m_progressAtOpen) {
+        QTest::qFail("the progress stayed over the finished workbook", __FILE__, __LINE__);
+        return {};
+    }
     if (m_opened.size() != 1) {
         QTest::qFail("no workbook was handed to the desktop", __FILE__, __LINE__);
         return {};

@@ -98,6 +98,9 @@ void TForm18::Button6Click()
             QCoreApplication::processEvents();
             slice.start();
         }
-        return !progress.wasCanceled();
+        const bool goOn = !progress.wasCanceled();
+        if (written == total)
+            progress.hide();   // the file is written and handed on, or its question asked, without it
+        return goOn;
     });
 }
