@@ -670,7 +670,7 @@ void TestReport::cancelledReportClosesItsPreview()
 // statement found the table, every row of it.
 void TestReport::rowsKeepComingWhileTheProgramGoesOn()
 {
-    TestDb::exec("create table numbers as select n from generate_series(1, 20000) n");
+    TestDb::exec("create table numbers as select n from generate_series(1, 60000) n");
     const auto dropTable = qScopeGuard([] { TestDb::exec("drop table numbers"); });
     Dataset set(TDataModule6::ConnectionName, "numbers");
     set.setSql("select n / 50 as g, n from numbers order by n");
@@ -691,18 +691,18 @@ void TestReport::rowsKeepComingWhileTheProgramGoesOn()
         if (interrupted)
             return;
         interrupted = true;
-        QCOMPARE(TestDb::scalar("select count(*) from numbers").toInt(), 20000);
-        auto writer = TestDb::startScript("insert into numbers select generate_series(20001, 20500);\n");
+        QCOMPARE(TestDb::scalar("select count(*) from numbers").toInt(), 60000);
+        auto writer = TestDb::startScript("insert into numbers select generate_series(60001, 60500);\n");
         QVERIFY(writer->waitForFinished(30000));
         QCOMPARE(writer->exitCode(), 0);
-        QCOMPARE(TestDb::scalar("select count(*) from numbers").toInt(), 20500);
+        QCOMPARE(TestDb::scalar("select count(*) from numbers").toInt(), 60500);
     });
     watch.start();
     ReportPreview::show(numbersLayout(), std::make_unique<DatasetReader>(set), "Снимок");
     watch.stop();
     QVERIFY2(interrupted, "the report was laid out before the program went on");
-    QCOMPARE(printed.filter(" строка").size(), 20000);
-    QVERIFY(printed.contains("20000 строка"));
+    QCOMPARE(printed.filter(" строка").size(), 60000);
+    QVERIFY(printed.contains("60000 строка"));
 }
 
 // A session lost halfway through the rows fails the report instead of ending it early as if
