@@ -7,6 +7,7 @@
 #include "core/data_module.h"
 #include "export/spreadsheet_writer.h"
 #include "reports/report_statements.h"
+#include "toolkit/connections.h"
 #include "toolkit/desktop.h"
 #include "toolkit/local_time_zone.h"
 #include "toolkit/row_filter.h"

@@ -27,18 +27,6 @@ const int Repeats = 3;
 const QDate From(2024, 1, 1);
 const QDate To(2025, 1, 1);
 
-// A memory line of /proc/self/status ("VmRSS", "VmHWM"), in kilobytes.
-long statusKilobytes(const QByteArray& field)
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field + ':'))
-            return line.mid(field.size() + 1).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 // Starts VmHWM again from the resident memory of now.
 void resetPeak()
 {

@@ -4,16 +4,18 @@
 #include <QPainter>
 #include <QPdfWriter>
 
-long peakKilobytes()
+long statusKilobytes(const QByteArray& field)
 {
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toLong();
     return -1;
 }
+
+long peakKilobytes() { return statusKilobytes("VmHWM"); }
 
 void writeBaseline(const ReportDocument& document, const QString& path)
 {

@@ -18,6 +18,8 @@ double medianSeconds(F&& work, int repeats)
     return median(times);
 }
 
+// A memory line of /proc/self/status ("VmRSS", "VmHWM"), in kilobytes; -1 when unknown.
+long statusKilobytes(const QByteArray& field);
 // Peak resident memory of the process so far (VmHWM), in kilobytes; -1 when unknown.
 long peakKilobytes();
 

@@ -2,6 +2,7 @@
 // connection and shows one widget, ended as soon as it shows (bench_startup runs it).
 #include "core/connection_string.h"
 #include "core/data_module.h"
+#include "toolkit/connections.h"
 #include "quit_on_first_window.h"
 
 #include <QApplication>

@@ -569,17 +569,15 @@ language sql immutable parallel safe as $$
                   'Октябрь', 'Ноябрь', 'Декабрь'])[m]
 $$;
 
--- Refuses the write when the month is closed.  SQLSTATE TB001 tells the
--- program that the message is for the user as it stands.  The row triggers
--- probe closed_month in place and call this only to raise: a function call
--- per row costs a save more than the probe of that tiny table.
+-- Refuses a write into a month the caller found closed.  SQLSTATE TB001 tells
+-- the program that the message is for the user as it stands.  The row triggers
+-- probe closed_month in place and call this only to raise: a function call per
+-- row costs a save more than the probe of that tiny table.
 create function accounts_dep.refuse_in_closed_month(y integer, m integer) returns void
 language plpgsql stable as $$
 begin
-    if exists (select 1 from accounts_dep.closed_month c where c.year = y and c.month = m) then
-        raise exception using errcode = 'TB001',
-            message = format('Месяц %s %s закрыт. Изменения не записаны.', accounts_dep.month_name(m), y);
-    end if;
+    raise exception using errcode = 'TB001',
+        message = format('Месяц %s %s закрыт. Изменения не записаны.', accounts_dep.month_name(m), y);
 end;
 $$;
 

@@ -3,6 +3,7 @@
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "legacy_import/legacy_import.h"
+#include "toolkit/connections.h"
 #include "toolkit/database_error.h"
 #include "toolkit/local_time_zone.h"
 

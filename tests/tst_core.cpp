@@ -5,6 +5,7 @@
 #include "core/roles.h"
 #include "core/sign_in_window.h"
 #include "core/version_check.h"
+#include "toolkit/connections.h"
 #include "toolkit/database_error.h"
 #include "toolkit/transaction.h"
 #include "journal/journal_window.h"

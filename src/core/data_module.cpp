@@ -1,13 +1,10 @@
 #include "core/data_module.h"
 
 #include "core/change_notices.h"
-#include "toolkit/database_error.h"
+#include "toolkit/connections.h"
 #include "toolkit/message_box.h"
-#include "toolkit/session.h"
 
 #include <QSqlDatabase>
-#include <QSqlError>
-#include <functional>
 
 TDataModule6* DataModule6 = nullptr;
 
@@ -101,59 +98,6 @@ Command* TDataModule6::command(const QString& name, const QString& statement)
     return cmd;
 }
 
-namespace {
-// Adds a named connection of a Qt driver, lets `configure` set it up and opens it; a connection
-// that does not open is removed again. Throws DatabaseError with the driver's text.
-void openNamed(const QString& driver, const QString& connectionName, const std::function<void(QSqlDatabase&)>& configure)
-{
-    QString failure;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(driver, connectionName);
-        configure(db);
-        if (db.open())
-            return;
-        failure = db.lastError().text();
-    }
-    QSqlDatabase::removeDatabase(connectionName);
-    throw DatabaseError(failure, {}, DatabaseError::Lost);
-}
-}
-
-void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user,
-                        const QString& password)
-{
-    openNamed(QStringLiteral("QODBC"), connectionName, [&](QSqlDatabase& db) {
-        db.setDatabaseName(connectionString);
-        db.setUserName(user);
-        db.setPassword(password);
-    });
-}
-
-void openServerConnection(const QString& connectionName, const QString& connectionString)
-{
-    // Qt's PostgreSQL driver hands its connect options to libpq as they stand.
-    openNamed(QStringLiteral("QPSQL"), connectionName,
-              [&](QSqlDatabase& db) { db.setConnectOptions(connectionString); });
-    prepareServerSession(connectionName);
-}
-
-void prepareServerSession(const QString& connectionName)
-{
-    QString failure;
-    {
-        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-        try {
-            Session::prepare(db);
-            return;
-        } catch (const DatabaseError& e) {
-            failure = e.message();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connectionName);
-    throw DatabaseError(failure, {}, DatabaseError::Lost);
-}
-
 void TDataModule6::openConnection(const QString& connectionString)
 {
     closeConnection();
@@ -164,13 +108,7 @@ void TDataModule6::closeConnection()
 {
     for (Dataset* set : findChildren<Dataset*>())
         set->close();
-    if (!QSqlDatabase::contains(QLatin1String(ConnectionName)))
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(QLatin1String(ConnectionName), false);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QLatin1String(ConnectionName));
+    closeNamedConnection(QLatin1String(ConnectionName));
 }
 
 bool TDataModule6::isConnected() const

@@ -61,18 +61,6 @@ private:
     Command* command(const QString& name, const QString& statement = {});
 };
 
-// Opens a named ODBC connection as it stands (any data source); throws DatabaseError with the
-// driver's text. The connection string may be a data source's name alone; a user and password
-// given are added to it.
-void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user = {},
-                        const QString& password = {});
-// Opens a connection to this system's PostgreSQL server through Qt's PostgreSQL driver, with a
-// libpq connection string, and prepares its session (see prepareServerSession).
-void openServerConnection(const QString& connectionName, const QString& connectionString);
-// Puts on the session of an open connection to this system's server the settings the
-// program's statements rely on (they are put again whenever it is reopened); a connection
-// that refuses them is closed and removed. Throws DatabaseError.
-void prepareServerSession(const QString& connectionName);
 QString replaceDecimalSeparator(const QString& text, const QString& delimiter);
 // The statement of the journal list of one shift (1 to 4).
 QString journalStatement(int shift);

@@ -1,6 +1,7 @@
 #include "legacy_import/legacy_import.h"
 
 #include "core/data_module.h"
+#include "toolkit/connections.h"
 #include "toolkit/database_error.h"
 #include "toolkit/dataset.h"
 #include "toolkit/session.h"

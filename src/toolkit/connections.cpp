@@ -1,0 +1,72 @@
+#include "toolkit/connections.h"
+
+#include "toolkit/database_error.h"
+#include "toolkit/session.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <functional>
+
+namespace {
+// Adds a named connection of a Qt driver, lets `configure` set it up and opens it; a connection
+// that does not open is removed again. Throws DatabaseError with the driver's text.
+void openNamed(const QString& driver, const QString& connectionName, const std::function<void(QSqlDatabase&)>& configure)
+{
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver, connectionName);
+        configure(db);
+        if (db.open())
+            return;
+        failure = db.lastError().text();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+    throw DatabaseError(failure, {}, DatabaseError::Lost);
+}
+}
+
+void openOdbcConnection(const QString& connectionName, const QString& connectionString, const QString& user,
+                        const QString& password)
+{
+    openNamed(QStringLiteral("QODBC"), connectionName, [&](QSqlDatabase& db) {
+        db.setDatabaseName(connectionString);
+        db.setUserName(user);
+        db.setPassword(password);
+    });
+}
+
+void openServerConnection(const QString& connectionName, const QString& connectionString, const QString& namedLike)
+{
+    // Qt's PostgreSQL driver hands its connect options to libpq as they stand.
+    openNamed(QStringLiteral("QPSQL"), connectionName,
+              [&](QSqlDatabase& db) { db.setConnectOptions(connectionString); });
+    prepareServerSession(connectionName, namedLike);
+}
+
+void prepareServerSession(const QString& connectionName, const QString& namedLike)
+{
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        try {
+            Session::prepare(db, namedLike);
+            return;
+        } catch (const DatabaseError& e) {
+            failure = e.message();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+    throw DatabaseError(failure, {}, DatabaseError::Lost);
+}
+
+void closeNamedConnection(const QString& connectionName)
+{
+    if (!QSqlDatabase::contains(connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+}
