@@ -18,7 +18,7 @@
 namespace TestDb {
 void setUp();
 void tearDown();
-// Empties every table and puts the version row back (0, 0, ".").
+// Empties every table but the one-row closing stamp and puts the version row back (0, 0, ".").
 void resetData();
 // Runs a statement on the program's connection; fails the test with the driver's text.
 void exec(const QString& statement);
