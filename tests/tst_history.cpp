@@ -710,16 +710,7 @@ void TestHistory::closingRefusesProgramSaveOfOlderSnapshot()
     reconnect();
     const QString journal = journalState();
     const QString grid = gridState();
-    EntryValues e;
-    e.worker = m_floor.ivanov;
-    e.operation = m_floor.operation;
-    e.product = m_floor.product;
-    e.price = 10;
-    e.date = InApril;
-    e.quantity = "5";
-    e.defects = "0";
-    e.hours = "4";
-    e.today = InApril;
+    const EntryValues e = Fixture::editorEntry(m_floor, m_floor.ivanov, InApril);
 
     QString refusal;
     try {

@@ -115,18 +115,7 @@ void TestLiveRefresh::other(const QString& statement)
 
 QString TestLiveRefresh::otherSave(int worker, const QDate& day, int shift) const
 {
-    EntryValues entry;
-    entry.worker = worker;
-    entry.operation = m_floor.operation;
-    entry.product = m_floor.product;
-    entry.shift = shift;
-    entry.price = 10;
-    entry.date = day;
-    entry.quantity = "5";
-    entry.defects = "0";
-    entry.hours = "4";
-    entry.today = day;
-    return insertStatement(entry);
+    return insertStatement(Fixture::editorEntry(m_floor, worker, day, shift));
 }
 
 void TestLiveRefresh::payloads_data()
