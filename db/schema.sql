@@ -751,8 +751,6 @@ begin
         perform accounts_dep.refuse_in_closed_month(date_part('year', old.day)::integer, date_part('month', old.day)::integer);
     end if;
     if tg_op = 'DELETE' then
-        insert into accounts_dep.absence_log (action, w_id, day, old_code, app, db_user, client)
-        values ('D', old.w_id, old.day, old.code, accounts_dep.writer_name(), session_user, inet_client_addr());
         return old;
     end if;
     if (tg_op = 'INSERT' or date_trunc('month', new.day) is distinct from date_trunc('month', old.day))
@@ -772,13 +770,6 @@ begin
             message = format('%s у работника есть часы работы, а код «%s» (%s) ставится только на день без работы. Отметка не записана.',
                              to_char(new.day, 'DD.MM.YYYY'), mark.code, mark.name);
     end if;
-    if tg_op = 'INSERT' then
-        insert into accounts_dep.absence_log (action, w_id, day, new_code, app, db_user, client)
-        values ('I', new.w_id, new.day, new.code, accounts_dep.writer_name(), session_user, inet_client_addr());
-    elsif (old.w_id, old.day, old.code) is distinct from (new.w_id, new.day, new.code) then
-        insert into accounts_dep.absence_log (action, w_id, day, old_code, new_code, app, db_user, client)
-        values ('U', new.w_id, new.day, old.code, new.code, accounts_dep.writer_name(), session_user, inet_client_addr());
-    end if;
     return new;
 end;
 $$;
@@ -786,6 +777,25 @@ $$;
 create trigger absence_rules
     before insert or update or delete on accounts_dep.absence
     for each row execute function accounts_dep.absence_rules();
+
+-- After the rules, so that an insert turned into an update by "on conflict" is logged once.
+create function accounts_dep.absence_keep_history() returns trigger
+language plpgsql as $$
+begin
+    if tg_op = 'UPDATE' and (old.w_id, old.day, old.code) is not distinct from (new.w_id, new.day, new.code) then
+        return null;
+    end if;
+    insert into accounts_dep.absence_log (action, w_id, day, old_code, new_code, app, db_user, client)
+    values (left(tg_op, 1), coalesce(new.w_id, old.w_id), coalesce(new.day, old.day),
+            case when tg_op <> 'INSERT' then old.code end, case when tg_op <> 'DELETE' then new.code end,
+            accounts_dep.writer_name(), session_user, inet_client_addr());
+    return null;
+end;
+$$;
+
+create trigger absence_history
+    after insert or update or delete on accounts_dep.absence
+    for each row execute function accounts_dep.absence_keep_history();
 
 -- Closing a month waits for the clerks marking it, as it waits for the journal's writers.
 create function accounts_dep.closed_month_lock_absence() returns trigger
