@@ -139,32 +139,59 @@ ReportBand columnHeader()
     return ReportBand(all + 3.5, items);
 }
 
+// One line of the block's ruling: across from `left` at `top`, or down the whole block.
+ReportItem across(double left, double width, double top)
+{
+    return at(ReportItem::label(QString(), left, width).framed(ReportFrame::Top), top, 0.1);
+}
+
+ReportItem down(double left, double height)
+{
+    return at(ReportItem::label(QString(), left, 0.1).framed(ReportFrame::Left), 0, height);
+}
+
+// A worker's four lines. The ruling is drawn as whole lines, one per edge of the block's cells,
+// rather than a frame per cell: a 300-worker month then draws a tenth of the lines.
 ReportBand workerBlock()
 {
     const double all = 4 * LineHeight;
+    const double right = AbsenceLeft + T13Column::AbsencePairs * (CodeWidth + DaysHoursWidth);
     std::vector<ReportItem> items{
-        cell(ReportItem::field(QStringLiteral("n"), NumLeft, NumWidth).centred(), 0, all),
-        at(ReportItem::field(QStringLiteral("name"), NameLeft, NameWidth), 0, 2 * LineHeight),
-        at(small(ReportItem::field(QStringLiteral("position"), NameLeft, NameWidth)), 2 * LineHeight, 2 * LineHeight),
-        cell(ReportItem::label(QString(), NameLeft, NameWidth), 0, all),
-        cell(ReportItem::field(QStringLiteral("number"), TabLeft, TabWidth).centred(), 0, all),
-        cell(ReportItem::field(QStringLiteral("mdays"), MonthDaysLeft, MonthDaysWidth).centred(), 0, all),
-        cell(ReportItem::field(QStringLiteral("mhours"), MonthHoursLeft, MonthHoursWidth).centred(), 0, all),
+        ReportItem::field(QStringLiteral("n"), NumLeft, NumWidth).centred(),
+        at(ReportItem::field(QStringLiteral("name"), NameLeft + 1, NameWidth - 2), 0, 2 * LineHeight),
+        at(small(ReportItem::field(QStringLiteral("position"), NameLeft + 1, NameWidth - 2)), 2 * LineHeight, 2 * LineHeight),
+        ReportItem::field(QStringLiteral("number"), TabLeft, TabWidth).centred(),
+        ReportItem::field(QStringLiteral("mdays"), MonthDaysLeft, MonthDaysWidth).centred(),
+        ReportItem::field(QStringLiteral("mhours"), MonthHoursLeft, MonthHoursWidth).centred(),
+        // the block's top is the column heading's bottom or the block above's
+        at(ReportItem::label(QString(), 0, right).framed(ReportFrame::Bottom), 0, all),
     };
+    for (int line = 1; line < 4; ++line) {
+        items.push_back(across(DaysLeft, MonthDaysLeft - DaysLeft, line * LineHeight));
+        items.push_back(across(AbsenceLeft, right - AbsenceLeft, line * LineHeight));
+    }
+    for (double left : {NumLeft, NameLeft, TabLeft, HalfLeft, MonthDaysLeft, MonthHoursLeft, right})
+        items.push_back(down(left, all));
+    for (int c = 1; c < T13Column::DaysPerLine; ++c)
+        items.push_back(down(DaysLeft + c * DayWidth, all));
+    for (int pair = 0; pair < T13Column::AbsencePairs; ++pair) {
+        const double left = AbsenceLeft + pair * (CodeWidth + DaysHoursWidth);
+        items.push_back(down(left, all));
+        items.push_back(down(left + CodeWidth, all));
+    }
     for (int line = 0; line < 4; ++line) {
         const double top = line * LineHeight;
-        for (int c = 1; c <= T13Column::DaysPerLine; ++c) {
-            ReportItem day = ReportItem::field(column(line % 2 ? "h" : "c", (line / 2) * T13Column::DaysPerLine + c),
-                                               DaysLeft + (c - 1) * DayWidth, DayWidth)
-                                 .centred();
-            items.push_back(cell(day, top, LineHeight));
-        }
-        items.push_back(cell(ReportItem::field(column("half", line), HalfLeft, HalfWidth).centred(), top, LineHeight));
+        for (int c = 1; c <= T13Column::DaysPerLine; ++c)
+            items.push_back(at(ReportItem::field(column(line % 2 ? "h" : "c", (line / 2) * T13Column::DaysPerLine + c),
+                                                 DaysLeft + (c - 1) * DayWidth, DayWidth)
+                                   .centred(),
+                               top, LineHeight));
+        items.push_back(at(ReportItem::field(column("half", line), HalfLeft, HalfWidth).centred(), top, LineHeight));
         for (int pair = 0; pair < T13Column::AbsencePairs; ++pair) {
             const int n = pair * T13Column::AbsenceLines + line;
             const double left = AbsenceLeft + pair * (CodeWidth + DaysHoursWidth);
-            items.push_back(cell(ReportItem::field(column("ac", n), left, CodeWidth).centred(), top, LineHeight));
-            items.push_back(cell(ReportItem::field(column("av", n), left + CodeWidth, DaysHoursWidth).centred(), top, LineHeight));
+            items.push_back(at(ReportItem::field(column("ac", n), left, CodeWidth).centred(), top, LineHeight));
+            items.push_back(at(ReportItem::field(column("av", n), left + CodeWidth, DaysHoursWidth).centred(), top, LineHeight));
         }
     }
     return ReportBand(all, items);
