@@ -198,6 +198,14 @@ void setRequisites()
              "head_name = 'Главов Г. Г.', personnel_pos = 'Инспектор по кадрам', personnel_name = 'Кадрова К. К.'");
 }
 
+// The time-sheet window on the month, as its two lists choose it.
+void chooseMonth(int month, int year)
+{
+    Form19->ComboBox2->clear();
+    Form19->ComboBox2->addItem(QString::number(year));
+    Form19->ComboBox1->setCurrentIndex(month - 1);
+}
+
 // The document "Т-13" of the window shows for the month, the question answered with `number`.
 ReportDocument previewed(int month, int year, const QString& number)
 {
@@ -208,9 +216,7 @@ ReportDocument previewed(int month, int year, const QString& number)
             w->Edit1->setText(number);
         w->Button1->click();
     });
-    Form19->ComboBox2->clear();
-    Form19->ComboBox2->addItem(QString::number(year));
-    Form19->ComboBox1->setCurrentIndex(month - 1);
+    chooseMonth(month, year);
     Form19->Button7Click();
     ReportPreview::setPresenter({});
     return shown;
@@ -338,9 +344,7 @@ void TestT13::codesOfTheFixtureMonth()
 void TestT13::markSetAndClearedInTheWindow()
 {
     const Crew c = mayFloor();
-    Form19->ComboBox2->clear();
-    Form19->ComboBox2->addItem(QString::number(Year));
-    Form19->ComboBox1->setCurrentIndex(Month - 1);
+    chooseMonth(Month, Year);
     Form19->ComboBox1Change();
     AbsenceMarksPage* page = Form19->TabSheet5;
     Form19->PageControl1->setCurrentWidget(page);
@@ -582,9 +586,7 @@ void TestT13::spreadsheetReadsBack()
         w->CBox1->setChecked(true);
         w->Button1->click();
     });
-    Form19->ComboBox2->clear();
-    Form19->ComboBox2->addItem(QString::number(Year));
-    Form19->ComboBox1->setCurrentIndex(Month - 1);
+    chooseMonth(Month, Year);
     Form19->Button8Click();
     Desktop::setOpener({});
     QVERIFY(!written.isEmpty());
