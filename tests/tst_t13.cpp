@@ -1,4 +1,6 @@
 #include "core/data_module.h"
+#include "core/roles.h"
+#include "history/month_closing.h"
 #include "support/fixtures.h"
 #include "support/page_fit.h"
 #include "support/pdf_words.h"
@@ -45,6 +47,7 @@ private slots:
     void markSetAndClearedInTheWindow();
     void markRefused_data();
     void markRefused();
+    void closingWaitsForMarks();
     void requisitesWindowKeepsOneRow();
     void pdfReadsBack();
     void spreadsheetReadsBack();
@@ -457,6 +460,34 @@ void TestT13::markRefused()
     }
     QCOMPARE(TestDb::scalar("select string_agg(w_id || ' ' || day::text || code, ',' order by w_id, day) from accounts_dep.absence").toString(), before);
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.absence_log").toInt(), logged);
+}
+
+// A clerk who began marking the month before it was closed finishes first; a mark after it is
+// refused.
+void TestT13::closingWaitsForMarks()
+{
+    const Crew c = mayFloor();
+    auto clerk = TestDb::startScript(QStringLiteral("begin;\ninsert into accounts_dep.absence values (%1, '2025-05-28', 'ПР');\n"
+                                                    "select pg_sleep(1);\ncommit;\n")
+                                         .arg(c.nobody));
+    QTRY_COMPARE(TestDb::scalar("select count(*) from pg_locks l join pg_class c on c.oid = l.relation "
+                                "where c.relname = 'absence' and l.mode = 'RowExclusiveLock' and l.pid <> pg_backend_pid()")
+                     .toInt(),
+                 1);
+    closeMonth(Month, Year);
+    // The closing waited for the clerk's commit: the mark is there the moment it returns.
+    QCOMPARE(TestDb::scalar(QStringLiteral("select code from accounts_dep.absence where w_id = %1").arg(c.nobody)).toString(), "ПР");
+    QVERIFY(clerk->waitForFinished(30000));
+    QCOMPARE(clerk->exitCode(), 0);
+    try {
+        DataModule6->SQL_exec->execute(QStringLiteral("delete from accounts_dep.absence where w_id = %1").arg(c.nobody));
+        QFAIL("a mark of the closed month was cleared");
+    } catch (const DatabaseError& e) {
+        QCOMPARE(e.message(), "Месяц Май 2025 закрыт. Изменения не записаны.");
+    }
+    // The menu item of the requisites is the administrator's.
+    QVERIFY(journalControlsHidden(Role::Master).contains("N17"));
+    QVERIFY(!journalControlsHidden(Role::Administrator).contains("N17"));
 }
 
 void TestT13::requisitesWindowKeepsOneRow()
