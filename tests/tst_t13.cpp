@@ -378,6 +378,11 @@ void TestT13::markSetAndClearedInTheWindow()
              QStringLiteral("%1 27 Б, %1 28 Б, %2 27 Б, %2 28 Б").arg(c.unmarked).arg(c.nobody));
     QCOMPARE(grid->model()->index(rowOf(c.nobody), 27).data().toString(), "Б");   // the grid shows the letter
     QCOMPARE(grid->model()->index(rowOf(c.shifts), 1).data().toString(), "8");   // hours where there is no mark
+    // 1 May is a holiday by the calendar, 17 May a Saturday at work.
+    const auto titleColour = [&](int day) { return grid->model()->headerData(day, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(); };
+    QCOMPARE(titleColour(1), titleColour(3));
+    QVERIFY(titleColour(17) != titleColour(18));
+    QVERIFY(titleColour(5) != titleColour(1));
 
     if (!screenshotFolder().isEmpty()) {
         Form19->resize(1100, 420);

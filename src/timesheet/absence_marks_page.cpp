@@ -86,6 +86,10 @@ void AbsenceMarksPage::setMonth(int month, int year)
     Absence->open();
     QList<GridColumn> columns = timesheetColumns(month, year);
     columns.removeLast();   // no total: a row mixes marks and hours
+    // Holidays by the production calendar are titled as weekends are.
+    const QVector<bool> off = readDaysOff(month, year);
+    for (int day = 1; day <= off.size(); ++day)
+        columns[TimesheetColumn::FirstDay + day - 1].titleColor = dayTitleColor(off.at(day - 1) ? DayKind::Weekend : DayKind::Workday);
     DBGrid5->setColumns(columns);
     // A closed month's marks are what was paid; the server would refuse them.
     const bool open = !monthClosed(QDate(year, month, 1));

@@ -67,6 +67,16 @@ AbsenceCodes readAbsenceCodes()
     return codes;
 }
 
+QVector<bool> readDaysOff(int month, int year)
+{
+    Dataset set(connection(), QStringLiteral("Calendar"));
+    opened(set, calendarStatement(month, year));
+    QHash<int, QChar> kinds;
+    for (int row = 0; row < set.recordCount(); ++row)
+        kinds.insert(set.value(row, 0).toInt(), set.value(row, 1).toString().at(0));
+    return monthDaysOff(month, year, kinds);
+}
+
 T13Heading defaultT13Heading(int month, int year)
 {
     const QDate first(year, month, 1);
@@ -82,12 +92,9 @@ T13Sheet readT13Sheet(int month, int year, const T13Heading& heading)
     sheet.organisation = readRequisites();
     sheet.codes = readAbsenceCodes();
 
+    sheet.daysOff = readDaysOff(month, year);
+
     Dataset set(connection(), QStringLiteral("T13"));
-    QHash<int, QChar> kinds;
-    opened(set, calendarStatement(month, year));
-    for (int row = 0; row < set.recordCount(); ++row)
-        kinds.insert(set.value(row, 0).toInt(), set.value(row, 1).toString().at(0));
-    sheet.daysOff = monthDaysOff(month, year, kinds);
 
     QHash<int, WorkerMonth> months;
     opened(set, monthHoursStatement(month, year));

@@ -45,6 +45,9 @@ struct T13Sheet {
     QVector<T13Worker> workers;   // by name
 };
 
+// The weekends and holidays of the month by the production calendar, day 1 at index 0.
+QVector<bool> readDaysOff(int month, int year);
+
 // The heading a month's form starts from: its number is the month's, drawn up on its last day.
 T13Heading defaultT13Heading(int month, int year);
 
