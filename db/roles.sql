@@ -54,11 +54,13 @@ language sql stable set search_path = pg_catalog, pg_temp as $$
     select exists (select from pg_class c where c.oid = tbl and c.relowner = (select oid from pg_roles where rolname = current_user))
 $$;
 
-create or replace function accounts_dep.smena_log_append_only() returns trigger
+-- Refuses the statement, with the message given to the trigger, unless it runs with the rights
+-- of the table's owner.
+create or replace function accounts_dep.refuse_unless_owner() returns trigger
 language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
     if not accounts_dep.by_owner(tg_relid) then
-        raise exception using errcode = 'TB001', message = 'История изменений только дополняется.';
+        raise exception using errcode = 'TB001', message = tg_argv[0];
     end if;
     return null;
 end;
@@ -67,22 +69,12 @@ $$;
 drop trigger if exists smena_log_append_only on accounts_dep.smena_log;
 create trigger smena_log_append_only
     before update or delete or truncate on accounts_dep.smena_log
-    for each statement execute function accounts_dep.smena_log_append_only();
-
-create or replace function accounts_dep.closed_month_by_functions() returns trigger
-language plpgsql set search_path = pg_catalog, pg_temp as $$
-begin
-    if not accounts_dep.by_owner(tg_relid) then
-        raise exception using errcode = 'TB001', message = 'Закрыть месяц может только администратор БД.';
-    end if;
-    return null;
-end;
-$$;
+    for each statement execute function accounts_dep.refuse_unless_owner('История изменений только дополняется.');
 
 drop trigger if exists closed_month_by_functions on accounts_dep.closed_month;
 create trigger closed_month_by_functions
     before insert or update or delete or truncate on accounts_dep.closed_month
-    for each statement execute function accounts_dep.closed_month_by_functions();
+    for each statement execute function accounts_dep.refuse_unless_owner('Закрыть месяц может только администратор БД.');
 
 -- Closing and reopening: for a login in tabel_admin only, recorded under that
 -- login.  Anyone may call them and is told why he is refused.
@@ -96,20 +88,15 @@ end;
 $$;
 
 create or replace function accounts_dep.close_month(m integer, y integer) returns void
-language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
-begin
-    perform accounts_dep.refuse_unless_admin();
-    insert into accounts_dep.closed_month (month, year, closed_by) values (m, y, session_user)
-    on conflict do nothing;
-end;
+language sql security definer set search_path = pg_catalog, pg_temp as $$
+    select accounts_dep.refuse_unless_admin();
+    insert into accounts_dep.closed_month (month, year, closed_by) values (m, y, session_user) on conflict do nothing;
 $$;
 
 create or replace function accounts_dep.reopen_month(m integer, y integer) returns void
-language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
-begin
-    perform accounts_dep.refuse_unless_admin();
+language sql security definer set search_path = pg_catalog, pg_temp as $$
+    select accounts_dep.refuse_unless_admin();
     delete from accounts_dep.closed_month where year = y and month = m;
-end;
 $$;
 
 ------------------------------------------------------------------------------

@@ -3,11 +3,13 @@
 #include "app/sign_in_wiring.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
+#include "toolkit/connections.h"
 #include "toolkit/session.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -35,11 +37,27 @@ QSqlQuery run(const QString& statement)
 }
 
 // psql on the test database, stopping at the first error, running a file ("-": standard input).
-QStringList psqlArguments(const QString& file)
+QStringList psqlArguments(const QString& file, const QString& login = QStringLiteral("sys"))
 {
     return {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
-            QStringLiteral("-h"), host(), QStringLiteral("-U"), QStringLiteral("sys"),
+            QStringLiteral("-h"), host(), QStringLiteral("-U"), login,
             QStringLiteral("-d"), dbName(), QStringLiteral("-f"), file};
+}
+
+// The cluster's superuser, who made it (scripts/pg-start) and signs in without a password.
+QString superuserOptions(const QString& database)
+{
+    return QStringLiteral("host='%1' port=5432 dbname='%2' user=postgres").arg(host(), database);
+}
+
+const QString OwnerConnection = QStringLiteral("owner");
+
+QSqlQuery runAsOwner(const QString& statement)
+{
+    QSqlQuery q(QSqlDatabase::database(OwnerConnection));
+    if (!q.exec(statement))
+        throw std::runtime_error((statement + QLatin1String("\n") + q.lastError().text()).toStdString());
+    return q;
 }
 
 } // namespace
@@ -55,14 +73,24 @@ void TestDb::setUp()
 
     {
         QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
-        admin.setConnectOptions(connectionString(QStringLiteral("postgres"), host()));
+        admin.setConnectOptions(superuserOptions(QStringLiteral("postgres")));
         if (!admin.open())
             qFatal("cannot reach the private cluster: %s", qPrintable(admin.lastError().text()));
         adminExec(admin, QStringLiteral("drop database if exists %1").arg(dbName()));
-        adminExec(admin, QStringLiteral("create database %1 template kemra_erp").arg(dbName()));
+        adminExec(admin, QStringLiteral("create database %1 template kemra_erp owner tabel_owner").arg(dbName()));
         admin.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("admin"));
+    {
+        // The owner role logs in for nobody: the superuser takes it on.  A statement that
+        // waits on the program's own connection fails rather than hangs.
+        QSqlDatabase owner = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), OwnerConnection);
+        owner.setConnectOptions(superuserOptions(dbName()));
+        if (!owner.open())
+            qFatal("cannot reach the test database as its owner: %s", qPrintable(owner.lastError().text()));
+        adminExec(owner, QStringLiteral("set role tabel_owner"));
+        adminExec(owner, QStringLiteral("set lock_timeout = '20s'"));
+    }
 
     DataModule6 = new TDataModule6;
     DataModule6->openConnection(connectionString(dbName(), host()));
@@ -74,13 +102,16 @@ void TestDb::tearDown()
 {
     delete DataModule6;
     DataModule6 = nullptr;
+    closeNamedConnection(OwnerConnection);
 }
 
 void TestDb::resetData()
 {
     for (Dataset* set : DataModule6->findChildren<Dataset*>())
         set->close();
-    run(QStringLiteral(
+    // Reopened first: closed months keep the journal and the grid from being emptied.
+    runAsOwner(QStringLiteral("delete from accounts_dep.closed_month"));
+    runAsOwner(QStringLiteral(
         "DO $$ DECLARE r record; BEGIN "
         "FOR r IN SELECT schemaname, tablename FROM pg_tables WHERE schemaname IN "
         "('accounts_dep','cmn_contractor','cmn_gds_and_srv','cmn_classifier','cmn_department','hrms_staffpos','adm_role') "
@@ -91,6 +122,21 @@ void TestDb::resetData()
 void TestDb::exec(const QString& statement)
 {
     run(statement);
+}
+
+void TestDb::execAsOwner(const QString& statement)
+{
+    runAsOwner(statement);
+}
+
+void TestDb::createLogin(const QString& login, const QString& password, const QString& group)
+{
+    // Two test programs may make the same login at once: the loser's duplicate is no error.
+    runAsOwner(QStringLiteral("reset role"));
+    const auto back = qScopeGuard([] { runAsOwner(QStringLiteral("set role tabel_owner")); });
+    runAsOwner(QStringLiteral("do $$ begin create role %1 login password '%2' in role %3; "
+                              "exception when duplicate_object or unique_violation then null; end $$")
+                   .arg(login, password, group));
 }
 
 QVariant TestDb::scalar(const QString& statement)
@@ -108,11 +154,16 @@ void TestDb::runScript(const QString& path)
         throw std::runtime_error((path + QLatin1String(": ") + QString::fromUtf8(psql.readAll())).toStdString());
 }
 
-std::unique_ptr<QProcess> TestDb::startScript(const QString& script)
+std::unique_ptr<QProcess> TestDb::startScript(const QString& script, const QString& login, const QString& password)
 {
     auto psql = std::make_unique<QProcess>();
     psql->setProcessChannelMode(QProcess::MergedChannels);
-    psql->start(QStringLiteral("psql"), psqlArguments(QStringLiteral("-")));
+    if (!password.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PGPASSWORD"), password);
+        psql->setProcessEnvironment(environment);
+    }
+    psql->start(QStringLiteral("psql"), psqlArguments(QStringLiteral("-"), login));
     if (!psql->waitForStarted())
         throw std::runtime_error("psql did not start");
     psql->write(script.toUtf8());
