@@ -11,8 +11,12 @@ begin;
 
 \ir roles.sql
 
+-- The older instructions made sys the database's owner, who may drop it.
 do $$
 begin
+    if (select datdba::regrole::text from pg_database where datname = current_database()) = 'sys' then
+        execute format('alter database %I owner to tabel_owner', current_database());
+    end if;
     if exists (select from pg_roles where rolname = 'sys' and rolsuper) then
         raise warning 'sys is a superuser and bypasses every privilege: alter role sys nosuperuser';
     end if;

@@ -149,6 +149,7 @@ private slots:
     void refusedToEveryButTheOwner();
     void loginNamedInTheLog();
     void personalLoginFromEnvironment();
+    void upgradeOfAnOlderDatabase();
 
 private:
     Floor m_floor;
@@ -830,6 +831,42 @@ void TestHistory::personalLoginFromEnvironment()
     // A writer like sys: the months stay closed to him.
     QVERIFY_THROWS_EXCEPTION(DatabaseError, closeMonth(4, 2024, Foreman));
     QVERIFY(!monthClosed(InApril));
+}
+
+// A database as an older schema left it (sys owned everything, nothing guarded the history or
+// the closings) gets the roles from the upgrade script, twice over as a site may run it.
+void TestHistory::upgradeOfAnOlderDatabase()
+{
+    const AdminLogin superuser{QStringLiteral("postgres"), {}};
+    const auto older = psql("drop trigger smena_log_append_only on accounts_dep.smena_log;\n"
+                            "drop trigger closed_month_by_functions on accounts_dep.closed_month;\n"
+                            "drop function accounts_dep.close_month(integer, integer), accounts_dep.reopen_month(integer, integer), "
+                            "accounts_dep.refuse_unless_admin(), accounts_dep.refuse_unless_owner();\n"
+                            "alter function accounts_dep.smena_keep_history() security invoker reset all;\n"
+                            "revoke all on all tables in schema accounts_dep from tabel_writer;\n"
+                            "do $$ declare t record; begin for t in select oid::regclass as name from pg_class "
+                            "where relnamespace = 'accounts_dep'::regnamespace and relkind = 'r' loop "
+                            "execute format('alter table %s owner to sys', t.name); end loop; end $$;\n",
+                            superuser);
+    QVERIFY2(older.second, qPrintable(older.first));
+    QVERIFY(psql("begin; truncate accounts_dep.smena_log; rollback;").second);
+    const QString upgrade = "\\i " + QFINDTESTDATA("../db/upgrade_roles.sql") + "\n";
+    for (int run = 0; run < 2; ++run) {
+        const auto upgraded = psql(upgrade, superuser);
+        QVERIFY2(upgraded.second, qPrintable(upgraded.first));
+    }
+    QCOMPARE(TestDb::scalar("select count(*) from pg_class where relnamespace = 'accounts_dep'::regnamespace "
+                            "and relowner <> 'tabel_owner'::regrole")
+                 .toInt(),
+             0);
+    QVERIFY(psql("truncate accounts_dep.smena_log;").first.contains("permission denied for table smena_log"));
+    QVERIFY(psql("delete from accounts_dep.closed_month;").first.contains(OnlyAdministrator));
+    const int id = Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    QVERIFY2(psql("select accounts_dep.close_month(3, 2024);", Boss).second, "the administrator closes");
+    QCOMPARE(TestDb::scalar(QString("select string_agg(coalesce(smena_id::text, 'M') || db_user, ' ' order by id) "
+                                    "from accounts_dep.smena_log"))
+                 .toString(),
+             QString("%1sys M%2").arg(id).arg(Boss.name));
 }
 
 QTEST_MAIN(TestHistory)
