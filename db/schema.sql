@@ -6,8 +6,12 @@
 -- (and, for goods, writes), the ERP type names it casts to, and the triggers
 -- that keep derived rows in step.
 --
--- Load as a superuser:
---   psql -v ON_ERROR_STOP=1 -U sys -d kemra_erp -f db/schema.sql
+-- Load once as the cluster's superuser, into a database of its own:
+--   psql -v ON_ERROR_STOP=1 -U postgres -d kemra_erp -f db/schema.sql
+-- It makes the roles the server decides by (see "Roles" below and at the end):
+-- tabel_owner owns every object and logs in for nobody; tabel_writer is what
+-- the program and the ERP need; tabel_admin may also close and reopen months.
+-- The login sys, which the program uses unless told otherwise, is a writer.
 --
 -- No foreign keys are declared on purpose.  The client deletes a product in
 -- three separate statements (its journal entries, then its operations, then
@@ -519,9 +523,11 @@ create trigger h_tabel_announce_truncate after truncate on accounts_dep.h_tabel
 -- closed_month row as old_row/new_row).
 ------------------------------------------------------------------------------
 
--- Who writes: the program names itself in tabel.client, since application_name
--- keeps printable ASCII only and its Russian name would arrive as question
--- marks; any other client is known by its application_name.
+-- Which client writes: the program names itself in tabel.client, since
+-- application_name keeps printable ASCII only and its Russian name would arrive
+-- as question marks; any other client is known by its application_name.  A
+-- client may name itself as it likes, so the log keeps it only beside db_user,
+-- the login of the session, which no client can choose.
 create function accounts_dep.writer_name() returns text
 language sql stable as $$
     select coalesce(nullif(current_setting('tabel.client', true), ''),
@@ -582,7 +588,8 @@ end;
 $$;
 
 -- One trigger for both rules, so a save pays for one call: the entry's month
--- before and after must be open, then the change is logged.
+-- before and after must be open, then the change is logged.  It runs with its
+-- owner's rights (roles.sql): only it and the closing's trigger add to smena_log.
 create function accounts_dep.smena_keep_history() returns trigger
 language plpgsql as $$
 begin
@@ -828,5 +835,12 @@ create table accounts_dep.organisation (
 );
 
 insert into accounts_dep.organisation default values;
+
+------------------------------------------------------------------------------
+-- Roles, owner and privileges: who may do what (see roles.sql).  Last, so that
+-- they cover every object above.
+------------------------------------------------------------------------------
+
+\ir roles.sql
 
 commit;
