@@ -267,15 +267,15 @@ void TestLiveRefresh::journalFollowsClosing()
 {
     MessageLog log;
     QVERIFY(journalShowsClosed(false));
-    other("insert into accounts_dep.closed_month (month, year) values (4, 2026)");
-    other(CloseMarch);
+    TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (4, 2026)");
+    TestDb::execAsOwner(CloseMarch);
     QTRY_VERIFY_WITH_TIMEOUT(journalShowsClosed(true), 1000);
-    other(ReopenMarch);
+    TestDb::execAsOwner(ReopenMarch);
     QTRY_VERIFY_WITH_TIMEOUT(journalShowsClosed(false), 1000);
-    other("truncate accounts_dep.closed_month");
-    other(CloseMarch);
+    TestDb::execAsOwner("truncate accounts_dep.closed_month");
+    TestDb::execAsOwner(CloseMarch);
     QTRY_VERIFY_WITH_TIMEOUT(journalShowsClosed(true), 1000);
-    other("truncate accounts_dep.closed_month");   // every month reopened
+    TestDb::execAsOwner("truncate accounts_dep.closed_month");   // every month reopened
     QTRY_VERIFY_WITH_TIMEOUT(journalShowsClosed(false), 1000);
     QCOMPARE(DataModule6->Smena1->recordCount(), 2);
     QCOMPARE(selectedName(), QString("Сидоров С.С."));
@@ -289,12 +289,12 @@ void TestLiveRefresh::timesheetFollowsClosing()
     MessageLog log;
     QVERIFY(expectModal<TForm19>([] { Form19->ShowMonth(Day); }, [](TForm19* window) {
         QVERIFY(window->Button1->isEnabled());
-        other(CloseMarch);
+        TestDb::execAsOwner(CloseMarch);
         QTRY_VERIFY_WITH_TIMEOUT(!window->Button1->isEnabled(), 1000);
         QVERIFY(journalShowsClosed(false));
-        other(ReopenMarch);
+        TestDb::execAsOwner(ReopenMarch);
         QTRY_VERIFY_WITH_TIMEOUT(window->Button1->isEnabled(), 1000);
-        other(CloseMarch);
+        TestDb::execAsOwner(CloseMarch);
         QTRY_VERIFY_WITH_TIMEOUT(!window->Button1->isEnabled(), 1000);
         window->close();
     }));
