@@ -450,14 +450,22 @@ create index person_worker_number_idx on cmn_contractor.person
 -- shift, or that month, reads its lists again.  Channel tabel_smena carries
 -- 'YYYY-MM-DD shift' of each touched day and shift; channel tabel_h_tabel
 -- carries 'YYYY MM' of each touched month; '*' after a truncate means all.
+-- Channel tabel_closed_month carries 'YYYY MM' of a month closed or reopened
+-- (sent by the closed_month triggers below), '*' after a truncate.
 -- The server sends each distinct payload of a transaction once.
 ------------------------------------------------------------------------------
 
 -- Static statements, so that each session plans them once: a save announces
--- from four statements and must stay cheap.
+-- from four statements and must stay cheap.  They fire once per statement
+-- whatever it wrote, so they also hold back closings for a writer under
+-- repeatable read or serializable (see closing_stamp): a trigger of its own,
+-- even one the server skips by its condition, costs every save some 8 %.
 create function accounts_dep.announce_smena() returns trigger
 language plpgsql as $$
 begin
+    if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
+        perform accounts_dep.hold_closings();
+    end if;
     if tg_op = 'TRUNCATE' then
         perform pg_notify('tabel_smena', '*');
         return null;
@@ -477,6 +485,9 @@ $$;
 create function accounts_dep.announce_h_tabel() returns trigger
 language plpgsql as $$
 begin
+    if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
+        perform accounts_dep.hold_closings();
+    end if;
     if tg_op = 'TRUNCATE' then
         perform pg_notify('tabel_h_tabel', '*');
         return null;
@@ -520,7 +531,7 @@ create trigger h_tabel_announce_truncate after truncate on accounts_dep.h_tabel
 -- paid: its entries and its hours grid refuse every write, so no client can
 -- change a paid month behind the wage document.  Deleting the month's row
 -- reopens it; closing and reopening are logged too (smena_id NULL, the
--- closed_month row as old_row/new_row).
+-- closed_month row as old_row/new_row) and announced.
 ------------------------------------------------------------------------------
 
 -- Which client writes: the program names itself in tabel.client, since
@@ -587,6 +598,40 @@ begin
 end;
 $$;
 
+-- Every closing rewrites this one row.  Under read committed each statement of a
+-- writer sees every closing committed before it, and the closing's table lock
+-- waits for the writers already at work.  Under repeatable read or serializable
+-- a writer reads closed_month through the snapshot its transaction began with
+-- and would miss a month closed since; so each of its statements on the journal
+-- or the grid ends by locking this row (hold_closings, called by the
+-- announcement triggers), which fails with a serialization error when a closing
+-- committed after that snapshot, and holds back closings still to come until
+-- the writer commits.  For share, not for key share: a key-share lock does not
+-- conflict with an update that leaves the key alone.
+create table accounts_dep.closing_stamp (
+    one       boolean not null default true check (one),
+    closed_at timestamptz not null default now(),
+    constraint closing_stamp_pkey primary key (one)
+);
+
+insert into accounts_dep.closing_stamp default values;
+
+-- Security definer, both: neither writers nor closers need a grant on the stamp.
+create function accounts_dep.hold_closings() returns void
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
+begin
+    perform 1 from accounts_dep.closing_stamp for share;
+    if not found then
+        raise exception 'accounts_dep.closing_stamp has lost its row: closed months cannot be guarded';
+    end if;
+end;
+$$;
+
+create function accounts_dep.stamp_closing() returns void
+language sql security definer set search_path = pg_catalog, pg_temp as $$
+    update accounts_dep.closing_stamp set closed_at = now()
+$$;
+
 -- One trigger for both rules, so a save pays for one call: the entry's month
 -- before and after must be open, then the change is logged.  It runs with its
 -- owner's rights (roles.sql): only it and the closing's trigger add to smena_log.
@@ -641,14 +686,41 @@ create trigger h_tabel_closed_month
     before insert or update or delete on accounts_dep.h_tabel
     for each row execute function accounts_dep.h_tabel_refuse_closed();
 
+-- Emptying the journal or the grid whole would empty the closed months with it,
+-- and a truncate is no row change the history could keep: refused while any
+-- month is closed.  (The legacy import deletes row by row instead.)
+create function accounts_dep.refuse_truncate_while_closed() returns trigger
+language plpgsql as $$
+begin
+    if exists (select 1 from accounts_dep.closed_month) then
+        raise exception using errcode = 'TB001',
+            message = format('%s нельзя очистить целиком, пока есть закрытые месяцы. Изменения не записаны.', tg_argv[0]);
+    end if;
+    return null;
+end;
+$$;
+
+create trigger smena_truncate_closed before truncate on accounts_dep.smena
+    for each statement execute function accounts_dep.refuse_truncate_while_closed('Журнал');
+create trigger h_tabel_truncate_closed before truncate on accounts_dep.h_tabel
+    for each statement execute function accounts_dep.refuse_truncate_while_closed('Табель часов');
+
 -- Closing waits for the writers already at work on the journal or the grid
 -- (their checks ran before the month was closed) and holds back new ones
--- until it commits; they then find the month closed.
+-- until it commits; they then find the month closed.  It rewrites the stamp,
+-- so that a writer whose snapshot is older is refused (see closing_stamp).
+-- Reopening needs neither: a writer that missed it finds the month closed and
+-- is refused.  Both are announced to the other clients.
 create function accounts_dep.closed_month_keep_history() returns trigger
 language plpgsql as $$
 begin
     if tg_op <> 'DELETE' then
         lock table accounts_dep.smena, accounts_dep.h_tabel in share mode;
+        perform accounts_dep.stamp_closing();
+        perform pg_notify('tabel_closed_month', new.year || ' ' || new.month);
+    end if;
+    if tg_op <> 'INSERT' then
+        perform pg_notify('tabel_closed_month', old.year || ' ' || old.month);
     end if;
     insert into accounts_dep.smena_log (action, old_row, new_row, app, db_user, client, day)
     values (left(tg_op, 1), case when tg_op <> 'INSERT' then to_jsonb(old) end,
@@ -662,6 +734,18 @@ $$;
 create trigger closed_month_history
     after insert or update or delete on accounts_dep.closed_month
     for each row execute function accounts_dep.closed_month_keep_history();
+
+-- Every month may have been reopened.
+create function accounts_dep.announce_closed_month_truncate() returns trigger
+language plpgsql as $$
+begin
+    perform pg_notify('tabel_closed_month', '*');
+    return null;
+end;
+$$;
+
+create trigger closed_month_announce_truncate after truncate on accounts_dep.closed_month
+    for each statement execute function accounts_dep.announce_closed_month_truncate();
 
 ------------------------------------------------------------------------------
 -- The unified time sheet (form T-13)

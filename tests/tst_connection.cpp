@@ -315,7 +315,7 @@ void TestConnection::sessionEndedElsewhereReconnects()
     QVERIFY(settings.next());
     QCOMPARE(settings.value(0).toString(), QString("ISO, DMY"));
     QCOMPARE(settings.value(1).toString(), QString("30s"));
-    QCOMPARE(settings.value(2).toInt(), 2);   // the announcements of other clients' changes
+    QCOMPARE(settings.value(2).toInt(), 3);   // the announcements of other clients' changes and closings
     QVERIFY(settings.value(3).toInt() != pid);
 }
 

@@ -13,10 +13,12 @@
 #include "history/month_closing_window.h"
 #include "journal/entry_deletion.h"
 #include "journal/entry_editor.h"
+#include "journal/entry_statements.h"
 #include "journal/journal_window.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
 #include "support/xlsx_reader.h"
+#include "hours/hours_upkeep.h"
 #include "hours/month_rebuild.h"
 #include "timesheet/timesheet_window.h"
 #include "toolkit/clock.h"
@@ -24,8 +26,12 @@
 #include "toolkit/desktop.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/session.h"
+#include "toolkit/transaction.h"
 
+#include <QScopeGuard>
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QSysInfo>
 #include <QTemporaryDir>
 
@@ -37,6 +43,8 @@ using Fixture::Floor;
 
 const QDate InMarch(2024, 3, 13);      // a Wednesday
 const QDate InApril(2024, 4, 10);      // a Wednesday
+const QDate InMay(2024, 5, 15);
+const char* const Writer = "writer";   // another client's session
 const QString MarchClosed = QStringLiteral("Месяц Март 2024 закрыт. Изменения не записаны.");
 
 QString logOf(int entryId)
@@ -73,6 +81,21 @@ const QString OnlyAdministrator = QStringLiteral("Закрыть месяц мо
 void closeMarch()
 {
     TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (3, 2024)");
+}
+
+// Runs a statement on the other client's session; answers the SQLSTATE it failed with, or
+// nothing.
+QString writerExec(const QString& statement)
+{
+    QSqlQuery query(QSqlDatabase::database(Writer));
+    return query.exec(statement) ? QString() : query.lastError().nativeErrorCode();
+}
+
+// The program's session ends; its next statement opens a new one.
+void reconnect()
+{
+    QSqlDatabase db = QSqlDatabase::database(TDataModule6::ConnectionName, false);
+    db.close();
 }
 
 // Runs a script as another client, as sys or as the login given; answers what psql printed and
@@ -142,6 +165,11 @@ private slots:
     void closedMonthRebuild();
     void closingWindow();
     void closingWaitsForWriters();
+    void closingRefusesOlderSnapshot_data();
+    void closingRefusesOlderSnapshot();
+    void closingRefusesProgramSaveOfOlderSnapshot();
+    void truncateRefusedWhileClosed_data();
+    void truncateRefusedWhileClosed();
     void onlyAdministratorCloses_data();
     void onlyAdministratorCloses();
     void nameKeptOverReconnect();
@@ -165,10 +193,15 @@ void TestHistory::initTestCase()
     TestDb::createLogin(Boss.name, Boss.password, "tabel_admin");
     TestDb::createLogin(Foreman.name, Foreman.password, "tabel_writer");
     createForms();
+    QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", Writer);
+    db.setConnectOptions(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
 }
 
 void TestHistory::cleanupTestCase()
 {
+    QSqlDatabase::database(Writer).close();
+    QSqlDatabase::removeDatabase(Writer);
     destroyForms();
     TestDb::tearDown();
 }
@@ -656,6 +689,133 @@ void TestHistory::closingWaitsForWriters()
                                    "values ('2024-03-21', 1, %1, 1, 1, 'no');")
                                .arg(m_floor.petrov));
     QVERIFY(late.first.contains(MarchClosed));
+}
+
+void TestHistory::closingRefusesOlderSnapshot_data()
+{
+    QTest::addColumn<QString>("isolation");
+    QTest::addColumn<QString>("statement");   // %1 the April entry, %2 the May entry
+    QTest::addColumn<QString>("refusal");     // SQLSTATE
+    const QList<QPair<const char*, const char*>> writes{
+        {"insert", "insert into accounts_dep.smena (data, smena, w_id, kol_vo, time, ok) values ('2024-04-11', 1, 1, 1, 1, 'no')"},
+        {"update", "update accounts_dep.smena set kol_vo=99 where id=%1"},
+        {"delete", "delete from accounts_dep.smena where id=%1"},
+        {"move in", "update accounts_dep.smena set data='2024-04-30' where id=%2"},
+        {"grid insert", "insert into accounts_dep.h_tabel (w_id, smena, month, year) values (77, 1, 4, 2024)"},
+        {"grid update", "update accounts_dep.h_tabel set d10=1 where month=4"},
+        {"grid delete", "delete from accounts_dep.h_tabel where month=4"},
+    };
+    for (const char* isolation : {"repeatable read", "serializable"})
+        for (const auto& [name, statement] : writes)
+            QTest::addRow("%s, %s", isolation, name) << isolation << statement << "40001";
+    // Each statement's snapshot sees the closing.
+    QTest::newRow("read committed, insert") << "read committed" << writes.first().second << "TB001";
+    QTest::newRow("read committed, grid insert") << "read committed" << writes.at(4).second << "TB001";
+}
+
+// Another client's transaction took its snapshot before April was closed, then writes into
+// April: refused, never stored. A transaction begun after the closing writes other months.
+void TestHistory::closingRefusesOlderSnapshot()
+{
+    QFETCH(QString, isolation);
+    QFETCH(QString, statement);
+    QFETCH(QString, refusal);
+    const int april = Fixture::entry(m_floor, m_floor.ivanov, InApril);
+    const int may = Fixture::entry(m_floor, m_floor.petrov, InMay);
+    Fixture::hoursRow(m_floor.ivanov, 1, InApril, {{10, 8}});
+    const QString journal = journalState();
+    const QString grid = gridState();
+    const int logged = logRows();
+
+    QCOMPARE(writerExec("begin isolation level " + isolation), QString());
+    QCOMPARE(writerExec("select count(*) from accounts_dep.closed_month"), QString());
+    closeMonth(4, 2024, Boss);
+    QCOMPARE(writerExec(QString(statement).replace("%1", QString::number(april)).replace("%2", QString::number(may))), refusal);
+    QCOMPARE(writerExec("rollback"), QString());
+    QCOMPARE(journalState(), journal);
+    QCOMPARE(gridState(), grid);
+    QCOMPARE(logRows(), logged + 1);   // the closing
+
+    QCOMPARE(writerExec("begin isolation level " + isolation), QString());
+    QCOMPARE(writerExec(QString("update accounts_dep.smena set kol_vo=7 where id=%1").arg(may)), QString());
+    QCOMPARE(writerExec("insert into accounts_dep.h_tabel (w_id, smena, month, year) values (77, 1, 5, 2024)"), QString());
+    QCOMPARE(writerExec("commit"), QString());
+    QCOMPARE(TestDb::scalar(QString("select kol_vo from accounts_dep.smena where id=%1").arg(may)).toInt(), 7);
+}
+
+// A database whose transactions are repeatable read by default: the program's save, in a
+// transaction that read before another client closed the month, is refused whole.
+void TestHistory::closingRefusesProgramSaveOfOlderSnapshot()
+{
+    Fixture::hoursRow(m_floor.ivanov, 1, InApril, {{10, 8}});
+    const QString database = TestDb::databaseName();
+    TestDb::execAsSuperuser(QString("alter database %1 set default_transaction_isolation = 'repeatable read'").arg(database));
+    auto restore = qScopeGuard([database] {
+        TestDb::execAsSuperuser(QString("alter database %1 reset default_transaction_isolation").arg(database));
+        reconnect();
+    });
+    reconnect();
+    const QString journal = journalState();
+    const QString grid = gridState();
+    const EntryValues e = Fixture::editorEntry(m_floor, m_floor.ivanov, InApril);
+
+    QString refusal;
+    try {
+        Transaction t(QLatin1String(TDataModule6::ConnectionName));
+        QCOMPARE(TestDb::scalar("select current_setting('transaction_isolation')").toString(), QString("repeatable read"));
+        QVERIFY(!monthClosed(InApril));
+        const auto closing = psql("select accounts_dep.close_month(4, 2024);", Boss);
+        QVERIFY2(closing.second, qPrintable(closing.first));
+        DataModule6->SQL_exec->execute(insertStatement(e));
+        hoursAfterSave(e.worker, e.shift, e.date);
+        t.commit();
+    } catch (const DatabaseError& error) {
+        refusal = error.message();
+    }
+    QVERIFY2(refusal.contains("could not serialize"), qPrintable(refusal));
+    QCOMPARE(journalState(), journal);
+    QCOMPARE(gridState(), grid);
+}
+
+void TestHistory::truncateRefusedWhileClosed_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("channel");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("journal") << "smena" << "tabel_smena"
+                             << "Журнал нельзя очистить целиком, пока есть закрытые месяцы. Изменения не записаны.";
+    QTest::newRow("grid") << "h_tabel" << "tabel_h_tabel"
+                          << "Табель часов нельзя очистить целиком, пока есть закрытые месяцы. Изменения не записаны.";
+}
+
+// Emptying the journal or the grid whole is refused while any month is closed, even one with
+// nothing in it; with every month open it goes through and is announced.
+void TestHistory::truncateRefusedWhileClosed()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, channel);
+    QFETCH(QString, message);
+    Fixture::entry(m_floor, m_floor.ivanov, InApril);
+    Fixture::hoursRow(m_floor.ivanov, 1, InApril, {{10, 8}});
+    closeMarch();
+    const QString journal = journalState();
+    const QString grid = gridState();
+    const QString truncate = QString("\\set VERBOSITY verbose\nlisten %1;\ntruncate accounts_dep.%2;\n").arg(channel, table);
+
+    // The owner alone may truncate; a superuser is refused all the same.
+    const AdminLogin superuser{QStringLiteral("postgres"), {}};
+    const auto refused = psql(truncate, superuser);
+    QVERIFY(!refused.second);
+    QVERIFY2(refused.first.contains("ERROR:  TB001: " + message), qPrintable(refused.first));
+    QCOMPARE(journalState(), journal);
+    QCOMPARE(gridState(), grid);
+
+    TestDb::execAsOwner("delete from accounts_dep.closed_month");
+    const auto emptied = psql(truncate, superuser);
+    QVERIFY2(emptied.second, qPrintable(emptied.first));
+    // psql's own words follow the locale: the channel and the payload are what matter.
+    QVERIFY2(emptied.first.contains('"' + channel + '"') && emptied.first.contains("\"*\""), qPrintable(emptied.first));
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep." + table).toInt(), 0);
 }
 
 void TestHistory::onlyAdministratorCloses_data()

@@ -34,6 +34,8 @@ private slots:
     void waitsForOpenDialog();
     void followsAfterReconnect();
     void timesheetFollowsHours();
+    void journalFollowsClosing();
+    void timesheetFollowsClosing();
 
 private:
     // Runs a statement on the other client's connection.
@@ -48,6 +50,19 @@ private:
 namespace {
 const QDate Day(2026, 3, 5);
 const char* const Other = "other";
+const char* const CloseMarch = "insert into accounts_dep.closed_month (month, year) values (3, 2026)";
+const char* const ReopenMarch = "delete from accounts_dep.closed_month where year=2026 and month=3";
+
+// The journal's month state: "Месяц закрыт" and adding, changing and deleting off, or neither.
+bool journalShowsClosed(bool closed)
+{
+    if (Form1->Label2->text() != (closed ? QStringLiteral("Месяц закрыт") : QString()))
+        return false;
+    for (const QPushButton* button : {Form1->Button1, Form1->Button2, Form1->Button3})
+        if (button->isEnabled() == closed)
+            return false;
+    return true;
+}
 }
 
 void TestLiveRefresh::initTestCase()
@@ -100,18 +115,7 @@ void TestLiveRefresh::other(const QString& statement)
 
 QString TestLiveRefresh::otherSave(int worker, const QDate& day, int shift) const
 {
-    EntryValues entry;
-    entry.worker = worker;
-    entry.operation = m_floor.operation;
-    entry.product = m_floor.product;
-    entry.shift = shift;
-    entry.price = 10;
-    entry.date = day;
-    entry.quantity = "5";
-    entry.defects = "0";
-    entry.hours = "4";
-    entry.today = day;
-    return insertStatement(entry);
+    return insertStatement(Fixture::editorEntry(m_floor, worker, day, shift));
 }
 
 void TestLiveRefresh::payloads_data()
@@ -253,6 +257,48 @@ void TestLiveRefresh::timesheetFollowsHours()
         QCOMPARE(window->DBGrid1->currentIndex().column(), column);
         window->close();
     }));
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+}
+
+// Another client closes the listed day's month, then reopens it: the journal says so and
+// switches adding, changing and deleting off and on again, without "Обновить"; closing
+// another month leaves it alone.
+void TestLiveRefresh::journalFollowsClosing()
+{
+    MessageLog log;
+    QVERIFY(journalShowsClosed(false));
+    TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (4, 2026)");
+    TestDb::execAsOwner(CloseMarch);
+    QTRY_VERIFY_WITH_TIMEOUT(journalShowsClosed(true), 1000);
+    TestDb::execAsOwner(ReopenMarch);
+    QTRY_VERIFY_WITH_TIMEOUT(journalShowsClosed(false), 1000);
+    TestDb::execAsOwner("truncate accounts_dep.closed_month");
+    TestDb::execAsOwner(CloseMarch);
+    QTRY_VERIFY_WITH_TIMEOUT(journalShowsClosed(true), 1000);
+    TestDb::execAsOwner("truncate accounts_dep.closed_month");   // every month reopened
+    QTRY_VERIFY_WITH_TIMEOUT(journalShowsClosed(false), 1000);
+    QCOMPARE(DataModule6->Smena1->recordCount(), 2);
+    QCOMPARE(selectedName(), QString("Сидоров С.С."));
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+}
+
+// The time sheet's "Перестроить" follows another client closing and reopening the shown month;
+// the journal under it follows once the time sheet is closed.
+void TestLiveRefresh::timesheetFollowsClosing()
+{
+    MessageLog log;
+    QVERIFY(expectModal<TForm19>([] { Form19->ShowMonth(Day); }, [](TForm19* window) {
+        QVERIFY(window->Button1->isEnabled());
+        TestDb::execAsOwner(CloseMarch);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->Button1->isEnabled(), 1000);
+        QVERIFY(journalShowsClosed(false));
+        TestDb::execAsOwner(ReopenMarch);
+        QTRY_VERIFY_WITH_TIMEOUT(window->Button1->isEnabled(), 1000);
+        TestDb::execAsOwner(CloseMarch);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->Button1->isEnabled(), 1000);
+        window->close();
+    }));
+    QTRY_VERIFY_WITH_TIMEOUT(journalShowsClosed(true), 1000);
     QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
 }
 

@@ -34,7 +34,9 @@ std::optional<MonthNotice> monthNotice(const QString& payload)
 
 ChangeNotices::ChangeNotices(const QString& connectionName, QObject* parent)
     : QObject(parent),
-      m_notices(new ServerNotices(connectionName, {QLatin1String(JournalChannel), QLatin1String(HoursChannel)}, this))
+      m_notices(new ServerNotices(connectionName,
+                                  {QLatin1String(JournalChannel), QLatin1String(HoursChannel), QLatin1String(ClosingChannel)},
+                                  this))
 {
     connect(m_notices, &ServerNotices::notice, this, &ChangeNotices::decode);
 }
@@ -45,6 +47,9 @@ void ChangeNotices::decode(const QString& channel, const QString& payload)
         if (const std::optional<ShiftNotice> notice = shiftNotice(payload))
             emit journalChanged(*notice);
     } else if (const std::optional<MonthNotice> notice = monthNotice(payload)) {
-        emit hoursChanged(*notice);
+        if (channel == QLatin1String(ClosingChannel))
+            emit closingChanged(*notice);
+        else
+            emit hoursChanged(*notice);
     }
 }

@@ -17,7 +17,8 @@ struct ShiftNotice {
     }
 };
 
-// A month of the hours grid that another client changed; year and month 0 for every month.
+// A month of the hours grid that another client changed, or closed or reopened; year and month
+// 0 for every month.
 struct MonthNotice {
     int year = 0;
     int month = 0;
@@ -32,19 +33,21 @@ struct MonthNotice {
 std::optional<ShiftNotice> shiftNotice(const QString& payload);
 std::optional<MonthNotice> monthNotice(const QString& payload);
 
-// Changes to journal entries and hours that other clients (or the ERP) committed, as the
-// server announces them on the program's connection.
+// Changes to journal entries and hours, and months closed or reopened, that other clients (or
+// the ERP) committed, as the server announces them on the program's connection.
 class ChangeNotices : public QObject {
     Q_OBJECT
 public:
     static constexpr const char* JournalChannel = "tabel_smena";
     static constexpr const char* HoursChannel = "tabel_h_tabel";
+    static constexpr const char* ClosingChannel = "tabel_closed_month";
 
     ChangeNotices(const QString& connectionName, QObject* parent = nullptr);
 
 signals:
     void journalChanged(const ShiftNotice& notice);
     void hoursChanged(const MonthNotice& notice);
+    void closingChanged(const MonthNotice& notice);
 
 private:
     void decode(const QString& channel, const QString& payload);

@@ -133,6 +133,7 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     m_changedLists->setSingleShot(true);
     on(m_changedLists, &QTimer::timeout, this, &TForm1::refreshChangedLists);
     connect(DataModule6->Changes, &ChangeNotices::journalChanged, this, &TForm1::JournalChanged);
+    connect(DataModule6->Changes, &ChangeNotices::closingChanged, this, &TForm1::ClosingChanged);
 
     DBGrid2->setColumns(journalColumns());
     DBGrid2->setItemDelegateForColumn(DBGrid2->columnOf(QStringLiteral("ok")), new AcceptanceMarkDelegate(DBGrid2));
@@ -265,6 +266,7 @@ void TForm1::reopenShiftLists(std::optional<QDate> date)
 
 void TForm1::showMonthState()
 {
+    m_monthStateChanged = false;
     m_monthClosed = monthClosed(DataModule6->Smena1->param(QStringLiteral("data")).toDate());
     Label2->setText(m_monthClosed ? QStringLiteral("Месяц закрыт") : QString());
     for (QWidget* button : QList<QWidget*>{Button1, Button2, Button3}) {
@@ -289,6 +291,16 @@ void TForm1::JournalChanged(const ShiftNotice& notice)
         m_changedLists->start(50);
 }
 
+void TForm1::ClosingChanged(const MonthNotice& notice)
+{
+    const Dataset* list = DataModule6->Smena1;
+    const QDate listed = list->param(QStringLiteral("data")).toDate();
+    if (!list->isOpen() || !listed.isValid() || !notice.concerns(listed.year(), listed.month()))
+        return;
+    m_monthStateChanged = true;
+    m_changedLists->start(50);
+}
+
 void TForm1::refreshChangedLists()
 {
     // A dialog or message opened here (an entry being typed, a question) keeps what it was
@@ -299,6 +311,8 @@ void TForm1::refreshChangedLists()
         m_changedLists->start(250);
         return;
     }
+    if (m_monthStateChanged)
+        showMonthState();
     const QSet<int> shifts = std::exchange(m_changedShifts, {});
     for (int shift : shifts) {
         Dataset* list = DataModule6->shiftDataset(shift);

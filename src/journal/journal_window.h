@@ -10,6 +10,7 @@
 class Command;
 class Dataset;
 struct ShiftNotice;
+struct MonthNotice;
 
 // The journal: entries of one day and one shift, the hub from which every other window opens.
 class TForm1 : public QDialog, public Ui::TForm1 {
@@ -66,6 +67,9 @@ private:
     // Another client changed entries: the lists of that day and shift are read again soon,
     // once no dialog opened here is in the way.
     void JournalChanged(const ShiftNotice& notice);
+    // Another client closed or reopened a month: the listed day's month state is read again
+    // with the lists.
+    void ClosingChanged(const MonthNotice& notice);
     void refreshChangedLists();
     // "Месяц закрыт" beside the date when the listed day's month is closed, and adding,
     // changing, deleting and acceptance off while it is.
@@ -78,6 +82,7 @@ private:
     QSet<int> m_changedShifts;
     QTimer* m_changedLists;
     bool m_monthClosed = false;
+    bool m_monthStateChanged = false;
     // The buttons the closed month switched off (not those the role did).
     QList<QWidget*> m_closedMonthOff;
 };

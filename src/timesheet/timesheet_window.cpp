@@ -24,6 +24,7 @@
 #include <QTime>
 #include <QTimer>
 #include <exception>
+#include <utility>
 
 TForm19* Form19 = nullptr;
 
@@ -62,6 +63,7 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
     m_changedMonth->setSingleShot(true);
     on(m_changedMonth, &QTimer::timeout, this, &TForm19::refreshChangedMonth);
     connect(DataModule6->Changes, &ChangeNotices::hoursChanged, this, &TForm19::HoursChanged);
+    connect(DataModule6->Changes, &ChangeNotices::closingChanged, this, &TForm19::ClosingChanged);
 }
 
 QList<Dataset*> TForm19::gridDatasets() const
@@ -129,18 +131,37 @@ void TForm19::ComboBox1Change()
         m_delegates.at(i)->setMonth(month, year);
     }
     TabSheet5->setMonth(month, year);
+    showMonthState();
+}
+
+void TForm19::showMonthState()
+{
+    m_monthStateChanged = false;
     // A closed month's grid is what was paid; the server would refuse the rebuild.
-    Button1->setEnabled(!monthClosed(QDate(year, month, 1)));
+    Button1->setEnabled(!monthClosed(QDate(chosenYear(), chosenMonth(), 1)));
+}
+
+bool TForm19::shows(const MonthNotice& notice) const
+{
+    const Dataset* shown = DataModule6->H_Tabel_1;
+    return shown->isOpen()
+        && notice.concerns(shown->param(QStringLiteral("yea")).toInt(), shown->param(QStringLiteral("mnth")).toInt());
 }
 
 void TForm19::HoursChanged(const MonthNotice& notice)
 {
-    const Dataset* shown = DataModule6->H_Tabel_1;
-    if (!shown->isOpen()
-        || !notice.concerns(shown->param(QStringLiteral("yea")).toInt(), shown->param(QStringLiteral("mnth")).toInt()))
+    if (!shows(notice))
         return;
     // Cells saved one by one elsewhere come in a burst: one re-read.
     m_monthChanged = true;
+    m_changedMonth->start(50);
+}
+
+void TForm19::ClosingChanged(const MonthNotice& notice)
+{
+    if (!shows(notice))
+        return;
+    m_monthStateChanged = true;
     m_changedMonth->start(50);
 }
 
@@ -148,13 +169,16 @@ void TForm19::refreshChangedMonth()
 {
     // A preview or message opened here keeps what it was opened on; the grids follow once it is
     // closed. A hidden window reads its month when shown.
-    if (!m_monthChanged || !isVisible())
+    if (!(m_monthChanged || m_monthStateChanged) || !isVisible())
         return;
     if (const QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
         m_changedMonth->start(250);
         return;
     }
-    m_monthChanged = false;
+    if (m_monthStateChanged)
+        showMonthState();
+    if (!std::exchange(m_monthChanged, false))
+        return;
     for (DBGrid* grid : grids())
         if (grid->dataset()->isOpen())
             refreshKeepingPlace(*grid);

@@ -46,13 +46,19 @@ private:
     void closeGrids();
     // Closes the grids, then opens them again with the parameters they hold.
     void reopenGrids();
-    // Another client changed hours of the shown month: the grids are read again soon, once no
-    // dialog opened here is in the way.
+    // Whether the grids show the month of `notice`.
+    bool shows(const MonthNotice& notice) const;
+    // Another client changed hours of the shown month, or closed or reopened it: the grids, or
+    // the month state, are read again soon, once no dialog opened here is in the way.
     void HoursChanged(const MonthNotice& notice);
+    void ClosingChanged(const MonthNotice& notice);
     void refreshChangedMonth();
+    // "Перестроить" off while the shown month is closed.
+    void showMonthState();
 
     QList<TimesheetCellDelegate*> m_delegates;
     bool m_monthChanged = false;
+    bool m_monthStateChanged = false;
     QTimer* m_changedMonth;
 };
 

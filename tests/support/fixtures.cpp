@@ -117,6 +117,22 @@ int entry(const Floor& f, int worker, const QDate& date, int shift, int hours, c
     return entry(e);
 }
 
+EntryValues editorEntry(const Floor& f, int worker, const QDate& date, int shift)
+{
+    EntryValues e;
+    e.worker = worker;
+    e.operation = f.operation;
+    e.product = f.product;
+    e.shift = shift;
+    e.price = 10;
+    e.date = date;
+    e.quantity = QStringLiteral("5");
+    e.defects = QStringLiteral("0");
+    e.hours = QStringLiteral("4");
+    e.today = date;
+    return e;
+}
+
 void hoursRow(int worker, int shift, const QDate& month, const Days& days)
 {
     QStringList columns{"w_id", "smena", "month", "year"};

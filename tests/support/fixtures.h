@@ -1,5 +1,7 @@
 #pragma once
 
+#include "journal/entry_statements.h"
+
 #include <QDate>
 #include <QList>
 #include <QPair>
@@ -59,6 +61,8 @@ struct Floor {
 Floor makeFloor();
 // An entry of the floor's operation.
 int entry(const Floor& f, int worker, const QDate& date, int shift = 1, int hours = 8, const QString& ok = QStringLiteral("no"));
+// A new entry of the floor's operation as the entry editor hands it on: 5 pieces, 4 hours.
+EntryValues editorEntry(const Floor& f, int worker, const QDate& date, int shift = 1);
 
 using Days = QList<QPair<int, int>>;   // (day of the month, hours)
 // A row of the hours grid for the worker, the shift and the month of `month`, with these days set.

@@ -18,14 +18,16 @@
 namespace TestDb {
 void setUp();
 void tearDown();
-// Empties every table but the schema's list of absence codes and puts the one-row tables back:
-// the version (0, 0, ".") and the organisation's empty requisites.
+// Empties every table but the schema's list of absence codes and the one-row closing stamp, and
+// puts the one-row tables back: the version (0, 0, ".") and the organisation's empty requisites.
 void resetData();
 // Runs a statement on the program's connection; fails the test with the driver's text.
 // The program signs in as sys, a writer: what only the tables' owner may do (DDL, the
 // emptying of every table, closed months put in place) goes through execAsOwner.
 void exec(const QString& statement);
 void execAsOwner(const QString& statement);
+// A statement only a superuser may run (settings of the test database).
+void execAsSuperuser(const QString& statement);
 QVariant scalar(const QString& statement);
 // Runs an SQL script file (psql syntax, e.g. db/demo.sql) on the test database through psql.
 void runScript(const QString& path);
