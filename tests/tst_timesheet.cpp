@@ -192,11 +192,13 @@ QString waitUntil(const QString& condition)
         .arg(condition);
 }
 
-// A psql step that fails unless `condition` holds at some moment of the next 10 s.
+// A psql step that fails unless `condition` holds at some moment of the next 10 s. The server
+// keeps what a transaction read of the sessions' activity: each look reads it anew.
 QString expectSoon(const QString& condition)
 {
-    return QStringLiteral("do $$ declare seen boolean := false; begin for i in 1..1000 loop seen := %1; exit when seen; "
-                          "perform pg_sleep(0.01); end loop; if not seen then raise exception 'never seen'; end if; end $$;\n")
+    return QStringLiteral("do $$ declare seen boolean := false; begin for i in 1..1000 loop perform pg_stat_clear_snapshot(); "
+                          "seen := %1; exit when seen; perform pg_sleep(0.01); end loop; "
+                          "if not seen then raise exception 'never seen'; end if; end $$;\n")
         .arg(condition);
 }
 
@@ -206,6 +208,12 @@ QString programWaits(const QString& detail)
     return QStringLiteral("exists (select 1 from pg_stat_activity where datname=current_database() and application_name<>'psql' "
                           "and wait_event_type='Lock' and %1)")
         .arg(detail);
+}
+
+// How many other clients are running an expectSoon() step now.
+int clientsExpecting()
+{
+    return TestDb::scalar("select count(*) from pg_stat_activity where query like '%never seen%' and pid<>pg_backend_pid()").toInt();
 }
 
 bool lockTaken(const QString& table, const QString& mode)
@@ -816,6 +824,7 @@ void TestTimesheet::rebuildWaitsOnGridRowHeldElsewhere()
                       + expectSoon(rebuildWaitsOnGrid) + "select pg_sleep(0.5);\ncommit;\n");
     QTRY_VERIFY_WITH_TIMEOUT(lockTaken(GridTable, "RowShareLock"), 10000);
     OtherClient saving(expectSoon(rebuildWaitsOnGrid) + "begin;\n" + savedEntry(f, saver, day, 5) + "commit;\n");
+    QTRY_COMPARE_WITH_TIMEOUT(clientsExpecting(), 2, 10000);
     chooseMonth(11, 2026);
     MessageLog log;
 
@@ -928,6 +937,7 @@ void TestTimesheet::rebuildWaitIsBoundedAndBlocksNoOtherMonth()
     OtherClient saving(expectSoon(programWaits("clock_timestamp() - query_start > interval '1 s'"))
                        + expectSoon(programWaits("wait_event in ('transactionid', 'tuple')"))
                        + "set lock_timeout to '500ms';\nbegin;\n" + savedEntry(f, f.petrov, october, 6) + "commit;\n");
+    QTRY_COMPARE_WITH_TIMEOUT(clientsExpecting(), 1, 10000);
     qputenv("TABEL_LOCK_TIMEOUT", "2");
     chooseMonth(11, 2026);
     MessageLog log;
