@@ -35,6 +35,8 @@ private slots:
     void errorKinds_data();
     void errorKinds();
     void sessionEndedElsewhereReconnects();
+    void readCutShortFails_data();
+    void readCutShortFails();
 
 private:
     // Opens the entry editor from the journal, fills in the entry of the day on the journal
@@ -321,3 +323,39 @@ void TestConnection::sessionEndedElsewhereReconnects()
 
 QTEST_MAIN(TestConnection)
 #include "tst_connection.moc"
+
+void TestConnection::readCutShortFails_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("cut");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("session ended by an administrator")
+        << "" << "case when n = 5000 then pg_terminate_backend(pg_backend_pid()) end" << int(DatabaseError::Lost)
+        << "terminating connection due to administrator command";
+    QTest::newRow("statement timeout") << "set statement_timeout to 300" << "pg_sleep(0.001)::text"
+                                       << int(DatabaseError::TimedOut) << "statement timeout";
+}
+
+// Rows already on their way when the statement ends with an error (the session ended, the
+// statement cancelled) are no list: the read fails with the server's text, never a shorter set.
+void TestConnection::readCutShortFails()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, cut);
+    QFETCH(int, kind);
+    QFETCH(QString, detail);
+    if (!setting.isEmpty())
+        TestDb::exec(setting);
+    Dataset set(TDataModule6::ConnectionName, "numbers");
+    set.setSql(QString("select n, %1 as cut from generate_series(1, 100000) n").arg(cut));
+    try {
+        set.open();
+        QFAIL(qPrintable(QString("read %1 rows as the whole set").arg(set.recordCount())));
+    } catch (const DatabaseError& e) {
+        QCOMPARE(int(e.kind()), kind);
+        QVERIFY2(e.message().contains(detail), qPrintable(e.message()));
+    }
+    QVERIFY(!set.isOpen());
+    reconnect();
+}

@@ -54,6 +54,8 @@ private slots:
     void cancelledReportClosesItsPreview();
     void rowsKeepComingWhileTheProgramGoesOn();
     void lostReadingSessionFailsTheReport();
+    void closingSlowPreviewStopsItsStatement_data();
+    void closingSlowPreviewStopsItsStatement();
     void savePdfFromPreview();
     void pdfWriteFailures_data();
     void pdfWriteFailures();
@@ -718,6 +720,48 @@ void TestReport::lostReadingSessionFailsTheReport()
     QVERIFY(pid != TestDb::scalar("select pg_backend_pid()").toInt());
     QVERIFY(TestDb::scalar(QString("select pg_terminate_backend(%1)").arg(pid)).toBool());
     QVERIFY_THROWS_EXCEPTION(DatabaseError, [&] { while (rows.next(row)) {} }());
+}
+
+void TestReport::closingSlowPreviewStopsItsStatement_data()
+{
+    QTest::addColumn<bool>("byCancel");
+    QTest::newRow("closed") << false;
+    QTest::newRow("cancelled") << true;
+}
+
+// Closing (or cancelling) a preview while its statement still sends rows stops the statement on
+// the server: the window goes at once instead of first taking in every row still to come.
+void TestReport::closingSlowPreviewStopsItsStatement()
+{
+    QFETCH(bool, byCancel);
+    Dataset set(TDataModule6::ConnectionName, "slow");
+    // Rows wide enough to leave the server one by one, 5 ms apart: 10 s in all.
+    set.setSql("select n / 50 as g, n, repeat('x', 9000) as pad, pg_sleep(0.005)::text as pause "
+               "from generate_series(1, 2000) n");
+    const QString running = "select count(*) from pg_stat_activity where query like '%repeat(''x'', 9000)%' "
+                            "and pid <> pg_backend_pid()";
+    QElapsedTimer closing;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        ReportPreviewWindow* window = shownPreview();
+        if (!window || closing.isValid())
+            return;
+        QVERIFY(window->isLayingOut());
+        QCOMPARE(TestDb::scalar(running).toInt(), 1);
+        closing.start();
+        if (byCancel)
+            window->cancel();
+        else
+            window->close();
+    });
+    watch.start();
+    ReportPreview::show(numbersLayout(), std::make_unique<DatasetReader>(set), "Медленный");
+    watch.stop();
+    QVERIFY(closing.isValid());
+    QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
+    QVERIFY(!ReportPreview::isOpen("Медленный"));
+    QTRY_COMPARE_WITH_TIMEOUT(TestDb::scalar(running).toInt(), 0, 1000);
 }
 
 // "Сохранить в PDF" suggests the caller's name in its folder (made when missing), asks before

@@ -36,16 +36,11 @@ void rebuildMonth(int month, int year, const std::function<void()>& waiting)
 {
     const QString connection = QLatin1String(TDataModule6::ConnectionName);
     const RebuildStatements s = rebuildStatements(month, year);
-    bool told = false;
-    const auto tellOnce = [&] {
-        if (!told && waiting)
-            waiting();
-        told = true;
-    };
     Transaction transaction(connection);
-    runPatiently(connection, s.lockJournal, tellOnce);
-    // Another user may hold a row of the month (the lock leaves the grid itself free).
-    runPatiently(connection, s.deleteMonth, tellOnce);
+    // The journal first, as a save takes it before the grid rows: the rebuild waits on the
+    // month's rows (another user may hold one; the lock leaves the grid itself free) only while
+    // it holds nothing, so no save in any month queues behind it meanwhile.
+    runPatiently(connection, {s.lockJournal, s.deleteMonth}, waiting);
     DataModule6->H_Tabel_ins->execute(s.insertMonth);
     transaction.commit();
 }

@@ -21,6 +21,17 @@ QSqlQuery runStatement(const QString& connection, const QString& statement)
     return query;
 }
 
+bool nextRow(QSqlQuery& query, const QString& connectionName)
+{
+    if (query.next())
+        return true;
+    if (query.lastError().isValid()) {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        throw Session::failure(db, query, query.lastQuery());
+    }
+    return false;
+}
+
 Dataset::Dataset(const QString& connectionName, const QString& name, QObject* parent)
     : QObject(parent), m_connection(connectionName)
 {
@@ -61,7 +72,7 @@ void Dataset::open()
         m_fields << record.fieldName(i);
     m_rows.clear();
     const int columns = record.count();
-    while (query.next()) {
+    while (nextRow(query, m_connection)) {
         QVector<QVariant>& row = m_rows.emplace_back();
         row.reserve(columns);
         for (int i = 0; i < columns; ++i)
@@ -311,7 +322,7 @@ void Dataset::post()
                         .arg(m_table, sets.join(QLatin1String(", ")), m_key, sqlLiteral(m_original.at(keyColumn)));
     }
     QSqlQuery query = runStatement(m_connection, statement);
-    if (query.next()) {
+    if (nextRow(query, m_connection)) {
         const QSqlRecord stored = query.record();
         QVector<QVariant>& target = m_rows[sourceRow()];
         for (int i = 0; i < stored.count(); ++i) {

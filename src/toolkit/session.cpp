@@ -26,12 +26,19 @@ bool lostState(const QString& state)
         || state == QLatin1String("57P03");
 }
 
+// libpq's connection behind a driver's handle; none for another driver. Qt 6 names the
+// handle's type by the struct behind libpq's typedef.
+PGconn* libpqConnection(const QVariant& handle)
+{
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.data());
+}
+
 // libpq's own state of the connection; a socket that failed leaves no SQLSTATE behind.
 bool libpqConnectionBad(const QVariant& handle)
 {
-    if (qstrcmp(handle.typeName(), "PGconn*") != 0)
-        return false;
-    PGconn* connection = *static_cast<PGconn* const*>(handle.data());
+    PGconn* connection = libpqConnection(handle);
     return connection && PQstatus(connection) == CONNECTION_BAD;
 }
 
@@ -174,6 +181,18 @@ QSqlDatabase live(const QString& connectionName)
         throw DatabaseError(db.lastError().text().isEmpty() ? NoConnection : db.lastError().text(), {}, DatabaseError::Lost);
     prepare(db);
     return db;
+}
+
+void cancelStatement(const QString& connectionName)
+{
+    PGconn* connection = libpqConnection(QSqlDatabase::database(connectionName, false).driver()->handle());
+    if (!connection)
+        return;
+    if (PGcancel* request = PQgetCancel(connection)) {
+        char error[256];
+        PQcancel(request, error, sizeof error);   // a statement already over is left as it is
+        PQfreeCancel(request);
+    }
 }
 
 DatabaseError failure(QSqlDatabase& db, const QSqlQuery& query, const QString& statement)

@@ -33,6 +33,11 @@ void nameClient(const QString& connectionName, const QString& name, const QStrin
 // statements before would be gone. Throws DatabaseError (Lost) while the server is away.
 QSqlDatabase live(const QString& connectionName);
 
+// Asks the server to stop the statement running on a connection (a forward-only read not yet
+// read to its end, whose rows the driver would otherwise take in all before it lets the query
+// go); nothing happens when none runs or the connection is not to this system's server.
+void cancelStatement(const QString& connectionName);
+
 // The error of a failed statement, of the kind the driver's report tells. A lost connection
 // is closed, so that the next action reopens it.
 DatabaseError failure(QSqlDatabase& db, const QSqlError& error, const QString& statement);

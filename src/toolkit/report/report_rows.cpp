@@ -6,7 +6,6 @@
 #include "toolkit/session.h"
 #include "toolkit/sql_text.h"
 
-#include <QSqlError>
 #include <QSqlRecord>
 
 int DatasetRows::rowCount() const { return m_dataset.recordCount(); }
@@ -28,21 +27,23 @@ DatasetReader::DatasetReader(const Dataset& dataset)
         m_size = m_query.size();   // a filter leaves the count open until the end
 }
 
-DatasetReader::~DatasetReader() = default;
+DatasetReader::~DatasetReader()
+{
+    // Rows still to come: the statement stops on the server, or the query would take in every
+    // remaining row before it let go.
+    if (m_session)
+        Session::cancelStatement(m_session->connectionName());
+}
 
 bool DatasetReader::next(QVector<QVariant>& row)
 {
     const int count = int(m_columns.size());
     row.resize(count);
-    while (m_query.next()) {
+    while (nextRow(m_query, m_session->connectionName())) {
         for (int i = 0; i < count; ++i)
             row[i] = m_query.value(i);
         if (!m_filter || m_filter->matches(row))
             return true;
-    }
-    if (m_query.lastError().isValid()) {   // a session lost halfway is no end of the rows
-        QSqlDatabase db = QSqlDatabase::database(m_session->connectionName(), false);
-        throw Session::failure(db, m_query, m_query.lastQuery());
     }
     m_query = QSqlQuery();   // the session goes at once, not with the report
     m_session.reset();

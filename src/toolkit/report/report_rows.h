@@ -60,7 +60,8 @@ public:
 // The statement of a Dataset with its parameters, run forward only on a session of its own, so
 // that the program's other statements meanwhile leave its rows alone; the set's filter passes
 // rows through and the set itself stays closed. The statement runs on construction and throws
-// DatabaseError when the server refuses it; the session closes with the last row.
+// DatabaseError when the server refuses it; the session closes with the last row. A read cut
+// short throws; a reader let go before the last row stops its statement on the server.
 class DatasetReader : public ReportRowReader {
 public:
     explicit DatasetReader(const Dataset& dataset);
