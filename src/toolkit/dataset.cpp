@@ -21,6 +21,17 @@ QSqlQuery runStatement(const QString& connection, const QString& statement)
     return query;
 }
 
+bool nextRow(QSqlQuery& query, const QString& connection)
+{
+    if (query.next())
+        return true;
+    if (query.lastError().isValid()) {
+        QSqlDatabase db = QSqlDatabase::database(connection, false);
+        throw Session::failure(db, query, query.lastQuery());
+    }
+    return false;
+}
+
 Dataset::Dataset(const QString& connectionName, const QString& name, QObject* parent)
     : QObject(parent), m_connection(connectionName)
 {

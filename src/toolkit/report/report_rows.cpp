@@ -3,10 +3,8 @@
 #include "toolkit/dataset.h"
 #include "toolkit/reading_session.h"
 #include "toolkit/row_filter.h"
-#include "toolkit/session.h"
 #include "toolkit/sql_text.h"
 
-#include <QSqlError>
 #include <QSqlRecord>
 
 int DatasetRows::rowCount() const { return m_dataset.recordCount(); }
@@ -34,15 +32,11 @@ bool DatasetReader::next(QVector<QVariant>& row)
 {
     const int count = int(m_columns.size());
     row.resize(count);
-    while (m_query.next()) {
+    while (nextRow(m_query, m_session->connectionName())) {   // a session lost halfway is no end of the rows
         for (int i = 0; i < count; ++i)
             row[i] = m_query.value(i);
         if (!m_filter || m_filter->matches(row))
             return true;
-    }
-    if (m_query.lastError().isValid()) {   // a session lost halfway is no end of the rows
-        QSqlDatabase db = QSqlDatabase::database(m_session->connectionName(), false);
-        throw Session::failure(db, m_query, m_query.lastQuery());
     }
     m_query = QSqlQuery();   // the session goes at once, not with the report
     m_session.reset();
