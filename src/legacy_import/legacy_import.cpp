@@ -172,10 +172,14 @@ QString integerLiteral(const QString& text, const QString& sourceText, const Imp
             throw BadValue{sourceName, QString(), QStringLiteral("пустой ключ")};
         return QStringLiteral("0");
     }
-    const std::optional<Decimal> number = decimalOf(text);
-    if (!number || number->exponent < 0)
-        throw BadValue{sourceName, sourceText, QStringLiteral("не целое число")};
-    const std::optional<qlonglong> value = wholeNumber(*number);
+    bool plain = false;   // digits alone, as nearly every value is written
+    std::optional<qlonglong> value = text.toLongLong(&plain);
+    if (!plain) {
+        const std::optional<Decimal> number = decimalOf(text);
+        if (!number || number->exponent < 0)
+            throw BadValue{sourceName, sourceText, QStringLiteral("не целое число")};
+        value = wholeNumber(*number);
+    }
     if (!value || *value < target.lowest || *value > target.highest)
         throw BadValue{sourceName, sourceText, rangeProblem(QString::number(target.lowest), QString::number(target.highest))};
     if (isKey(column) && *value <= 0)
