@@ -500,7 +500,7 @@ void TestTimesheet::monthGrids()
     QStringList tabs;
     for (int i = 0; i < Form19->PageControl1->count(); ++i)
         tabs << Form19->PageControl1->tabText(i);
-    QCOMPARE(tabs, (QStringList{"Смена №1", "Смена №2", "Смена №3", "Переработка"}));
+    QCOMPARE(tabs, (QStringList{"Смена №1", "Смена №2", "Смена №3", "Переработка", "Неявки"}));
     QCOMPARE(Form19->PageControl1->widget(3)->findChild<DBGrid*>(), Form19->DBGrid4);
     QCOMPARE(DataModule6->H_Tabel_1->fieldNames().size(), 1 + 36 + 1);   // fio, the table's columns, summ
     const QList<DBGrid*> grids{Form19->DBGrid1, Form19->DBGrid2, Form19->DBGrid3, Form19->DBGrid4};

@@ -84,8 +84,10 @@ void TestDb::resetData()
         "DO $$ DECLARE r record; BEGIN "
         "FOR r IN SELECT schemaname, tablename FROM pg_tables WHERE schemaname IN "
         "('accounts_dep','cmn_contractor','cmn_gds_and_srv','cmn_classifier','cmn_department','hrms_staffpos','adm_role') "
+        "AND tablename <> 'absence_code' "
         "LOOP EXECUTE format('truncate %I.%I restart identity cascade', r.schemaname, r.tablename); END LOOP; END $$"));
     run(QStringLiteral("insert into accounts_dep.ver (d, t, delim) values (0, 0, '.')"));
+    run(QStringLiteral("insert into accounts_dep.organisation default values"));
 }
 
 void TestDb::exec(const QString& statement)

@@ -18,7 +18,8 @@
 namespace TestDb {
 void setUp();
 void tearDown();
-// Empties every table and puts the version row back (0, 0, ".").
+// Empties every table but the schema's list of absence codes and puts the one-row tables back:
+// the version (0, 0, ".") and the organisation's empty requisites.
 void resetData();
 // Runs a statement on the program's connection; fails the test with the driver's text.
 void exec(const QString& statement);
