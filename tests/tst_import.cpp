@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -127,9 +128,15 @@ private slots:
     void secondRunGivesTheSameTables();
     void menuItemRunsWithProgress();
     void failedImportChangesNothing();
+    void journalReadWhileTheProgramRunsStatements();
+    void journalReadBrokenOffChangesNothing();
     void refusesWhatItCannotCarry_data();
     void refusesWhatItCannotCarry();
+    void carriesWholeNumbersExactly_data();
+    void carriesWholeNumbersExactly();
     void programKeepsNumberingAfterImport();
+    void sequencesOnlyMoveForward_data();
+    void sequencesOnlyMoveForward();
     void commandLineProgram();
 
 private:
@@ -243,8 +250,8 @@ void TestImport::copiesEveryTableWithItsNumbers()
     QCOMPARE(rows(QStringLiteral("select to_char(data, 'YYYY-MM-DD'), smena, kol_vo, brak, cena, color, time, ok, "
                                  "to_char(vvod, 'YYYY-MM-DD HH24:MI') from accounts_dep.smena where id>0 order by id")),
              (QStringList{QStringLiteral("2023-09-07|1|10|1|12.5|0|8|ok|2023-09-08 00:00"),
-                          QStringLiteral("2023-09-08|2|5|0|3.75|123|NULL|no|NULL")}));
-    // Empty hours cells arrive as 0.
+                          QStringLiteral("2023-09-08|2|5|0|3.75|123|0|no|NULL")}));
+    // Empty hours cells arrive as 0, as do the journal's empty hours above.
     QCOMPARE(rows(QStringLiteral("select w_id, month, year, smena, d1, d2, d3, d31 from accounts_dep.h_tabel order by id")),
              (QStringList{QStringLiteral("1|9|2023|1|8|0|0|4"), QStringLiteral("2|9|2023|2|0|6|0|0")}));
     QCOMPARE(rows(QStringLiteral("select marka, nom, massa from accounts_dep.izdel order by id")),
@@ -324,7 +331,9 @@ void TestImport::menuItemRunsWithProgress()
 // sees why, mends the legacy row and runs the import again.
 void TestImport::failedImportChangesNothing()
 {
-    legacyExec(QStringLiteral("insert into VID_OPER (ID, VID) values (0, 'Нулевая')"));
+    legacyExec(QStringLiteral("drop table VID_OPER"));
+    legacyExec(QStringLiteral("create table VID_OPER (VID varchar(50), ID integer)"));
+    legacyExec(QStringLiteral("insert into VID_OPER (ID, VID) values (1, 'Сборка'), (2, 'КРАСКА'), (2, 'Двойная')"));
     const QStringList before = targetState();
     MessageLog log;
     Form1->N12->trigger();
@@ -334,11 +343,66 @@ void TestImport::failedImportChangesNothing()
     QVERIFY2(log.texts().first().contains(QLatin1String("vid_oper_pkey")), qPrintable(log.texts().first()));
     QCOMPARE(targetState(), before);
 
-    legacyExec(QStringLiteral("delete from VID_OPER where ID=0"));
+    legacyExec(QStringLiteral("delete from VID_OPER where VID='Двойная'"));
     log.clear();
     Form1->N12->trigger();
     QCOMPARE(log.texts(), QStringList());
     QCOMPARE(ids(QStringLiteral("accounts_dep.vid_oper")), (QList<int>{1, 2}));
+}
+
+// The journal window's timer and its lists run their statements on the program's connection
+// while the import reads the legacy journal row by row: the journal still arrives whole.
+void TestImport::journalReadWhileTheProgramRunsStatements()
+{
+    EXEC_SQL("insert into public.smena (ID, W_ID, I_ID, O_ID, KOL_VO, BRAK, DATA, SMENA, CENA, color, time, ok) "
+             "select 100 + i, 1, 10, 20, i, 0, '2023-09-07', 1, 1.5, 0, 8, 'no' from generate_series(1, 2000) i");
+    int during = 0;
+    QTimer program;
+    program.setInterval(2);
+    connect(&program, &QTimer::timeout, this, [&] {
+        if (!Form1->Label1->text().startsWith(QLatin1String("smena:")))
+            return;
+        Form1->CheckVersion();
+        ++during;
+    });
+    program.start();
+    MessageLog log;
+    Form1->N12->trigger();
+    program.stop();
+
+    QCOMPARE(log.texts(), QStringList());
+    QVERIFY(during > 0);
+    QCOMPARE(TestDb::scalar(QStringLiteral("select count(*) from accounts_dep.smena where id>0")).toInt(), 2002);
+    QCOMPARE(TestDb::scalar(QStringLiteral("select sum(kol_vo) from accounts_dep.smena where id>100")).toInt(), 2001000);
+}
+
+// A read of the legacy journal that breaks off halfway (here the server cannot give a row) is
+// no end of the journal: the import fails with the server's message and changes nothing.
+void TestImport::journalReadBrokenOffChangesNothing()
+{
+    EXEC_SQL("insert into public.smena (ID, W_ID, I_ID, O_ID, KOL_VO, BRAK, DATA, SMENA, CENA, color, time, ok) "
+             "select 100 + i, 1, 10, 20, 1, 0, '2023-09-07', 1, 1.5, 0, 8, 'no' from generate_series(1, 2000) i");
+    EXEC_SQL("alter table public.smena rename to smena_rows");
+    const auto restore = qScopeGuard([] {
+        EXEC_SQL("drop view public.smena");
+        EXEC_SQL("drop function public.legacy_worker(integer, integer)");
+        EXEC_SQL("alter table public.smena_rows rename to smena");
+    });
+    EXEC_SQL("create function public.legacy_worker(id integer, w_id integer) returns integer language plpgsql stable as "
+             "$$begin if id = 1500 then raise exception 'запись 1500 не читается'; end if; return w_id; end$$");
+    // Rows in key order, each worker looked up as it is sent, so the rows before 1500 reach the import.
+    EXEC_SQL("create view public.smena as select ID, legacy_worker(ID, W_ID) as W_ID, I_ID, O_ID, KOL_VO, BRAK, DATA, "
+             "SMENA, CENA, color, time, ok, vvod from (select * from public.smena_rows order by ID offset 0) s");
+    const QStringList before = targetState();
+    MessageLog log;
+
+    Form1->N12->trigger();
+
+    QCOMPARE(log.shown().size(), 1);
+    QVERIFY2(log.texts().first().contains(QStringLiteral("smena → accounts_dep.smena")), qPrintable(log.texts().first()));
+    QVERIFY2(log.texts().first().contains(QStringLiteral("запись 1500 не читается")), qPrintable(log.texts().first()));
+    QCOMPARE(Form1->Label1->text(), QStringLiteral("smena: 1401 из 2002 записей"));   // 40, 41, 101 … 1499
+    QCOMPARE(targetState(), before);
 }
 
 void TestImport::refusesWhatItCannotCarry_data()
@@ -365,6 +429,36 @@ void TestImport::refusesWhatItCannotCarry_data()
     QTest::newRow("journal quantity 2.5")
         << QStringList() << QStringList{"alter table public.smena alter column KOL_VO type numeric", "update public.smena set KOL_VO=2.5 where ID=41"}
         << "smena: строка 41, поле kol_vo: «2.5» не целое число.";
+    // Numbers 0 and below would survive the next import's emptying and clash with it.
+    QTest::newRow("worker id 0") << QStringList{"insert into WORKERS values ('Служебный', 0, '')"} << QStringList()
+                                 << "WORKERS: строка 0, поле ID: «0» не положительное число.";
+    QTest::newRow("operation id -3") << QStringList{"insert into OPER values (-3, 1, 0, 1.5, 10)"} << QStringList()
+                                     << "OPER: строка -3, поле ID: «-3» не положительное число.";
+    QTest::newRow("journal id 0") << QStringList() << QStringList{"insert into public.smena (ID, W_ID, ok) values (0, 1, 'no')"}
+                                  << "smena: строка 0, поле id: «0» не положительное число.";
+    // Numbers beyond what the target column holds.
+    QTest::newRow("operation type 3000000000") << QStringList{"update OPER set VID=3000000000 where ID=21"} << QStringList()
+                                               << "OPER: строка 21, поле VID: «3000000000» вне пределов поля (от -2147483648 до 2147483647).";
+    QTest::newRow("grid day 1e30") << QStringList{"update H_TABEL set d5=1e30 where id=30"} << QStringList()
+                                   << "H_TABEL: строка 30, поле d5: «1.0e+30» вне пределов поля (от -2147483648 до 2147483647).";
+    QTest::newRow("grid worker -1e30") << QStringList{"update H_TABEL set w_id=-1e30 where id=31"} << QStringList()
+                                       << "H_TABEL: строка 31, поле w_id: «-1.0e+30» вне пределов поля (от -2147483648 до 2147483647).";
+    QTest::newRow("product kind 40000") << QStringList{"update OPER set NAIMEN=40000 where ID=20"} << QStringList()
+                                        << "OPER: строка 20, поле NAIMEN: «40000» вне пределов поля (от -32768 до 32767).";
+    QTest::newRow("product id 10^15") << QStringList{"update IZDEL set ID=1000000000000000 where ID=11"} << QStringList()
+                                      << "IZDEL: строка 1000000000000000, поле ID: «1000000000000000» вне пределов поля "
+                                         "(от -999999999999999 до 999999999999999).";
+    QTest::newRow("journal price 1e400")
+        << QStringList() << QStringList{"alter table public.smena alter column CENA type varchar", "update public.smena set CENA='1e400' where ID=40"}
+        << "smena: строка 40, поле cena: «1e400» вне пределов поля (от -1.79769e+308 до 1.79769e+308).";
+    // The journal's hours, a text column in the legacy file, are whole numbers as the others.
+    const QStringList textHours{"alter table public.smena alter column time type varchar"};
+    QTest::newRow("journal hours 7.5") << QStringList() << textHours + QStringList{"update public.smena set time='7.5' where ID=41"}
+                                       << "smena: строка 41, поле time: «7.5» не целое число.";
+    QTest::newRow("journal hours text") << QStringList() << textHours + QStringList{"update public.smena set time='восемь' where ID=40"}
+                                        << "smena: строка 40, поле time: «восемь» не целое число.";
+    QTest::newRow("journal hours 1e10") << QStringList() << textHours + QStringList{"update public.smena set time='1e10' where ID=40"}
+                                        << "smena: строка 40, поле time: «1e10» вне пределов поля (от -2147483648 до 2147483647).";
 }
 
 // A legacy value the target cannot hold exactly refuses the whole import, naming the table, the
@@ -385,6 +479,48 @@ void TestImport::refusesWhatItCannotCarry()
 
     QCOMPARE(log.texts(), QStringList{message});
     QCOMPARE(targetState(), before);
+}
+
+void TestImport::carriesWholeNumbersExactly_data()
+{
+    QTest::addColumn<QStringList>("legacy");
+    QTest::addColumn<QStringList>("program");
+    QTest::addColumn<QString>("query");     // on the targets after the import
+    QTest::addColumn<QString>("expected");
+    const QStringList textHours{"alter table public.smena alter column time type varchar"};
+    const QString hours = QStringLiteral("select time from accounts_dep.smena where id=41");
+    // A whole number written another way is the whole number it is.
+    const QList<QPair<QString, QString>> written{
+        {"7.0", "7"}, {"007", "7"}, {"+5", "5"}, {" 7 ", "7"}, {"1e3", "1000"}, {"70e-1", "7"}, {"1.5E1", "15"},
+        {"7,00", "7"}, {"-0", "0"}, {"", "0"}, {"2147483647", "2147483647"}, {"-2147483648", "-2147483648"},
+    };
+    for (const auto& [text, number] : written)
+        QTest::addRow("journal hours «%s»", qPrintable(text))
+            << QStringList() << textHours + QStringList{QStringLiteral("update public.smena set time='%1' where ID=41").arg(text)}
+            << hours << number;
+    QTest::newRow("journal hours NULL") << QStringList() << textHours + QStringList{"update public.smena set time=NULL where ID=41"}
+                                        << hours << "0";
+    QTest::newRow("product kind 32767") << QStringList{"update OPER set NAIMEN=32767 where ID=20"} << QStringList()
+                                        << "select naimen from accounts_dep.oper where id=20" << "32767";
+    QTest::newRow("product id 999999999999999") << QStringList{"update IZDEL set ID=999999999999999 where ID=11"} << QStringList()
+                                                << "select max(id) from accounts_dep.izdel" << "999999999999999";
+}
+
+// Whatever way the legacy file writes a whole number, the target gets that number.
+void TestImport::carriesWholeNumbersExactly()
+{
+    QFETCH(QStringList, legacy);
+    QFETCH(QStringList, program);
+    QFETCH(QString, query);
+    QFETCH(QString, expected);
+    for (const QString& statement : legacy)
+        legacyExec(statement);
+    for (const QString& statement : program)
+        EXEC_SQL(statement);
+
+    importThroughPlainClass();
+
+    QCOMPARE(rows(query), QStringList{expected});
 }
 
 void TestImport::programKeepsNumberingAfterImport()
@@ -414,6 +550,31 @@ void TestImport::programKeepsNumberingAfterImport()
     EXEC_SQL("insert into accounts_dep.workers (fio) values ('Новиков Н.Н.')");
     QCOMPARE(TestDb::scalar(QStringLiteral("select max(id) from accounts_dep.h_tabel")).toInt(), 32);
     QCOMPARE(TestDb::scalar(QStringLiteral("select max(id) from accounts_dep.workers")).toInt(), 4);
+}
+
+void TestImport::sequencesOnlyMoveForward_data()
+{
+    QTest::addColumn<QString>("position");   // setval's arguments for the journal's sequence before the import
+    QTest::addColumn<int>("next");           // the number the next entry gets afterwards
+    QTest::newRow("behind") << "1, false" << 42;
+    QTest::newRow("at the largest number") << "41, true" << 42;
+    QTest::newRow("next is the one after the largest") << "42, false" << 42;
+    QTest::newRow("ahead, its last number given") << "20001, true" << 20002;
+    QTest::newRow("ahead, its number not given yet") << "20001, false" << 20001;
+}
+
+// Numbers the program has given out before (to entries deleted since, whose history stays)
+// are never given again: the import moves a sequence only forward.
+void TestImport::sequencesOnlyMoveForward()
+{
+    QFETCH(QString, position);
+    QFETCH(int, next);
+    const QString sequence = QStringLiteral("pg_get_serial_sequence('accounts_dep.smena', 'id')");
+    TestDb::scalar(QStringLiteral("select setval(%1, %2)").arg(sequence, position));
+
+    importThroughPlainClass();
+
+    QCOMPARE(TestDb::scalar(QStringLiteral("select nextval(%1)").arg(sequence)).toInt(), next);
 }
 
 void TestImport::commandLineProgram()

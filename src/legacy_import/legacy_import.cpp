@@ -4,15 +4,18 @@
 #include "toolkit/connections.h"
 #include "toolkit/database_error.h"
 #include "toolkit/dataset.h"
+#include "toolkit/reading_session.h"
 #include "toolkit/session.h"
 #include "toolkit/sql_text.h"
 #include "toolkit/transaction.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QSqlDatabase>
-#include <QSqlField>
 #include <QSqlRecord>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -35,7 +38,7 @@ QList<ImportColumn> hoursColumns()
 struct BadValue {
     QString column;
     QString value;
-    QString problem;   // "не целое число", "не число", "пустой ключ"
+    QString problem;   // "не целое число", "не число", "пустой ключ", "не положительное число", "вне пределов поля (…)"
     QString row;       // its key, or its place where the key is no good
 
     // "VID_OPER: строка 5, поле VID: «Распил» не целое число."
@@ -51,25 +54,156 @@ bool isKey(const ImportColumn& column)
     return column.name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0;
 }
 
-// A legacy number, read from its text form (the source is asked for text, so that no driver
-// rounds or zeroes it on the way). An empty value reads as 0, except in a key; a text that is
-// no number, or no whole number where the column holds integers, is refused.
-double numberOf(const QVariant& value, const ImportColumn& column, const QString& sourceName)
+// What a target column holds, as far as the import checks a value before sending it.
+struct TargetColumn {
+    bool text = false;   // an empty text stays an empty text
+    qlonglong lowest = std::numeric_limits<qlonglong>::min();    // whole numbers
+    qlonglong highest = std::numeric_limits<qlonglong>::max();
+    double largest = std::numeric_limits<double>::max();         // magnitude of other numbers
+};
+
+// A column of the server's type `type`; `digits` is the number of digits before the point of a
+// numeric column with a precision, 0 otherwise. A type without a narrower limit takes what the
+// import carries: 64-bit whole numbers, doubles.
+TargetColumn targetColumn(const QString& type, bool text, int digits)
 {
-    const QString text = value.isNull() ? QString() : value.toString().trimmed();
+    TargetColumn column;
+    column.text = text;
+    auto whole = [&](qlonglong highest) {
+        column.lowest = -highest - (type == QLatin1String("numeric") ? 0 : 1);
+        column.highest = highest;
+    };
+    if (type == QLatin1String("smallint"))
+        whole(std::numeric_limits<qint16>::max());
+    else if (type == QLatin1String("integer"))
+        whole(std::numeric_limits<qint32>::max());
+    else if (type == QLatin1String("real"))
+        column.largest = std::numeric_limits<float>::max();
+    else if (type == QLatin1String("numeric") && digits > 0 && digits <= 18) {
+        whole(qlonglong(std::pow(10.0, digits)) - 1);
+        column.largest = std::nextafter(std::pow(10.0, digits), 0.0);
+    }
+    return column;
+}
+
+// A number written in decimal ("7", "-7.50", "+5", "007", "1e3", "2,5"), as its significant
+// digits and the power of ten they are scaled by; nothing for any other text.
+struct Decimal {
+    bool negative = false;
+    QString digits;        // without leading or trailing zeros; empty for zero
+    qlonglong exponent = 0;
+};
+
+std::optional<Decimal> decimalOf(QStringView text)
+{
+    Decimal number;
+    qsizetype i = 0;
+    auto isDigit = [&] { return i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); };
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        number.negative = text[i++] == QLatin1Char('-');
+    bool anyDigit = false;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        if (isDigit()) {
+            anyDigit = true;
+            if (!number.digits.isEmpty() || text[i] != QLatin1Char('0'))
+                number.digits += text[i];
+            if (point)
+                --number.exponent;
+        } else if (!point && (text[i] == QLatin1Char('.') || text[i] == QLatin1Char(','))) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit)
+        return std::nullopt;
+    if (i < text.size() && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+        ++i;
+        bool negative = false;
+        if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+            negative = text[i++] == QLatin1Char('-');
+        if (!isDigit())
+            return std::nullopt;
+        qlonglong power = 0;
+        for (; isDigit(); ++i)
+            power = qMin(power * 10 + text[i].digitValue(), qlonglong(1) << 40);   // far beyond any column
+        number.exponent += negative ? -power : power;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    while (number.digits.endsWith(QLatin1Char('0'))) {
+        number.digits.chop(1);
+        ++number.exponent;
+    }
+    if (number.digits.isEmpty())
+        number = Decimal{};
+    return number;
+}
+
+// The 64-bit value of a whole decimal; nothing when it is beyond that.
+std::optional<qlonglong> wholeNumber(const Decimal& number)
+{
+    if (number.digits.isEmpty())
+        return 0;
+    if (number.digits.size() + number.exponent > 19)
+        return std::nullopt;
+    const QString text = (number.negative ? QStringLiteral("-") : QString()) + number.digits
+        + QString(qsizetype(number.exponent), QLatin1Char('0'));
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    return ok ? std::optional<qlonglong>(value) : std::nullopt;
+}
+
+QString rangeProblem(const QString& lowest, const QString& highest)
+{
+    return QStringLiteral("вне пределов поля (от %1 до %2)").arg(lowest, highest);
+}
+
+// A legacy number as a literal, read from its text form (the source is asked for text, so that
+// no driver rounds or zeroes it on the way): the exact whole number where the target holds
+// integers, however it is written, within the column's limits; a positive one in a key. An empty
+// value reads as 0, except in a key.
+QString integerLiteral(const QString& text, const QString& sourceText, const ImportColumn& column, const TargetColumn& target,
+                       const QString& sourceName)
+{
     if (text.isEmpty()) {
         if (isKey(column))
             throw BadValue{sourceName, QString(), QStringLiteral("пустой ключ")};
-        return 0;
+        return QStringLiteral("0");
     }
+    bool plain = false;   // digits alone, as nearly every value is written
+    std::optional<qlonglong> value = text.toLongLong(&plain);
+    if (!plain) {
+        const std::optional<Decimal> number = decimalOf(text);
+        if (!number || number->exponent < 0)
+            throw BadValue{sourceName, sourceText, QStringLiteral("не целое число")};
+        value = wholeNumber(*number);
+    }
+    if (!value || *value < target.lowest || *value > target.highest)
+        throw BadValue{sourceName, sourceText, rangeProblem(QString::number(target.lowest), QString::number(target.highest))};
+    if (isKey(column) && *value <= 0)
+        throw BadValue{sourceName, sourceText, QStringLiteral("не положительное число")};
+    return sqlNumber(*value);
+}
+
+QString floatLiteral(const QString& text, const QString& sourceText, const TargetColumn& target, const QString& sourceName)
+{
+    if (text.isEmpty())
+        return QStringLiteral("0");
+    const std::optional<Decimal> number = decimalOf(text);
+    if (!number)
+        throw BadValue{sourceName, sourceText, QStringLiteral("не число")};
+    if (number->digits.isEmpty())
+        return QStringLiteral("0");
     QString digits = text;
     digits.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
-    const double number = digits.toDouble(&ok);
-    const bool integer = column.kind == CarriedAs::Integer;
-    if (!ok || !std::isfinite(number) || (integer && number != std::trunc(number)))
-        throw BadValue{sourceName, value.toString(), integer ? QStringLiteral("не целое число") : QStringLiteral("не число")};
-    return number;
+    const double value = digits.toDouble(&ok);
+    if (!ok || !std::isfinite(value) || std::fabs(value) > target.largest)
+        throw BadValue{sourceName, sourceText,
+                       rangeProblem(QString::number(-target.largest, 'g', 6), QString::number(target.largest, 'g', 6))};
+    return sqlNumber(value);
 }
 
 // A legacy value as a literal the target column converts to its own type. Typed dates travel in
@@ -97,17 +231,15 @@ QString textLiteral(const QVariant& value, bool textTarget)
     return sqlQuote(text);
 }
 
-QString literal(const QVariant& value, const ImportColumn& column, const QString& sourceName, bool textTarget)
+QString literal(const QVariant& value, const ImportColumn& column, const TargetColumn& target, const QString& sourceName)
 {
-    switch (column.kind) {
-    case CarriedAs::Integer:
-        return sqlNumber(qlonglong(numberOf(value, column, sourceName)));
-    case CarriedAs::Float:
-        return sqlNumber(numberOf(value, column, sourceName));
-    case CarriedAs::Text:
-        break;
-    }
-    return textLiteral(value, textTarget);
+    if (column.kind == CarriedAs::Text)
+        return textLiteral(value, target.text);
+    const QString sourceText = value.toString();
+    const QString text = sourceText.trimmed();
+    if (column.kind == CarriedAs::Integer)
+        return integerLiteral(text, sourceText, column, target, sourceName);
+    return floatLiteral(text, sourceText, target, sourceName);
 }
 
 QString quotedName(const QString& name)
@@ -122,6 +254,31 @@ QString sourceColumn(const QString& name, CarriedAs kind)
     if (kind == CarriedAs::Text)
         return quotedName(name);
     return QStringLiteral("CAST(%1 AS VARCHAR(254)) AS %2").arg(quotedName(name), quotedName(name + QLatin1String("_text")));
+}
+
+// The target's columns a step writes, in the step's order, as the server declares them: the
+// type's name, whether it holds text, and the digits before the point of a numeric with a precision.
+QList<TargetColumn> targetColumns(const QString& connection, const ImportStep& step)
+{
+    QSqlQuery found = runStatement(
+        connection, QStringLiteral("select a.attname, format_type(a.atttypid, null), (t.typcategory = 'S')::int, "
+                                   "case when a.atttypid = 'numeric'::regtype and a.atttypmod >= 4 "
+                                   "then ((a.atttypmod - 4) >> 16) - ((a.atttypmod - 4) & 65535) else 0 end "
+                                   "from pg_attribute a join pg_type t on t.oid = a.atttypid "
+                                   "where a.attrelid = %1::regclass and a.attnum > 0 and not a.attisdropped")
+                        .arg(sqlQuote(step.target)));
+    QHash<QString, TargetColumn> declared;
+    while (nextRow(found, connection))
+        declared.insert(found.value(0).toString().toLower(),
+                        targetColumn(found.value(1).toString(), found.value(2).toInt() != 0, found.value(3).toInt()));
+    QList<TargetColumn> columns;
+    for (const ImportColumn& column : step.columns) {
+        const auto it = declared.constFind(column.name.toLower());
+        if (it == declared.constEnd())
+            throw DatabaseError(QStringLiteral("Нет поля %1.").arg(column.name));
+        columns << *it;
+    }
+    return columns;
 }
 
 // Opens a named connection to an ODBC data source; the driver manager finds
@@ -193,7 +350,7 @@ const QList<ImportStep>& legacyImportSteps()
          {integer("id"), text("fio"), text("addr")}},
         {QStringLiteral("smena"), QStringLiteral("accounts_dep.smena"), true, true,
          {integer("id"), integer("w_id"), integer("i_id"), integer("o_id"), integer("kol_vo"), integer("brak"),
-          integer("smena"), real("cena"), integer("color"), text("ok"), text("data"), text("time"), text("vvod")}},
+          integer("smena"), real("cena"), integer("color"), text("ok"), text("data"), integer("time"), text("vvod")}},
     };
     return steps;
 }
@@ -223,14 +380,20 @@ QList<ImportedTable> LegacyImport::run()
 
 ImportedTable LegacyImport::copy(const ImportStep& step)
 {
-    const QString from = step.throughProgram ? m_program : m_source;
     QStringList names;
     for (const ImportColumn& column : step.columns)
         names << quotedName(column.name);
     const QString columnList = names.join(QLatin1String(", "));
     try {
+        // The program's connection also serves the windows and their timers; a statement of
+        // theirs would make the driver drop the journal's rows not read yet, so the journal is
+        // read on a session of its own.
+        std::optional<ReadingSession> session;
+        if (step.throughProgram && m_program != m_source)
+            session.emplace(m_program);
+        const QString from = session ? session->connectionName() : step.throughProgram ? m_program : m_source;
         QSqlQuery count = runStatement(from, QStringLiteral("select count(*) from ") + step.source);
-        const int total = count.next() ? count.value(0).toInt() : 0;
+        const int total = nextRow(count, from) ? count.value(0).toInt() : 0;
         const QSqlRecord record = runStatement(from, QStringLiteral("select * from ") + step.source + QStringLiteral(" where 1=0")).record();
         QStringList sourceNames, selected;
         for (const ImportColumn& column : step.columns) {
@@ -246,12 +409,7 @@ ImportedTable LegacyImport::copy(const ImportStep& step)
         for (int i = 0; i < step.columns.size(); ++i)
             if (isKey(step.columns.at(i)))
                 keyColumn = i;
-        // Empty texts stay empty texts only where the target holds text.
-        const QSqlRecord targetRecord
-            = runStatement(m_target, QStringLiteral("select %1 from %2 where false").arg(columnList, step.target)).record();
-        QVector<bool> textTarget;
-        for (int i = 0; i < step.columns.size(); ++i)
-            textTarget << (targetRecord.field(i).metaType().id() == QMetaType::QString);
+        const QList<TargetColumn> targets = targetColumns(m_target, step);
 
         runStatement(m_target, QStringLiteral("delete from ") + step.target + QStringLiteral(" where id>0"));
 
@@ -266,19 +424,19 @@ ImportedTable LegacyImport::copy(const ImportStep& step)
             pending = 0;
         };
         ImportProgress progress{step.source, 0, total};
-        while (rows.next()) {
+        while (nextRow(rows, from)) {
             statement += pending == 0 ? insert : QStringLiteral(",");
             statement += QLatin1Char('(');
             for (int i = 0; i < step.columns.size(); ++i) {
                 if (i > 0)
                     statement += QLatin1Char(',');
                 try {
-                    statement += literal(rows.value(i), step.columns.at(i), sourceNames.at(i), textTarget.at(i));
+                    statement += literal(rows.value(i), step.columns.at(i), targets.at(i), sourceNames.at(i));
                 } catch (BadValue& bad) {
-                    const QString key = keyColumn >= 0 ? rows.value(keyColumn).toString().trimmed() : QString();
-                    bool whole = false;
-                    key.toLongLong(&whole);
-                    bad.row = whole ? key : QString::number(progress.copied + 1);
+                    const std::optional<Decimal> key
+                        = keyColumn >= 0 ? decimalOf(rows.value(keyColumn).toString().trimmed()) : std::nullopt;
+                    const std::optional<qlonglong> number = key && key->exponent >= 0 ? wholeNumber(*key) : std::nullopt;
+                    bad.row = QString::number(number ? *number : progress.copied + 1);
                     throw;
                 }
             }
@@ -298,11 +456,16 @@ ImportedTable LegacyImport::copy(const ImportStep& step)
     }
 }
 
+// A sequence only moves forward: numbers it gave out before (to rows deleted since, whose
+// history stays) are never given again. Its next number becomes the larger of its own next one
+// (its last value, or the one after it once given out) and the one after the largest id.
 void LegacyImport::moveIdSequence(const QString& table)
 {
     QSqlQuery found = runStatement(m_target, QStringLiteral("select pg_get_serial_sequence(%1, 'id')").arg(sqlQuote(table)));
-    if (!found.next() || found.value(0).isNull())
+    if (!nextRow(found, m_target) || found.value(0).isNull())
         return;
-    runStatement(m_target, QStringLiteral("select setval(%1, greatest(coalesce(max(id), 0), 0)::bigint + 1, false) from %2")
-                               .arg(sqlQuote(found.value(0).toString()), table));
+    const QString sequence = found.value(0).toString();
+    runStatement(m_target, QStringLiteral("select setval(%1, greatest(max(id)::bigint + 1, "
+                                          "(select last_value + case when is_called then 1 else 0 end from %2)), false) from %3")
+                               .arg(sqlQuote(sequence), sequence, table));
 }

@@ -131,7 +131,7 @@ private:
 // Runs one statement on a named connection, forward only; throws DatabaseError with the
 // driver's text.
 QSqlQuery runStatement(const QString& connectionName, const QString& statement);
-// Moves a query runStatement gave to its next row; false after the last. The driver ends a
-// read cut short (the session lost, the statement cancelled) as if the rows were all there:
-// here it throws DatabaseError with the server's text instead.
+// Moves a query of runStatement on that connection to its next row; false after the last one.
+// A read that ends on an error (a session lost or ended halfway, a statement cancelled, another
+// statement on the same connection that dropped the rows not read yet) throws DatabaseError.
 bool nextRow(QSqlQuery& query, const QString& connectionName);
