@@ -189,6 +189,16 @@ begin
 end
 $$;
 
+-- The closing stamp is rewritten by the closing alone; a writer's own write would only make
+-- repeatable-read writers fail for nothing.
+do $$
+begin
+    if to_regclass('accounts_dep.closing_stamp') is not null then
+        revoke insert, update, delete on accounts_dep.closing_stamp from tabel_writer;
+    end if;
+end
+$$;
+
 -- Tables the owner makes later (an upgrade run as tabel_owner) are the writers' as well.
 alter default privileges for role tabel_owner grant select, insert, update, delete on tables to tabel_writer;
 alter default privileges for role tabel_owner grant usage, select, update on sequences to tabel_writer;

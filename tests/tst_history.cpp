@@ -1002,6 +1002,7 @@ void TestHistory::upgradeOfAnOlderDatabase()
 {
     const AdminLogin superuser{QStringLiteral("postgres"), {}};
     const auto older = psql("drop trigger smena_log_append_only on accounts_dep.smena_log;\n"
+                            "drop trigger absence_log_append_only on accounts_dep.absence_log;\n"
                             "drop trigger closed_month_by_functions on accounts_dep.closed_month;\n"
                             "drop function accounts_dep.close_month(integer, integer), accounts_dep.reopen_month(integer, integer), "
                             "accounts_dep.refuse_unless_admin(), accounts_dep.refuse_unless_owner();\n"
