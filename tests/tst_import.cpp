@@ -382,17 +382,18 @@ void TestImport::journalReadBrokenOffChangesNothing()
 {
     EXEC_SQL("insert into public.smena (ID, W_ID, I_ID, O_ID, KOL_VO, BRAK, DATA, SMENA, CENA, color, time, ok) "
              "select 100 + i, 1, 10, 20, 1, 0, '2023-09-07', 1, 1.5, 0, 8, 'no' from generate_series(1, 2000) i");
-    EXEC_SQL("alter table public.smena rename to smena_rows");
+    TestDb::execAsOwner("alter table public.smena rename to smena_rows");
     const auto restore = qScopeGuard([] {
-        EXEC_SQL("drop view public.smena");
-        EXEC_SQL("drop function public.legacy_worker(integer, integer)");
-        EXEC_SQL("alter table public.smena_rows rename to smena");
+        TestDb::execAsOwner("drop view public.smena");
+        TestDb::execAsOwner("drop function public.legacy_worker(integer, integer)");
+        TestDb::execAsOwner("alter table public.smena_rows rename to smena");
     });
-    EXEC_SQL("create function public.legacy_worker(id integer, w_id integer) returns integer language plpgsql stable as "
+    TestDb::execAsOwner("create function public.legacy_worker(id integer, w_id integer) returns integer language plpgsql stable as "
              "$$begin if id = 1500 then raise exception 'запись 1500 не читается'; end if; return w_id; end$$");
     // Rows in key order, each worker looked up as it is sent, so the rows before 1500 reach the import.
-    EXEC_SQL("create view public.smena as select ID, legacy_worker(ID, W_ID) as W_ID, I_ID, O_ID, KOL_VO, BRAK, DATA, "
+    TestDb::execAsOwner("create view public.smena as select ID, legacy_worker(ID, W_ID) as W_ID, I_ID, O_ID, KOL_VO, BRAK, DATA, "
              "SMENA, CENA, color, time, ok, vvod from (select * from public.smena_rows order by ID offset 0) s");
+    TestDb::execAsOwner("grant select on public.smena to public");
     const QStringList before = targetState();
     MessageLog log;
 

@@ -440,10 +440,10 @@ void TestT13::markRefused()
     QFETCH(QString, refusal);
     const Crew c = mayFloor();
     if (mark.startsWith("closed: ")) {
-        EXEC_SQL("insert into accounts_dep.closed_month (month, year) values (5, 2025)");
+        TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (5, 2025)");
         mark = mark.mid(8);
     } else if (mark.startsWith("closed-june: ")) {
-        EXEC_SQL("insert into accounts_dep.closed_month (month, year) values (6, 2025)");
+        TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (6, 2025)");
         mark = mark.mid(13);
     }
     const QString before = TestDb::scalar("select string_agg(w_id || ' ' || day::text || code, ',' order by w_id, day) from accounts_dep.absence").toString();
