@@ -494,7 +494,7 @@ void TestHistory::closedMonthRefusesTheProgram()
         }));
         QVERIFY(stayed);
     } else if (action == "delete") {
-        guarded([] { deleteSelectedEntry(*DataModule6->Smena1, 1); });
+        guarded([] { deleteSelectedEntry(*DataModule6->Smena1); });
     } else {
         guarded([] {
             Form1->updtOK->setParam("ok", "ok");

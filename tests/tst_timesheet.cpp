@@ -1,6 +1,5 @@
 #include "core/data_module.h"
 #include "journal/entry_statements.h"
-#include "hours/hours_upkeep.h"
 #include "journal/journal_window.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
@@ -197,8 +196,8 @@ bool lockTaken(const QString& table, const QString& mode)
     return TestDb::scalar(QStringLiteral("select ") + lockOf(table, mode, true)).toBool();
 }
 
-// The entry editor's statements for a save of a new entry or a change, or the deletion's,
-// with the hours upkeep that follows each, as one transaction's body.
+// The entry editor's statement for a save of a new entry or a change, or the deletion's (the
+// server keeps the hours within each), as part of one transaction's body.
 QString savedEntry(const Floor& f, int worker, const QDate& date, int hours, int changedId = 0)
 {
     EntryValues e;
@@ -213,16 +212,12 @@ QString savedEntry(const Floor& f, int worker, const QDate& date, int hours, int
     e.hours = QString::number(hours);
     e.today = date;
     e.id = changedId;
-    const HoursStatements h = hoursStatements(worker, 1, date);
-    return (changedId ? updateStatement(e) : insertStatement(e)) + QStringLiteral(";\n") + h.ensureRow + QStringLiteral(";\n")
-        + h.lockRow + QStringLiteral(";\n") + h.setCell + QStringLiteral(";\n");
+    return (changedId ? updateStatement(e) : insertStatement(e)) + QStringLiteral(";\n");
 }
 
-QString deletedEntry(int id, int worker, const QDate& date)
+QString deletedEntry(int id)
 {
-    const HoursStatements h = hoursStatements(worker, 1, date);
-    return QStringLiteral("delete from accounts_dep.smena where id=%1;\n").arg(id) + h.lockRow + QStringLiteral(";\n") + h.setCell
-        + QStringLiteral(";\n");
+    return QStringLiteral("delete from accounts_dep.smena where id=%1;\n").arg(id);
 }
 
 // Another client runs `body` in a transaction that holds `heldLock` on the journal and commits
@@ -765,7 +760,7 @@ void TestTimesheet::rebuildWaitsForOpenChange()
     else if (change == "change")
         body = savedEntry(f, f.ivanov, day, 7, kept);
     else if (change == "delete")
-        body = deletedEntry(kept, f.ivanov, day);
+        body = deletedEntry(kept);
     else {
         worker = f.petrov;
         body = savedEntry(f, f.petrov, day, 5);

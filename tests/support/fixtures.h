@@ -61,6 +61,7 @@ Floor makeFloor();
 int entry(const Floor& f, int worker, const QDate& date, int shift = 1, int hours = 8, const QString& ok = QStringLiteral("no"));
 
 using Days = QList<QPair<int, int>>;   // (day of the month, hours)
-// A row of the hours grid for the worker, the shift and the month of `month`, with these days set.
+// The row of the hours grid for the worker, the shift and the month of `month`, with these days
+// set as by hand; a row the server already made for his entries keeps its other days.
 void hoursRow(int worker, int shift, const QDate& month, const Days& days);
 }
