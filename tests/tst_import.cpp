@@ -315,7 +315,7 @@ void TestImport::menuItemRunsWithProgress()
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown.at(0), QStringLiteral("Импорт"));
     QVERIFY2(shown.at(1).contains(QStringLiteral(" из ")), qPrintable(shown.at(1)));
-    QCOMPARE(Form1->Label1->text(), QStringLiteral("smena: 2 из 2 записей"));
+    QCOMPARE(Form1->Label1->text(), QStringLiteral("H_TABEL: 2 из 2 записей"));
     QVERIFY(Form1->Label1->isHidden());
     QCOMPARE(ids(QStringLiteral("accounts_dep.smena")), (QList<int>{40, 41}));
 }
