@@ -20,6 +20,8 @@
 #include <QDate>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
 
 #include <cstdio>
 #include <vector>
@@ -43,11 +45,22 @@ int scalar(const QString& statement)
     return probe.value(0, 0).toInt();
 }
 
+// Only the tables' owner switches triggers: the cluster's superuser, on a connection of its own.
+const QString Superuser = QStringLiteral("superuser");
+
 void setGridTrigger(bool on)
 {
+    if (!QSqlDatabase::contains(Superuser)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), Superuser);
+        db.setConnectOptions(QStringLiteral("host='%1' port=5432 dbname=kemra_erp user=postgres").arg(host));
+        if (!db.open()) {
+            std::fprintf(stderr, "superuser: %s\n", qPrintable(db.lastError().text()));
+            std::exit(1);
+        }
+    }
     for (const char* trigger : {"smena_hours_insert", "smena_hours_update", "smena_hours_delete"})
-        run(QStringLiteral("alter table accounts_dep.smena %1 trigger %2")
-                .arg(on ? QStringLiteral("enable") : QStringLiteral("disable"), QLatin1String(trigger)));
+        runStatement(Superuser, QStringLiteral("alter table accounts_dep.smena %1 trigger %2")
+                                    .arg(on ? QStringLiteral("enable") : QStringLiteral("disable"), QLatin1String(trigger)));
 }
 
 // The program's upkeep of one cell after a save, as it ran before the server kept the grid.

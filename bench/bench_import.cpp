@@ -128,9 +128,14 @@ int main(int argc, char** argv)
         };
         // As it ran before the server kept the grid: the journal's grid trigger off. The first
         // import, untimed, replaces the large floor's journal.
+        // Only the tables' owner switches triggers: the cluster's superuser, on a connection of its own.
+        QSqlDatabase superuser = QSqlDatabase::addDatabase("QPSQL", "superuser");
+        superuser.setConnectOptions(QStringLiteral("host='%1' port=5432 dbname=kemra_erp user=postgres").arg(host));
+        if (!superuser.open())
+            throw DatabaseError(superuser.lastError().text());
         const auto gridTrigger = [](bool on) {
             for (const char* trigger : {"smena_hours_insert", "smena_hours_update", "smena_hours_delete"})
-                runStatement(QLatin1String(PGSQL), QStringLiteral("alter table accounts_dep.smena %1 trigger %2")
+                runStatement(QStringLiteral("superuser"), QStringLiteral("alter table accounts_dep.smena %1 trigger %2")
                                                        .arg(QLatin1String(on ? "enable" : "disable"), QLatin1String(trigger)));
         };
         importSeconds();
