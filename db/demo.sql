@@ -319,56 +319,8 @@ select e.data, e.smena, e.w_id, e.i_id, e.o_id, e.cena, e.kol_vo, e.brak, e.colo
 from demo_entry e
 order by e.data, e.smena, e.w_id, e.o_id;
 
-------------------------------------------------------------------------------
--- Hours grid: per worker, shift and month, the hours of each day
-------------------------------------------------------------------------------
-
-insert into accounts_dep.h_tabel
-    (w_id, smena, month, year,
-     d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15, d16,
-     d17, d18, d19, d20, d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31)
-select w_id, smena, mm, yy,
-       sum(case dd when 1 then hours else 0 end),
-       sum(case dd when 2 then hours else 0 end),
-       sum(case dd when 3 then hours else 0 end),
-       sum(case dd when 4 then hours else 0 end),
-       sum(case dd when 5 then hours else 0 end),
-       sum(case dd when 6 then hours else 0 end),
-       sum(case dd when 7 then hours else 0 end),
-       sum(case dd when 8 then hours else 0 end),
-       sum(case dd when 9 then hours else 0 end),
-       sum(case dd when 10 then hours else 0 end),
-       sum(case dd when 11 then hours else 0 end),
-       sum(case dd when 12 then hours else 0 end),
-       sum(case dd when 13 then hours else 0 end),
-       sum(case dd when 14 then hours else 0 end),
-       sum(case dd when 15 then hours else 0 end),
-       sum(case dd when 16 then hours else 0 end),
-       sum(case dd when 17 then hours else 0 end),
-       sum(case dd when 18 then hours else 0 end),
-       sum(case dd when 19 then hours else 0 end),
-       sum(case dd when 20 then hours else 0 end),
-       sum(case dd when 21 then hours else 0 end),
-       sum(case dd when 22 then hours else 0 end),
-       sum(case dd when 23 then hours else 0 end),
-       sum(case dd when 24 then hours else 0 end),
-       sum(case dd when 25 then hours else 0 end),
-       sum(case dd when 26 then hours else 0 end),
-       sum(case dd when 27 then hours else 0 end),
-       sum(case dd when 28 then hours else 0 end),
-       sum(case dd when 29 then hours else 0 end),
-       sum(case dd when 30 then hours else 0 end),
-       sum(case dd when 31 then hours else 0 end)
-from (
-    select w_id, smena::int as smena,
-           extract(month from data)::int as mm,
-           extract(year from data)::int as yy,
-           extract(day from data)::int as dd,
-           "time" as hours
-    from accounts_dep.smena
-) as s
-group by w_id, smena, mm, yy
-order by yy, mm, smena, w_id;
+-- The hours grid (per worker, shift and month, the hours of each day) is made
+-- by the server from the entries above as they go in.
 
 ------------------------------------------------------------------------------
 -- Build stamp 0 lets any client build in; numbers use a point.

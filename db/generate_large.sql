@@ -1,6 +1,7 @@
 -- A large synthetic floor for benchmarks, loaded after schema.sql:
 -- 300 workers, 1000 products, 20 operation types, 6000 operations with 1-3 norms,
--- about 400 000 journal entries over two years, and the hours grid built from them.
+-- about 400 000 journal entries over two years, in one statement from which the server
+-- builds the hours grid.
 \set ON_ERROR_STOP 1
 set client_min_messages = warning;
 begin;
@@ -35,25 +36,5 @@ from generate_series(date '2024-01-01', date '2025-12-31', interval '1 day') d,
      generate_series(1, 550) g,
      lateral (select id, i_id, vid, cena_new from accounts_dep.oper where id = 1 + (g * 31 + extract(doy from d)::int * 17) % 6000) o;
 
-insert into accounts_dep.h_tabel (w_id, smena, month, year, d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15,
-                                  d16, d17, d18, d19, d20, d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31)
-select w_id, smena, extract(month from data), extract(year from data),
-       coalesce(sum(time) filter (where extract(day from data) = 1), 0), coalesce(sum(time) filter (where extract(day from data) = 2), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 3), 0), coalesce(sum(time) filter (where extract(day from data) = 4), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 5), 0), coalesce(sum(time) filter (where extract(day from data) = 6), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 7), 0), coalesce(sum(time) filter (where extract(day from data) = 8), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 9), 0), coalesce(sum(time) filter (where extract(day from data) = 10), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 11), 0), coalesce(sum(time) filter (where extract(day from data) = 12), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 13), 0), coalesce(sum(time) filter (where extract(day from data) = 14), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 15), 0), coalesce(sum(time) filter (where extract(day from data) = 16), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 17), 0), coalesce(sum(time) filter (where extract(day from data) = 18), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 19), 0), coalesce(sum(time) filter (where extract(day from data) = 20), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 21), 0), coalesce(sum(time) filter (where extract(day from data) = 22), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 23), 0), coalesce(sum(time) filter (where extract(day from data) = 24), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 25), 0), coalesce(sum(time) filter (where extract(day from data) = 26), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 27), 0), coalesce(sum(time) filter (where extract(day from data) = 28), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 29), 0), coalesce(sum(time) filter (where extract(day from data) = 30), 0),
-       coalesce(sum(time) filter (where extract(day from data) = 31), 0)
-from accounts_dep.smena group by w_id, smena, extract(month from data), extract(year from data);
 commit;
 analyze;

@@ -9,7 +9,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 cases=(
-  'catalogs/a.cpp|#include "hours/hours_upkeep.h"|pass'
+  'catalogs/a.cpp|#include "hours/month_rebuild.h"|pass'
   'journal/a.cpp|#include "catalogs/workers_window.h"|pass'
   'journal/a.cpp|#include "ui_entry_editor.h"|pass'
   'app/a.cpp|#include "journal/journal_window.h"|pass'

@@ -7,7 +7,6 @@
 #include "catalogs/worker_editor.h"
 #include "catalogs/workers_window.h"
 #include "core/data_module.h"
-#include "hours/hours_upkeep.h"
 #include "journal/entry_editor.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
@@ -183,6 +182,8 @@ private slots:
     void productGoneBeforeChange();
     void productDeleteTakesItsHours_data();
     void productDeleteTakesItsHours();
+    void productDeleteRacingASave_data();
+    void productDeleteRacingASave();
     void productChangeShowsClass();
 
 private:
@@ -1288,10 +1289,8 @@ void TestCatalogs::productDeleteTakesItsHours()
     } entries[] = {{monday, 1, ivanov, op, product, 5}, {monday, 1, ivanov, otherOp, other, 3},
                    {tuesday, 1, ivanov, op, product, 4}, {monday, 2, petrov, op, product, 6},
                    {august, 1, ivanov, op, product, 2}};
-    for (const auto& e : entries) {
+    for (const auto& e : entries)
         Fixture::entry({e.day, e.shift, e.worker, e.operation, e.productId, 10, 10, 0, 0, e.hours});
-        hoursAfterSave(e.worker, e.shift, e.day);
-    }
     std::unique_ptr<Fixture::GridTrigger> refused;
     if (upkeepFails)
         refused = std::make_unique<Fixture::GridTrigger>("raise exception 'h_tabel: записи в табель запрещены';");
@@ -1314,6 +1313,62 @@ void TestCatalogs::productDeleteTakesItsHours()
     QCOMPARE(Fixture::hoursCell(petrov, 2, monday), upkeepFails ? 6 : 0);
     QCOMPARE(Fixture::hoursCell(ivanov, 1, august), upkeepFails ? 2 : 0);
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel").toInt(), 3);
+}
+
+void TestCatalogs::productDeleteRacingASave_data()
+{
+    QTest::addColumn<bool>("sameCell");   // the other client's entry goes into a cell the cascade empties
+    QTest::newRow("the other client holds the cell") << true;
+    QTest::newRow("a cell of its own") << false;
+}
+
+// Another client saves an entry of the product while the cascade runs: whichever of the two
+// comes first, every cell holds the hours of the entries left in the journal.
+void TestCatalogs::productDeleteRacingASave()
+{
+    QFETCH(bool, sameCell);
+    const int product = Fixture::product("ЯП-12");
+    const int op = Fixture::operation(product, Fixture::operationType("Сборка"));
+    const int ivanov = Fixture::worker("Иванов");
+    const int petrov = Fixture::worker("Петров");
+    const QDate monday(2024, 9, 2);
+    Fixture::entry({monday, 1, ivanov, op, product, 10, 10, 0, 0, 5});
+    Fixture::entry({monday, 1, petrov, op, product, 10, 10, 0, 0, 2});
+    // Holding its transaction open until a lock is waited for (the cascade on its grid row), or
+    // for a moment when nobody waits.
+    std::unique_ptr<QProcess> other = TestDb::startScript(
+        QString("begin;\n"
+                "insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok)\n"
+                "  values ('2024-09-02', 1, %1, %2, %3, 10, 3, 0, 0, 3, 'no');\n"
+                "select pg_advisory_lock(4712);\n"
+                "do $$ declare started timestamptz := clock_timestamp(); begin\n"
+                "  while not exists (select 1 from pg_locks l join pg_stat_activity a on a.pid = l.pid\n"
+                "                    where not l.granted and a.datname = current_database())\n"
+                "        and clock_timestamp() < started + interval '2 seconds' loop\n"
+                "    perform pg_sleep(0.01);\n"
+                "  end loop;\n"
+                "end $$;\n"
+                "commit;\n")
+            .arg(sameCell ? ivanov : Fixture::worker("Сидоров")).arg(product).arg(op));
+    QTRY_COMPARE(TestDb::scalar("select count(*) from pg_locks where locktype = 'advisory' and objid = 4712 and granted").toInt(), 1);
+    MessageLog log;
+    log.answer({true, true});
+    inModal<TForm3>([&](TForm3* w) {
+        QVERIFY(DataModule6->Izdel->locate("id", product));
+        w->Button3->click();
+    });
+    Form3->ShowBrowse();
+    QVERIFY(other->waitForFinished(30000));
+    QVERIFY2(other->exitCode() == 0, other->readAll().constData());
+    QCOMPARE(log.shown().size(), 2);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.izdel where id=" + QString::number(product)).toInt(), 0);
+    const QString mismatches = "select count(*) from accounts_dep.h_tabel h where d2 <> (select coalesce(sum(time), 0) "
+                               "from accounts_dep.smena s where s.w_id = h.w_id and s.smena = h.smena and s.data = '2024-09-02')";
+    QCOMPARE(TestDb::scalar(mismatches).toInt(), 0);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel").toInt(), sameCell ? 2 : 3);
+    QCOMPARE(Fixture::hoursCell(petrov, 1, monday), 0);
+    if (sameCell)   // the other client's entry came after the cascade's statement began: it stays
+        QCOMPARE(Fixture::hoursCell(ivanov, 1, monday), 3);
 }
 
 void TestCatalogs::productChangeShowsClass()

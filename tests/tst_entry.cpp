@@ -2,7 +2,6 @@
 #include "catalogs/operations_window.h"
 #include "catalogs/workers_window.h"
 #include "core/data_module.h"
-#include "hours/hours_upkeep.h"
 #include "journal/entry_deletion.h"
 #include "journal/entry_editor.h"
 #include "journal/entry_statements.h"
@@ -40,6 +39,8 @@ private slots:
     void entryAndHoursTogether();
     void concurrentChangesOfOneDay_data();
     void concurrentChangesOfOneDay();
+    void staleListKeepsGridInStep_data();
+    void staleListKeepsGridInStep();
 
 private:
     // Opens the editor from the journal and runs `fill` on it; the editor is closed afterwards
@@ -345,7 +346,7 @@ void TestEntry::changeKeepsAcceptanceAndMovesHours()
 {
     Fixture::entry({QDate(2024, 3, 5), 1, m_worker, m_assembly, m_product, 10, 5, 0, 0, 4, "ok"});
     Fixture::entry({QDate(2024, 3, 5), 1, m_worker, m_painting, m_product, 1.5, 5, 0, 3, 3});
-    TestDb::exec(QString("insert into accounts_dep.h_tabel (w_id, smena, month, year, d5) values (%1, 1, 3, 2024, 7)").arg(m_worker));
+    QCOMPARE(Fixture::hoursCell(m_worker, 1, QDate(2024, 3, 5)), 7);
     DataModule6->Smena1->refresh();
     QVERIFY(DataModule6->Smena1->locate("ok", "ok"));
     const int recNo = DataModule6->Smena1->recNo();
@@ -417,7 +418,7 @@ void TestEntry::entryAndHoursTogether()
     const QDate day(2024, 3, 5);
     if (change) {
         Fixture::entry({day, 1, m_worker, m_assembly, m_product, 10, 5, 0, 0, 4});
-        TestDb::exec(QString("insert into accounts_dep.h_tabel (w_id, smena, month, year, d5) values (%1, 1, 3, 2024, 4)").arg(m_worker));
+        QCOMPARE(Fixture::hoursCell(m_worker, 1, day), 4);
         DataModule6->Smena1->refresh();
     }
     const QString journalBefore = TestDb::scalar("select string_agg(concat_ws('|', data, w_id, kol_vo, time), ';') from accounts_dep.smena").toString();
@@ -474,13 +475,11 @@ void TestEntry::concurrentChangesOfOneDay()
     if (rowBefore)
         TestDb::exec(QString("insert into accounts_dep.h_tabel (w_id, smena, month, year, d4, d5) values (%1, 1, 3, 2024, 2, 4)").arg(m_worker));
     const int doomed = deletion ? Fixture::entry({day, 1, m_worker, m_assembly, m_product, 10, 5, 0, 0, 4}) : 0;
-    const HoursStatements upkeep = hoursStatements(m_worker, 1, day);
     // Advisory lock 4711 tells the test that the other client holds the row.
     std::unique_ptr<QProcess> other = TestDb::startScript(
         QString("begin;\n"
                 "insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok)\n"
                 "  values ('2024-03-05', 1, %1, %2, %3, 1.5, 3, 0, 1, 5, 'no');\n"
-                "%4;\n%5;\n%6;\n"
                 "select pg_advisory_lock(4711);\n"
                 "do $$ declare started timestamptz := clock_timestamp(); begin\n"
                 "  while not exists (select 1 from pg_locks l join pg_stat_activity a on a.pid = l.pid\n"
@@ -491,15 +490,14 @@ void TestEntry::concurrentChangesOfOneDay()
                 "end $$;\n"
                 "commit;\n"
                 "select pg_advisory_unlock(4711);\n")
-            .arg(m_worker).arg(m_product).arg(m_painting)
-            .arg(upkeep.ensureRow, upkeep.lockRow, upkeep.setCell));
+            .arg(m_worker).arg(m_product).arg(m_painting));
     QTRY_COMPARE(TestDb::scalar("select count(*) from pg_locks where locktype = 'advisory' and objid = 4711 and granted").toInt(), 1);
 
     MessageLog log;
     if (deletion) {
         DataModule6->Smena1->refresh();
         QVERIFY(DataModule6->Smena1->locate("id", doomed));
-        deleteSelectedEntry(*DataModule6->Smena1, 1);   // waits for the other client
+        deleteSelectedEntry(*DataModule6->Smena1);   // waits for the other client
         QCOMPARE(log.texts(), QStringList{"Удалить позицию из списка?"});
     } else {
         withEditor(false, [&](TForm11* editor) {
@@ -515,6 +513,55 @@ void TestEntry::concurrentChangesOfOneDay()
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel").toInt(), 1);
     QCOMPARE(Fixture::hoursCell(m_worker, 1, day), hours);
     QCOMPARE(Fixture::hoursCell(m_worker, 1, day.addDays(-1)), rowBefore ? 2 : 0);
+}
+
+void TestEntry::staleListKeepsGridInStep_data()
+{
+    QTest::addColumn<QString>("otherChange");   // by another client, after this one listed the entry
+    QTest::addColumn<bool>("deletion");         // this client then deletes the entry instead of saving it
+    QTest::addColumn<QList<int>>("cells");      // this worker's 5 and 6 March, the other worker's 5 March
+    QTest::newRow("moved to another worker, saved back") << "update accounts_dep.smena set w_id = {other} where id = {id}" << false
+                                                         << QList<int>{8, 0, 0};
+    QTest::newRow("moved to another day, saved back") << "update accounts_dep.smena set data = '2024-03-06' where id = {id}" << false
+                                                      << QList<int>{8, 0, 0};
+    QTest::newRow("moved to another worker, deleted") << "update accounts_dep.smena set w_id = {other} where id = {id}" << true
+                                                      << QList<int>{0, 0, 0};
+    QTest::newRow("moved to another day, deleted") << "update accounts_dep.smena set data = '2024-03-06' where id = {id}" << true
+                                                   << QList<int>{0, 0, 0};
+}
+
+// This client's list still shows the entry as it was when another client moves it: the save or
+// the deletion that follows leaves no hours behind in the cell the other client moved it to.
+void TestEntry::staleListKeepsGridInStep()
+{
+    QFETCH(QString, otherChange);
+    QFETCH(bool, deletion);
+    QFETCH(QList<int>, cells);
+    const QDate day(2024, 3, 5);
+    const int id = Fixture::entry({day, 1, m_worker, m_assembly, m_product, 10, 5, 0, 0, 8});
+    DataModule6->Smena1->refresh();
+    QVERIFY(DataModule6->Smena1->locate("id", id));
+    const auto otherClient = [&] {
+        std::unique_ptr<QProcess> other = TestDb::startScript(
+            QString(otherChange).replace("{other}", QString::number(m_other)).replace("{id}", QString::number(id)) + ";\n");
+        QVERIFY(other->waitForFinished(30000));
+        QVERIFY2(other->exitCode() == 0, other->readAll().constData());
+    };
+    MessageLog log;
+    if (deletion) {
+        otherClient();
+        deleteSelectedEntry(*DataModule6->Smena1);
+    } else {
+        withEditor(true, [&](TForm11* editor) {
+            otherClient();
+            QTest::mouseClick(editor->Button1, Qt::LeftButton);
+            QVERIFY(!editor->isVisible());
+        });
+    }
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), deletion ? 0 : 1);
+    QCOMPARE((QList<int>{Fixture::hoursCell(m_worker, 1, day), Fixture::hoursCell(m_worker, 1, day.addDays(1)),
+                         Fixture::hoursCell(m_other, 1, day)}),
+             cells);
 }
 
 QTEST_MAIN(TestEntry)

@@ -431,7 +431,7 @@ void TestHistory::closedMonthRefusedByServer_data()
     QTest::newRow("move in") << "update accounts_dep.smena set data='2024-03-31' where id=%2";
     QTest::newRow("grid insert") << "insert into accounts_dep.h_tabel (w_id, smena, month, year) values (77, 1, 3, 2024)";
     QTest::newRow("grid update") << "update accounts_dep.h_tabel set d13=1 where month=3";
-    QTest::newRow("grid move in") << "update accounts_dep.h_tabel set month=3 where month=4";
+    QTest::newRow("grid move in") << "update accounts_dep.h_tabel set month=3 where month=4 and w_id<>(select w_id from accounts_dep.smena where id=%2)";
     QTest::newRow("grid delete") << "delete from accounts_dep.h_tabel where month=3 and year=2024";
     QTest::newRow("both months at once") << "update accounts_dep.smena set kol_vo=kol_vo+1";
     QTest::newRow("grid, both months at once") << "update accounts_dep.h_tabel set d14=d14+1";
@@ -553,7 +553,7 @@ void TestHistory::closedMonthRefusesTheProgram()
         }));
         QVERIFY(stayed);
     } else if (action == "delete") {
-        guarded([] { deleteSelectedEntry(*DataModule6->Smena1, 1); });
+        guarded([] { deleteSelectedEntry(*DataModule6->Smena1); });
     } else {
         guarded([] {
             Form1->updtOK->setParam("ok", "ok");

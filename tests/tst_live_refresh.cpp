@@ -236,7 +236,7 @@ void TestLiveRefresh::followsAfterReconnect()
 void TestLiveRefresh::timesheetFollowsHours()
 {
     TestDb::exec(QString("insert into accounts_dep.h_tabel (w_id, smena, month, year, d5) values (%1, 1, 3, 2026, 8), "
-                         "(%2, 1, 3, 2026, 6)")
+                         "(%2, 1, 3, 2026, 6) on conflict (w_id, smena, month, year) do update set d5 = excluded.d5")
                      .arg(m_floor.ivanov)
                      .arg(m_floor.sidorov));
     MessageLog log;

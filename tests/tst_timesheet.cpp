@@ -1,6 +1,5 @@
 #include "core/data_module.h"
 #include "journal/entry_statements.h"
-#include "hours/hours_upkeep.h"
 #include "journal/journal_window.h"
 #include "support/fixtures.h"
 #include "support/test_database.h"
@@ -221,8 +220,8 @@ bool lockTaken(const QString& table, const QString& mode)
     return TestDb::scalar(QStringLiteral("select ") + lockOf(table, mode, true)).toBool();
 }
 
-// The entry editor's statements for a save of a new entry or a change, or the deletion's,
-// with the hours upkeep that follows each, as one transaction's body.
+// The entry editor's statement for a save of a new entry or a change, or the deletion's (the
+// server keeps the hours within each), as part of one transaction's body.
 QString savedEntry(const Floor& f, int worker, const QDate& date, int hours, int changedId = 0)
 {
     EntryValues e;
@@ -237,16 +236,12 @@ QString savedEntry(const Floor& f, int worker, const QDate& date, int hours, int
     e.hours = QString::number(hours);
     e.today = date;
     e.id = changedId;
-    const HoursStatements h = hoursStatements(worker, 1, date);
-    return (changedId ? updateStatement(e) : insertStatement(e)) + QStringLiteral(";\n") + h.ensureRow + QStringLiteral(";\n")
-        + h.lockRow + QStringLiteral(";\n") + h.setCell + QStringLiteral(";\n");
+    return (changedId ? updateStatement(e) : insertStatement(e)) + QStringLiteral(";\n");
 }
 
-QString deletedEntry(int id, int worker, const QDate& date)
+QString deletedEntry(int id)
 {
-    const HoursStatements h = hoursStatements(worker, 1, date);
-    return QStringLiteral("delete from accounts_dep.smena where id=%1;\n").arg(id) + h.lockRow + QStringLiteral(";\n") + h.setCell
-        + QStringLiteral(";\n");
+    return QStringLiteral("delete from accounts_dep.smena where id=%1;\n").arg(id);
 }
 
 // Another client runs `body` in a transaction that holds `heldLock` on the journal and commits
@@ -657,6 +652,7 @@ void TestTimesheet::rebuildEqualsJournalSums()
     Fixture::hoursRow(kuznetsov, 2, QDate(2023, 9, 1), {{3, 8}});
     Fixture::hoursRow(kuznetsov, 1, QDate(2023, 8, 1), {{30, 3}});
     const Grid august = storedGrid(8, 2023);
+    const Grid october = storedGrid(10, 2023);
 
     chooseMonth(9, 2023);
     QSignalSpy progress(Form19->PB, &QProgressBar::valueChanged);
@@ -669,7 +665,7 @@ void TestTimesheet::rebuildEqualsJournalSums()
     QCOMPARE(storedGrid(9, 2023), expected);
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where month=9 and year=2023").toInt(), 6);
     QCOMPARE(storedGrid(8, 2023), august);
-    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where month=10").toInt(), 0);
+    QCOMPARE(storedGrid(10, 2023), october);
 
     // The month is summed in one statement: the bar starts at the first day and ends at the last.
     QCOMPARE(progress.last().first().toInt(), 30);
@@ -721,7 +717,7 @@ void TestTimesheet::rebuildOfMonthWithoutEntries()
         QCOMPARE(set->recordCount(), 0);
     }
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where month=11 and year=2023").toInt(), 0);
-    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where smena=4").toInt(), 0);
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.h_tabel where smena=4 and month=11").toInt(), 0);
 }
 
 void TestTimesheet::failedRebuildKeepsOldGrid()
@@ -791,7 +787,7 @@ void TestTimesheet::rebuildWaitsForOpenChange()
     else if (change == "change")
         body = savedEntry(f, f.ivanov, day, 7, kept);
     else if (change == "delete")
-        body = deletedEntry(kept, f.ivanov, day);
+        body = deletedEntry(kept);
     else {
         worker = f.petrov;
         body = savedEntry(f, f.petrov, day, 5);

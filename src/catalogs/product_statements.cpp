@@ -77,11 +77,6 @@ QString productOperationsDeleteStatement(qint64 id)
     return QStringLiteral("delete from accounts_dep.oper o where o.i_id =") + sqlNumber(id);
 }
 
-QString productEntriesCondition(qint64 id)
-{
-    return QStringLiteral("i_id=") + sqlNumber(id);
-}
-
 QString productEntriesDeleteStatement(qint64 id)
 {
     return QStringLiteral("delete from accounts_dep.smena s where s.i_id =") + sqlNumber(id);

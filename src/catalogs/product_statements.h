@@ -27,7 +27,5 @@ QString massaBoxText(const QVariant& stored);
 QDate productEntriesBound(const QDate& today);
 
 QString productOperationsDeleteStatement(qint64 id);
-// The journal entries of a product, as a condition on accounts_dep.smena.
-QString productEntriesCondition(qint64 id);
 QString productEntriesDeleteStatement(qint64 id);
 QString productDeleteStatement(qint64 id);

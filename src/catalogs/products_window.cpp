@@ -5,7 +5,6 @@
 #include "catalogs/product_editor.h"
 #include "catalogs/product_statements.h"
 #include "core/data_module.h"
-#include "hours/hours_upkeep.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
@@ -137,13 +136,10 @@ void TForm3::Button3Click()
         if (dropOperations)
             del->execute(productOperationsDeleteStatement(id));
         if (dropProduct) {
-            if (entries > 0) {
-                // The hours of the deleted entries leave the grid with them.
-                const QList<HoursCell> cells = hoursCellsOf(productEntriesCondition(id));
+            // The server takes the hours of every entry the statement deletes out of the grid,
+            // those saved by another client a moment before included.
+            if (entries > 0)
                 del->execute(productEntriesDeleteStatement(id));
-                for (const HoursCell& cell : cells)
-                    hoursAfterDelete(cell.workerId, cell.shift, cell.date);
-            }
             del->execute(productDeleteStatement(id));
         }
         t.commit();

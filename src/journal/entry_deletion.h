@@ -2,6 +2,6 @@
 
 class Dataset;
 
-// Deletes the selected entry of a journal list after asking, reloads the list from its first
-// row and brings the worker's hours of that day in step. An empty list asks nothing.
-void deleteSelectedEntry(Dataset& list, int shift);
+// Deletes the selected entry of a journal list after asking and reloads the list from its first
+// row; the server brings the worker's hours of that day in step. An empty list asks nothing.
+void deleteSelectedEntry(Dataset& list);

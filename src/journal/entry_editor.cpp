@@ -4,14 +4,12 @@
 #include "catalogs/workers_window.h"
 #include "core/data_module.h"
 #include "core/operation_names.h"
-#include "hours/hours_upkeep.h"
 #include "journal/entry_statements.h"
 #include "journal/journal_window.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/message_box.h"
-#include "toolkit/transaction.h"
 
 #include <QKeyEvent>
 
@@ -228,28 +226,11 @@ void TForm11::Button1Click()
     }
     const EntryValues entry = entryValues();
     Dataset* shift = Form1->FShiftDataset;
-    // A change may move the entry to another day or worker: the cell it leaves is brought
-    // in step as well as the one it goes to.
-    int leftWorker = 0, leftShift = 0;
-    QDate leftDate;
-    if (Tag != 1) {
-        leftWorker = shift->value(QStringLiteral("w_id")).toInt();
-        leftShift = shift->value(QStringLiteral("smena")).toInt();
-        leftDate = shift->value(QStringLiteral("data")).toDate();
-    }
-    const bool moves = Tag != 1 && (leftWorker != entry.worker || leftShift != entry.shift || leftDate != entry.date);
-    {
-        // The entry and the hours of its cells change together or not at all; a failure
-        // leaves the dialog open with what was typed, to be saved again.
-        Transaction t(QLatin1String(TDataModule6::ConnectionName));
-        if (DataModule6->CheckDuplicate(duplicateStatement(entry), QString::fromUtf8(DuplicateMessage)))
-            return;
-        SmenaIU->execute(Tag == 1 ? insertStatement(entry) : updateStatement(entry));
-        if (moves)
-            hoursAfterDelete(leftWorker, leftShift, leftDate);
-        hoursAfterSave(entry.worker, entry.shift, entry.date);
-        t.commit();
-    }
+    if (DataModule6->CheckDuplicate(duplicateStatement(entry), QString::fromUtf8(DuplicateMessage)))
+        return;
+    // The server brings the hours of the cells the entry leaves and goes to in step within this
+    // one statement; a failure leaves the dialog open with what was typed, to be saved again.
+    SmenaIU->execute(Tag == 1 ? insertStatement(entry) : updateStatement(entry));
 
     const int remembered = shift->recNo();
     shift->refresh();

@@ -369,7 +369,7 @@ void TForm1::CBox1Click(bool checked)
 
 void TForm1::Button3Click()
 {
-    deleteSelectedEntry(*DataModule6->shiftDataset(FShift), FShift);
+    deleteSelectedEntry(*DataModule6->shiftDataset(FShift));
 }
 
 void TForm1::DBGrid2DblClick()

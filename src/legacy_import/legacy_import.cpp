@@ -338,8 +338,9 @@ void connectLegacyImport()
 
 const QList<ImportStep>& legacyImportSteps()
 {
+    // The grid comes after the journal: the server makes the cells of the journal's rows as they
+    // arrive, and the legacy grid then replaces them as it stands.
     static const QList<ImportStep> steps{
-        {QStringLiteral("H_TABEL"), QStringLiteral("accounts_dep.h_tabel"), true, false, hoursColumns()},
         {QStringLiteral("IZDEL"), QStringLiteral("accounts_dep.izdel"), true, false,
          {integer("id"), text("marka"), text("nom"), real("massa")}},
         {QStringLiteral("NOMENKL"), QStringLiteral("accounts_dep.nomenkl"), false, false, {text("marka"), text("nom")}},
@@ -351,6 +352,7 @@ const QList<ImportStep>& legacyImportSteps()
         {QStringLiteral("smena"), QStringLiteral("accounts_dep.smena"), true, true,
          {integer("id"), integer("w_id"), integer("i_id"), integer("o_id"), integer("kol_vo"), integer("brak"),
           integer("smena"), real("cena"), integer("color"), text("ok"), text("data"), integer("time"), text("vvod")}},
+        {QStringLiteral("H_TABEL"), QStringLiteral("accounts_dep.h_tabel"), true, false, hoursColumns()},
     };
     return steps;
 }

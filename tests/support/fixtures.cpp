@@ -137,11 +137,14 @@ void hoursRow(int worker, int shift, const QDate& month, const Days& days)
 {
     QStringList columns{"w_id", "smena", "month", "year"};
     QStringList values{QString::number(worker), QString::number(shift), QString::number(month.month()), QString::number(month.year())};
+    QStringList set{"w_id=excluded.w_id"};
     for (const auto& [day, hours] : days) {
         columns << QStringLiteral("d%1").arg(day);
         values << QString::number(hours);
+        set << QStringLiteral("d%1=excluded.d%1").arg(day);
     }
-    TestDb::exec(QStringLiteral("insert into accounts_dep.h_tabel (%1) values (%2)").arg(columns.join(", "), values.join(", ")));
+    TestDb::exec(QStringLiteral("insert into accounts_dep.h_tabel (%1) values (%2) on conflict (w_id, smena, month, year) do update set %3")
+                     .arg(columns.join(", "), values.join(", "), set.join(", ")));
 }
 
 } // namespace Fixture

@@ -65,6 +65,7 @@ int entry(const Floor& f, int worker, const QDate& date, int shift = 1, int hour
 EntryValues editorEntry(const Floor& f, int worker, const QDate& date, int shift = 1);
 
 using Days = QList<QPair<int, int>>;   // (day of the month, hours)
-// A row of the hours grid for the worker, the shift and the month of `month`, with these days set.
+// The row of the hours grid for the worker, the shift and the month of `month`, with these days
+// set as by hand; a row the server already made for his entries keeps its other days.
 void hoursRow(int worker, int shift, const QDate& month, const Days& days);
 }

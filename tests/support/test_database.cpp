@@ -169,6 +169,9 @@ std::unique_ptr<QProcess> TestDb::startScript(const QString& script, const QStri
     if (!psql->waitForStarted())
         throw std::runtime_error("psql did not start");
     psql->write(script.toUtf8());
+    // Now, not whenever the caller next runs an event loop: a second script started while the
+    // first is waited for must run alongside it.
+    psql->waitForBytesWritten(-1);
     psql->closeWriteChannel();
     return psql;
 }
