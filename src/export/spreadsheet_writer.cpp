@@ -144,6 +144,28 @@ public:
 
     QString path() const { return m_path; }
 
+    // A date, or a date and time, as the spreadsheet's own day number in a date format.
+    lxw_error writeDate(int column, int row, const QDateTime& value, bool withTime, CellFlags flags)
+    {
+        const char* code = withTime ? "dd.mm.yyyy hh:mm:ss" : "dd.mm.yyyy";
+        lxw_format*& format = m_dateFormats[(withTime ? 1 : 0) | (flags.testFlag(Cell::Bold) ? 2 : 0)];
+        if (!format) {
+            format = workbook_add_format(m_book);
+            format_set_num_format(format, code);
+            if (flags.testFlag(Cell::Bold))
+                format_set_bold(format);
+        }
+        const QDate day = value.date();
+        const QTime time = value.time();
+        lxw_datetime when = {day.year(), day.month(), day.day(), withTime ? time.hour() : 0, withTime ? time.minute() : 0,
+                             withTime ? double(time.second()) : 0.0};
+        CNumbers numbers;
+        const lxw_error error = worksheet_write_datetime(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), &when, format);
+        if (error == LXW_NO_ERROR)
+            noteWidth(column, QString::fromLatin1(code), flags);
+        return error;
+    }
+
     lxw_error write(int column, int row, const QString& text, CellFlags flags)
     {
         CNumbers numbers;
@@ -156,10 +178,7 @@ public:
             : worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), text.toUtf8().constData(), format);
         if (error != LXW_NO_ERROR)
             return error;
-        double& widest = m_widths[column];
-        widest = qMax(widest, widthOf(text, flags.testFlag(Cell::Bold)));
-        if (flags.testFlag(Cell::AutoFit))
-            m_fitted.insert(column);
+        noteWidth(column, text, flags);
         return LXW_NO_ERROR;
     }
 
@@ -190,9 +209,18 @@ public:
     }
 
 private:
+    void noteWidth(int column, const QString& text, CellFlags flags)
+    {
+        double& widest = m_widths[column];
+        widest = qMax(widest, widthOf(text, flags.testFlag(Cell::Bold)));
+        if (flags.testFlag(Cell::AutoFit))
+            m_fitted.insert(column);
+    }
+
     lxw_workbook* m_book;
     lxw_worksheet* m_sheet = nullptr;
     lxw_format* m_formats[4] = {};
+    lxw_format* m_dateFormats[4] = {};   // date or date and time, plain or bold
     QString m_path;
     QHash<int, double> m_widths;   // widest content per column
     QSet<int> m_fitted;            // columns asked to fit
@@ -284,18 +312,33 @@ void DiscardWorkbook()
         workbook->discard();
 }
 
-int WriteCell(int sheet, int column, int row, const QString& text, CellFlags flags)
+namespace {
+// Writes one cell through `write` after the checks every cell goes through.
+template <typename Write>
+int writeChecked(int sheet, int column, int row, const Write& write)
 {
-    if (text.isEmpty())
-        return 1;
     const auto fail = [&](const QString& title) {
         MessageBox::stop(QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row), title);
         return -1;
     };
     if (!current() || sheet != 1)
         return fail(QStringLiteral("Ошибочный номер листа Microsoft Excel"));
-    if (column < 1 || column > MaxColumns || row < 1 || row > MaxRows
-        || current()->write(column, row, text, flags) != LXW_NO_ERROR)
+    if (column < 1 || column > MaxColumns || row < 1 || row > MaxRows || write(*current()) != LXW_NO_ERROR)
         return fail(QStringLiteral("Ошибка Microsoft Excel"));
     return 1;
+}
+}
+
+int WriteCell(int sheet, int column, int row, const QString& text, CellFlags flags)
+{
+    if (text.isEmpty())
+        return 1;
+    return writeChecked(sheet, column, row, [&](Workbook& book) { return book.write(column, row, text, flags); });
+}
+
+int WriteDateCell(int sheet, int column, int row, const QDateTime& value, bool withTime, CellFlags flags)
+{
+    if (!value.isValid())
+        return 1;
+    return writeChecked(sheet, column, row, [&](Workbook& book) { return book.writeDate(column, row, value, withTime, flags); });
 }

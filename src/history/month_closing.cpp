@@ -22,3 +22,8 @@ void reopenMonth(int month, int year)
 {
     DataModule6->SQL_exec->execute(reopenMonthStatement(month, year));
 }
+
+QString monthInSentence(const QString& heading)
+{
+    return heading.left(1).toLower() + heading.mid(1);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QString>
 
 // Closed months: the server refuses every write into them; the windows ask only to spare the
 // user an attempt the server would refuse.
@@ -11,3 +12,6 @@ bool monthClosed(const QDate& date);
 // server's trigger locks them out until it commits).
 void closeMonth(int month, int year);
 void reopenMonth(int month, int year);
+
+// A month's heading inside a sentence: "Декабрь 2026" reads "декабрь 2026".
+QString monthInSentence(const QString& heading);

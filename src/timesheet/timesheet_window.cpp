@@ -121,8 +121,12 @@ void TForm19::ComboBox1Change()
         views.at(i)->setColumns(timesheetColumns(month, year));
         m_delegates.at(i)->setMonth(month, year);
     }
-    // A closed month's grid is what was paid; the server would refuse the rebuild.
-    Button1->setEnabled(!monthClosed(QDate(year, month, 1)));
+    // A closed month's grid is what was paid; the server would refuse the rebuild. The button
+    // and the line beside it say why it is off.
+    const bool closed = monthClosed(QDate(year, month, 1));
+    Button1->setEnabled(!closed);
+    Button1->setToolTip(closed ? closedMonthText() : QString());
+    Label1->setText(closed ? closedMonthText() : QString());
 }
 
 void TForm19::HoursChanged(const MonthNotice& notice)
