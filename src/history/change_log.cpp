@@ -17,11 +17,11 @@ GridColumn historyColumn(const char* field, const char* title, int width, Qt::Al
 QList<GridColumn> changeLogColumns()
 {
     const Qt::Alignment centred = Qt::AlignCenter;
-    return {historyColumn("at", "Когда", 118, centred),
+    return {historyColumn("at", "Когда", 135, centred),
             historyColumn("who", "Кто", 210),
-            historyColumn("act", "Действие", 105),
+            historyColumn("act", "Действие", 130),
             historyColumn("smena_id", "Позиция", 60, Qt::AlignRight | Qt::AlignVCenter),
-            historyColumn("data", "Дата", 72, centred),
+            historyColumn("data", "Дата", 85, centred),
             historyColumn("smena", "Смена", 45, centred),
             historyColumn("fio", "Рабочий", 170),
             changesGridColumn()};
@@ -29,7 +29,7 @@ QList<GridColumn> changeLogColumns()
 
 GridColumn changesGridColumn()
 {
-    GridColumn changes = historyColumn("changes", "Изменения", 480);
+    GridColumn changes = historyColumn("changes", "Изменения", 420);
     changes.wholeAsTooltip = true;
     return changes;
 }

@@ -39,7 +39,7 @@ TForm26::TForm26(QWidget* parent) : QDialog(parent)
     Months = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("Months"), this);
     Months->setSql(closingMonthsStatement());
     DBGrid1->setColumns({historyColumn("caption", "Месяц", 130), historyColumn("state", "Состояние", 90),
-                         historyColumn("closed_when", "Закрыт", 170), historyColumn("closed_by", "Кем", 260)});
+                         historyColumn("closed_when", "Закрыт", 230), historyColumn("closed_by", "Кем", 260)});
     DBGrid1->setDataset(Months);
     auto* earlier = new EarlierClosingDelegate(Months, DBGrid1);
     DBGrid1->setItemDelegateForColumn(DBGrid1->columnOf(QStringLiteral("closed_when")), earlier);

@@ -16,7 +16,7 @@ QString where(int page, const QString& text) { return QStringLiteral("page %1, \
 bool sameLine(double top1, double bottom1, double top2, double bottom2) { return qMin(bottom1, bottom2) - qMax(top1, top2) > 0.5; }
 
 // Two spans of a line closer than this read as one word.
-const double Touching = 0.1;   // mm
+const double Touching = 0.4;   // mm
 
 } // namespace
 

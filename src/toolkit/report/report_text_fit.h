@@ -21,7 +21,9 @@ struct FittedText {
 class ReportTextFit {
 public:
     static constexpr double MinimumPointSize = 6;
-    static constexpr double Inset = 0.2;   // mm kept clear at each side, so neighbouring boxes' texts never touch
+    // mm kept clear at each side, so the texts of neighbouring boxes, even boxes that overlap a
+    // little, stay apart by about a space and read as two figures
+    static constexpr double Inset = 0.5;
 
     ReportTextFit();
 
