@@ -110,6 +110,16 @@ Decimal Decimal::fromDouble(double value)
 {
     if (!std::isfinite(value))
         return {};
+    // Figures of a few decimals, nearly all a report adds, without a text on the way: the fewest
+    // decimals whose units divide back to the very same double are its shortest decimal form.
+    double scale = 1;
+    for (int decimals = 0; decimals <= 6; ++decimals, scale *= 10) {
+        const double units = std::round(value * scale);
+        if (std::fabs(units) >= 9007199254740992.0)   // 2^53: beyond it not every whole number is a double
+            break;
+        if (units / scale == value)
+            return Decimal(Units(static_cast<long long>(units)), decimals);
+    }
     return parse(QString::number(value, 'g', QLocale::FloatingPointShortest)).value_or(Decimal());
 }
 
