@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 
 // Start-up pieces: the connection string, the build stamp and the version check, the data
@@ -27,6 +28,8 @@ private slots:
 
     void connectionString_data();
     void connectionString();
+    void loginFromEnvironment_data();
+    void loginFromEnvironment();
     void unreachableServerFails();
     void commandLineRequest_data();
     void commandLineRequest();
@@ -91,7 +94,25 @@ void TestCore::connectionString()
     QFETCH(QString, database);
     QFETCH(QString, server);
     QCOMPARE(connectionStringForArguments(arguments),
-             "host='" + server + "' dbname='" + database + "' port=5432 user=sys password=mudvakp sslmode=allow");
+             "host='" + server + "' dbname='" + database + "' port=5432 sslmode=allow user='sys' password='mudvakp'");
+}
+
+void TestCore::loginFromEnvironment_data()
+{
+    QTest::addColumn<QByteArray>("variable");
+    QTest::newRow("PGUSER") << QByteArray("PGUSER");
+    QTest::newRow("PGSERVICE") << QByteArray("PGSERVICE");
+}
+
+// A login named where libpq looks leaves the login and its password to libpq.
+void TestCore::loginFromEnvironment()
+{
+    QFETCH(QByteArray, variable);
+    qputenv(variable.constData(), "foreman");
+    const auto unset = qScopeGuard([variable] { qunsetenv(variable.constData()); });
+    QCOMPARE(::connectionString("kemra_erp", "db.lan"), QString("host='db.lan' dbname='kemra_erp' port=5432 sslmode=allow"));
+    QCOMPARE(withLogin(::connectionString("kemra_erp", "db.lan"), "boss", "o'k"),
+             QString("host='db.lan' dbname='kemra_erp' port=5432 sslmode=allow user='boss' password='o\\'k'"));
 }
 
 void TestCore::unreachableServerFails()

@@ -11,8 +11,16 @@ QString quoted(QString value)
 
 QString connectionString(const QString& database, const QString& server)
 {
-    return QStringLiteral("host=") + quoted(server) + QStringLiteral(" dbname=") + quoted(database)
-        + QStringLiteral(" port=5432 user=sys password=mudvakp sslmode=allow");
+    const QString place = QStringLiteral("host=") + quoted(server) + QStringLiteral(" dbname=") + quoted(database)
+        + QStringLiteral(" port=5432 sslmode=allow");
+    if (qEnvironmentVariableIsEmpty("PGUSER") && qEnvironmentVariableIsEmpty("PGSERVICE"))
+        return withLogin(place, QStringLiteral("sys"), QStringLiteral("mudvakp"));
+    return place;
+}
+
+QString withLogin(const QString& connectionString, const QString& login, const QString& password)
+{
+    return connectionString + QStringLiteral(" user=") + quoted(login) + QStringLiteral(" password=") + quoted(password);
 }
 
 QString connectionStringForArguments(const QStringList& arguments)

@@ -148,10 +148,10 @@ QString closingMonthsStatement()
         "case when c.closed_at is null then 'открыт' else 'закрыт' end as state, \n"
         "to_char(c.closed_at, 'DD.MM.YYYY HH24:MI') as closed_at, \n"
         "coalesce(to_char(c.closed_at, 'DD.MM.YYYY HH24:MI'), 'был закрыт '||to_char(last.at, 'DD.MM.YYYY HH24:MI')) as closed_when, \n"
-        "coalesce(c.closed_by, '('||last.app||')') as closed_by \n"
+        "coalesce(c.closed_by, '('||last.who||')') as closed_by \n"
         "from journal full join accounts_dep.closed_month c using (year, month) \n"
         // a reopened month: its last closing, from the history
-        "left join lateral (select l.at, coalesce(l.app, l.db_user) as app from accounts_dep.smena_log l \n"
+        "left join lateral (select l.at, coalesce(l.db_user, l.app) as who from accounts_dep.smena_log l \n"
         "  where c.closed_at is null and l.smena_id is null and l.action='I' and l.day=make_date(year, month, 1) \n"
         "  order by l.id desc limit 1) last on true \n"
         "order by year desc, month desc");
@@ -166,12 +166,10 @@ QString monthClosedStatement(const QDate& date)
 
 QString closeMonthStatement(int month, int year)
 {
-    return QStringLiteral("insert into accounts_dep.closed_month (month, year) values (%1, %2) on conflict do nothing")
-        .arg(month)
-        .arg(year);
+    return QStringLiteral("select accounts_dep.close_month(%1, %2)").arg(month).arg(year);
 }
 
 QString reopenMonthStatement(int month, int year)
 {
-    return QStringLiteral("delete from accounts_dep.closed_month where year=%1 and month=%2").arg(year).arg(month);
+    return QStringLiteral("select accounts_dep.reopen_month(%1, %2)").arg(month).arg(year);
 }
