@@ -342,8 +342,8 @@ void TestHistory::periodLog()
     TestDb::exec(QString("delete from accounts_dep.smena where id=%1").arg(e3));
     const int e4 = Fixture::entry(m_floor, m_floor.ivanov, InApril);
     TestDb::exec(QString("update accounts_dep.smena set data='2024-04-02' where id=%1").arg(e1));
-    TestDb::exec("insert into accounts_dep.closed_month (month, year) values (4, 2024)");
-    TestDb::exec("delete from accounts_dep.closed_month where month=4 and year=2024");
+    TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (4, 2024)");
+    TestDb::execAsOwner("delete from accounts_dep.closed_month where month=4 and year=2024");
     closeMarch();
     const QMap<int, QString> names{{e1, "1"}, {e2, "2"}, {e3, "3"}, {e4, "4"}};
     const int workerId = worker == 1 ? m_floor.ivanov : worker == 2 ? m_floor.petrov : 0;
