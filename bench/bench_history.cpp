@@ -143,7 +143,7 @@ int main(int argc, char** argv)
     std::printf("ratio of medians %.3f\n", median(withHistory) / median(without));
 
     // The period log of March 2025.
-    const QString statement = periodLogStatement(QDate(2025, 3, 1), QDate(2025, 3, 31), 0, LoggedAction::Any);
+    const QString statement = periodLogStatement(QDate(2025, 3, 1), QDate(2025, 3, 31), 0, LoggedAction::Any, LogPeriod::EntryDate);
     PGconn* floor = PQconnectdb(QStringLiteral("host=%1 dbname=kemra_erp user=sys").arg(host).toUtf8().constData());
     if (PQstatus(floor) != CONNECTION_OK) {
         std::fprintf(stderr, "libpq: %s", PQerrorMessage(floor));

@@ -710,6 +710,9 @@ create index smena_log_day_idx on accounts_dep.smena_log (day);
 -- Only a move between days fills moved_from: a partial index spares every other save the
 -- write, and the period log's range on moved_from implies it is not null.
 create index smena_log_moved_from_idx on accounts_dep.smena_log (moved_from) where moved_from is not null;
+-- The changes made on some days: the log is written in time order, so a block range index finds
+-- them at almost no cost to a save.
+create index smena_log_at_idx on accounts_dep.smena_log using brin (at);
 
 create table accounts_dep.closed_month (
     month     integer not null check (month between 1 and 12),

@@ -335,23 +335,39 @@ void TestHistory::periodLog_data()
     QTest::addColumn<QDate>("to");
     QTest::addColumn<int>("worker");   // 0 every worker, 1 Ivanov, 2 Petrov
     QTest::addColumn<int>("action");
-    QTest::addColumn<QString>("listed");   // "action:entry" newest first; M for the closing of March
-    QTest::newRow("march, everything") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 0 << int(LoggedAction::Any)
-                                       << "M U:1 D:3 I:3 I:2 I:1";
-    QTest::newRow("april: the move in") << QDate(2024, 4, 1) << QDate(2024, 4, 30) << 0 << int(LoggedAction::Any) << "U:1 I:4";
-    QTest::newRow("one day") << InMarch << InMarch << 0 << int(LoggedAction::Any) << "U:1 D:3 I:3 I:1";
-    QTest::newRow("petrov") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 2 << int(LoggedAction::Any) << "D:3 I:3 I:2";
-    QTest::newRow("deletions") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 0 << int(LoggedAction::Deleted) << "D:3";
-    QTest::newRow("changes of ivanov") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 1 << int(LoggedAction::Changed) << "U:1";
+    QTest::addColumn<int>("period");
+    // "action:entry" newest first; M for a closing of a month, R for a reopening
+    QTest::addColumn<QString>("listed");
+    const int byEntry = int(LogPeriod::EntryDate);
+    const int byChange = int(LogPeriod::ChangeDate);
+    const int any = int(LoggedAction::Any);
+    QTest::newRow("march, everything") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 0 << any << byEntry << "M U:1 D:3 I:3 I:2 I:1";
+    QTest::newRow("april: the move in, closed and reopened") << QDate(2024, 4, 1) << QDate(2024, 4, 30) << 0 << any << byEntry
+                                                             << "R M U:1 I:4";
+    QTest::newRow("one day") << InMarch << InMarch << 0 << any << byEntry << "U:1 D:3 I:3 I:1";
+    QTest::newRow("petrov") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 2 << any << byEntry << "D:3 I:3 I:2";
+    QTest::newRow("deletions") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 0 << int(LoggedAction::Deleted) << byEntry << "D:3";
+    QTest::newRow("changes of ivanov") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 1 << int(LoggedAction::Changed) << byEntry << "U:1";
+    QTest::newRow("closings") << QDate(2024, 3, 1) << QDate(2024, 4, 30) << 0 << int(LoggedAction::Closed) << byEntry << "M M";
+    QTest::newRow("reopenings") << QDate(2024, 3, 1) << QDate(2024, 4, 30) << 0 << int(LoggedAction::Reopened) << byEntry << "R";
+    // Every change is made today, whatever the entries' days.
+    const QDate today = TestDb::scalar("select current_date").toDate();
+    QTest::newRow("made today") << today << today << 0 << any << byChange << "M R M U:1 I:4 D:3 I:3 I:2 I:1";
+    QTest::newRow("made this month, by petrov's entries") << QDate(today.year(), today.month(), 1) << today << 2 << any << byChange
+                                                          << "D:3 I:3 I:2";
+    QTest::newRow("reopenings made today") << today << today << 0 << int(LoggedAction::Reopened) << byChange << "R";
+    QTest::newRow("made in march 2024: none") << QDate(2024, 3, 1) << QDate(2024, 3, 31) << 0 << any << byChange << "";
 }
 
-// The period is the entries' days (a move counts in both months), then the worker and the action.
+// The period is the entries' days (a move counts in both months) or the days the changes were
+// made, as chosen and said; then the worker and the action, closings and reopenings included.
 void TestHistory::periodLog()
 {
     QFETCH(QDate, from);
     QFETCH(QDate, to);
     QFETCH(int, worker);
     QFETCH(int, action);
+    QFETCH(int, period);
     QFETCH(QString, listed);
     const int e1 = Fixture::entry(m_floor, m_floor.ivanov, InMarch);
     const int e2 = Fixture::entry(m_floor, m_floor.petrov, QDate(2024, 3, 20));
@@ -359,6 +375,8 @@ void TestHistory::periodLog()
     TestDb::exec(QString("delete from accounts_dep.smena where id=%1").arg(e3));
     const int e4 = Fixture::entry(m_floor, m_floor.ivanov, InApril);
     TestDb::exec(QString("update accounts_dep.smena set data='2024-04-02' where id=%1").arg(e1));
+    TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (4, 2024)");
+    TestDb::execAsOwner("delete from accounts_dep.closed_month where month=4 and year=2024");
     closeMarch();
     const QMap<int, QString> names{{e1, "1"}, {e2, "2"}, {e3, "3"}, {e4, "4"}};
     const int workerId = worker == 1 ? m_floor.ivanov : worker == 2 ? m_floor.petrov : 0;
@@ -373,14 +391,20 @@ void TestHistory::periodLog()
             w->ComboBox2->setCurrentIndex(w->ComboBox2->findData(action));
             emit w->ComboBox2->activated(w->ComboBox2->currentIndex());
         }
+        w->ComboBox3->setCurrentIndex(w->ComboBox3->findData(period));
+        emit w->ComboBox3->activated(w->ComboBox3->currentIndex());
         for (int row = 0; row < w->Changes->recordCount(); ++row) {
             const QVariant entryId = w->Changes->value(row, w->Changes->fieldIndex("smena_id"));
             const QString act = w->Changes->value(row, w->Changes->fieldIndex("act")).toString();
-            rows << (entryId.isNull() ? QString("M")
-                                      : QString("%1:%2").arg(act == "Добавление" ? "I" : act == "Изменение" ? "U" : "D",
-                                                             names.value(entryId.toInt())));
+            if (entryId.isNull())
+                rows << (act == "Закрытие месяца" ? "M" : act == "Открытие месяца" ? "R" : "?");
+            else
+                rows << QString("%1:%2").arg(act == "Добавление" ? "I" : act == "Изменение" ? "U" : "D", names.value(entryId.toInt()));
         }
-        QCOMPARE(w->Label5->text(), QString("Изменений: %1").arg(rows.size()));
+        QCOMPARE(w->Label5->text(), QString("Изменений: %1 (%2)")
+                                        .arg(rows.size())
+                                        .arg(period == int(LogPeriod::ChangeDate) ? "по дате изменения" : "по дате позиции"));
+        w->ComboBox3->setCurrentIndex(0);
         w->close();
     }));
     QCOMPARE(rows.join(' '), listed);
@@ -401,6 +425,22 @@ void TestHistory::deletedEntryFromPeriodLog()
             history = columnTexts(h->DBGrid1, "act");
             QCOMPARE(h->Label1->text(), QString("Позиция № %1").arg(id));
             QCOMPARE(columnTexts(h->DBGrid1, "changes").at(1), QString("Кол-во: 10 → 15; Брак: 0 → 2"));
+            // However narrow the window, the changes read whole: wrapped in a row as high as
+            // they need, and under the mouse.
+            h->resize(1100, 400);
+            QCoreApplication::processEvents();
+            const int column = h->DBGrid1->columnOf("changes");
+            bool wrapped = false;   // some text takes more than one line here
+            for (int row = 0; row < h->DBGrid1->model()->rowCount(); ++row) {
+                const QModelIndex cell = h->DBGrid1->model()->index(row, column);
+                const QString text = cell.data().toString();
+                QCOMPARE(cell.data(Qt::ToolTipRole).toString(), text);
+                const QRect room = h->DBGrid1->visualRect(cell);
+                const int needed = h->DBGrid1->fontMetrics().boundingRect(QRect(0, 0, room.width() - 8, 10000), Qt::TextWordWrap, text).height();
+                QVERIFY2(room.height() >= needed, qPrintable(QString("%1 < %2: %3").arg(room.height()).arg(needed).arg(text)));
+                wrapped = wrapped || needed > h->DBGrid1->fontMetrics().height() * 3 / 2;
+            }
+            QVERIFY(wrapped);
             h->close();
         }));
         QTest::mouseClick(w->Button2, Qt::LeftButton);
@@ -410,9 +450,21 @@ void TestHistory::deletedEntryFromPeriodLog()
 
     QCOMPARE(m_opened.size(), 1);
     const XlsxSheet sheet = XlsxSheet::read(m_opened.first());
-    QCOMPARE(sheet.text(1, 1), QString("Журнал изменений 01.03.2024 - 31.03.2024"));
+    QCOMPARE(sheet.text(1, 1), QString("Журнал изменений 01.03.2024 - 31.03.2024 по дате позиции"));
     QCOMPARE(sheet.text(3, 2), QString("Действие"));
     QCOMPARE(sheet.text(3, 3), QString("Удаление"));
+    // When and the entry's date are dates the spreadsheet counts with: day numbers from
+    // 30.12.1899 in a date format.
+    const XlsxCell when = sheet.cell(1, 3);
+    QVERIFY(when.number);
+    QCOMPARE(when.numberFormat, QString("dd.mm.yyyy hh:mm:ss"));
+    const QDateTime now = TestDb::scalar("select localtimestamp(0)").toDateTime();
+    const double serialNow = QDate(1899, 12, 30).daysTo(now.date()) + now.time().msecsSinceStartOfDay() / 86400000.0;
+    QVERIFY2(qAbs(when.value.toDouble() - serialNow) < 60.0 / 86400, qPrintable(when.value));
+    const XlsxCell day = sheet.cell(5, 3);
+    QVERIFY(day.number);
+    QCOMPARE(day.numberFormat, QString("dd.mm.yyyy"));
+    QCOMPARE(day.value.toDouble(), double(QDate(1899, 12, 30).daysTo(InMarch)));
     QCOMPARE(sheet.text(4, 3), QString::number(id));
     QVERIFY(sheet.cell(4, 3).number);
     QCOMPARE(sheet.text(8, 4), QString("Кол-во: 10 → 15; Брак: 0 → 2"));
@@ -581,9 +633,14 @@ void TestHistory::closedMonthRebuild()
     bool rebuildOn = true;
     QVERIFY(expectModal<TForm19>([] { Form19->ShowMonth(InMarch); }, [&](TForm19* w) {
         rebuildOn = w->Button1->isEnabled();
+        // The rebuild says why it is off, on the button and beside it.
+        QCOMPARE(w->Button1->toolTip(), QString("Месяц закрыт: перестроение недоступно"));
+        QCOMPARE(w->Label1->text(), QString("Месяц закрыт: перестроение недоступно"));
         w->ComboBox1->setCurrentIndex(3);
         emit w->ComboBox1->activated(3);
         QVERIFY(w->Button1->isEnabled());
+        QVERIFY(w->Button1->toolTip().isEmpty());
+        QVERIFY(w->Label1->text().isEmpty());
         w->close();
     }));
     QVERIFY(!rebuildOn);
@@ -613,6 +670,8 @@ void TestHistory::closingWindow()
         w->DBGrid1->selectRow(1);
         QVERIFY(w->Button1->isEnabled());
         QVERIFY(!w->Button2->isEnabled());
+        QCOMPARE(w->Button1->text(), QString("Закрыть месяц"));
+        QCOMPARE(w->Button2->text(), QString("Открыть месяц"));
         const auto close = [w] { QTest::mouseClick(w->Button1, Qt::LeftButton); };
         close();   // No: no login asked
         QVERIFY(!monthClosed(InMarch));
@@ -634,6 +693,7 @@ void TestHistory::closingWindow()
         QCOMPARE(w->Months->value("closed_by").toString(), Boss.name);
         QVERIFY(!w->Button1->isEnabled());
         QVERIFY(w->Button2->isEnabled());
+        const QString closedWhen = w->Months->value("closed_when").toString();
         QVERIFY(expectModal<AdminLoginDialog>([w] { QTest::mouseClick(w->Button2, Qt::LeftButton); }, [](AdminLoginDialog* d) {
             QCOMPARE(d->Login->text(), Boss.name);
             QCOMPARE(d->Password->text(), QString());
@@ -641,15 +701,21 @@ void TestHistory::closingWindow()
         }));
         QVERIFY(!monthClosed(InMarch));
         QCOMPARE(w->Months->value("state").toString(), QString("открыт"));
+        // Opened again, the month keeps its last closing in sight: when and by whom.
+        QVERIFY(w->Months->value("closed_at").isNull());
+        QCOMPARE(columnTexts(w->DBGrid1, "closed_when").at(1), "был закрыт " + closedWhen);
+        QCOMPARE(columnTexts(w->DBGrid1, "closed_by").at(1), "(" + Boss.name + ")");
+        QVERIFY(columnTexts(w->DBGrid1, "closed_when").at(0).isEmpty());   // April was never closed
+        QVERIFY(w->Button1->isEnabled());
         w->close();
     }));
     QCOMPARE(log.shown().size(), 8);
     QCOMPARE(log.shown().at(0).caption, QString("Закрытие месяца"));
-    QVERIFY(log.shown().at(0).text.startsWith("Закрыть месяц Март 2024?"));
+    QVERIFY(log.shown().at(0).text.startsWith("Закрыть месяц март 2024?"));
     QVERIFY2(log.shown().at(3).text.startsWith(QString("Сервер БД не принял вход «%1».").arg(Boss.name)), qPrintable(log.shown().at(3).text));
     QVERIFY2(log.shown().at(3).text.contains("password authentication failed"), qPrintable(log.shown().at(3).text));
     QCOMPARE(log.shown().at(5).text, OnlyAdministrator);
-    QVERIFY(log.shown().at(7).text.startsWith("Открыть месяц Март 2024?"));
+    QVERIFY(log.shown().at(7).text.startsWith("Открыть месяц март 2024?"));
     // No session of the administrator's stays open (a closed one leaves the server a moment later).
     QTRY_COMPARE_WITH_TIMEOUT(
         TestDb::scalar(QString("select count(*) from pg_stat_activity where usename='%1' and datname=current_database()").arg(Boss.name))

@@ -13,6 +13,10 @@
 #include <QProcess>
 #include <QSpinBox>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QTreeView>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTimer>
@@ -36,6 +40,8 @@ private slots:
     void bandSequence();
     void valueTexts_data();
     void valueTexts();
+    void exactTotals_data();
+    void exactTotals();
     void columnHeaderAndPageNumberOnEveryPage();
     void linkedHeaderMovesToNewPage_data();
     void linkedHeaderMovesToNewPage();
@@ -156,6 +162,8 @@ void TestReport::valueTexts_data()
     QTest::newRow("no mask: whole number") << QVariant(qlonglong(9010)) << "" << "9010";
     QTest::newRow("no mask: text as it is") << QVariant("Заготовки") << "" << "Заготовки";
     QTest::newRow("no mask: empty") << QVariant() << "" << "";
+    QTest::newRow("numeric text, half at the third decimal") << QVariant("1.005") << "#0.00" << "1,01";
+    QTest::newRow("a figure of many digits") << QVariant(4517612.38) << "#0.00" << "4517612,38";
 }
 
 void TestReport::valueTexts()
@@ -164,6 +172,49 @@ void TestReport::valueTexts()
     QFETCH(QString, mask);
     QFETCH(QString, text);
     QCOMPARE(reportValueText(value, mask), text);
+}
+
+void TestReport::exactTotals_data()
+{
+    QTest::addColumn<QVariantList>("values");   // the rows' column, as the driver hands it over
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<QString>("total");
+    QVariantList tenths;
+    for (int i = 0; i < 1000; ++i)
+        tenths << 0.1;
+    QTest::newRow("0.1 + 0.2") << QVariantList{0.1, 0.2} << "" << "0,3";
+    QTest::newRow("a thousand tenths") << tenths << "" << "100";
+    QTest::newRow("a large total and a thousand tenths") << (QVariantList{4517512.38} + tenths) << "" << "4517612,38";
+    QTest::newRow("the same under a mask") << (QVariantList{4517512.38} + tenths) << "#0.00" << "4517612,38";
+    QTest::newRow("halves of a cent add to a cent") << QVariantList{0.005, 0.005, 1.0} << "#0.00" << "1,01";
+    QTest::newRow("numeric texts") << QVariantList{"0.10", "0.20", "-0.05"} << "" << "0,25";
+    QTest::newRow("whole numbers") << QVariantList{qlonglong(9007199254740993), 1} << "" << "9007199254740994";
+    QTest::newRow("empty and text count as nothing") << QVariantList{QVariant(), "Заготовки", 2.5} << "" << "2,5";
+}
+
+// Totals are sums of decimal figures, added as decimals: a group's and the report's print the
+// figure a clerk gets by hand, never a binary fraction's tail.
+void TestReport::exactTotals()
+{
+    QFETCH(QVariantList, values);
+    QFETCH(QString, mask);
+    QFETCH(QString, total);
+    ReportLayout layout;
+    ReportGroup report;
+    report.footer = ReportBand(5, {ReportItem::label("Итого", 0), ReportItem::sum("v", 100, 60).masked(mask)});
+    ReportGroup group("g");
+    group.footer = ReportBand(5, {ReportItem::label("Группа", 0), ReportItem::sum("v", 100, 60).masked(mask)});
+    layout.groups = {report, group};
+    Rows rows;
+    for (const QVariant& value : values)
+        rows << QVariantList{"a", value};
+    const ReportDocument document = layoutReport(layout, memoryRows({"g", "v"}, rows));
+    QStringList footers;
+    for (const ReportPage& page : document.pages)
+        for (const ReportText& text : page.texts())
+            if (text.rect.left() > 100)
+                footers << text.text;
+    QCOMPARE(footers, (QStringList{total, total}));
 }
 
 void TestReport::columnHeaderAndPageNumberOnEveryPage()
@@ -398,50 +449,61 @@ void TestReport::textFitsItsBox_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("width");
+    QTest::addColumn<double>("room");       // mm free at each side of the box, up to a neighbour
     QTest::addColumn<double>("smallest");   // pt, the least size expected
     QTest::addColumn<double>("largest");    // pt, the greatest
-    QTest::addColumn<bool>("cut");          // printed as its start and "…"
-    QTest::newRow("fits") << "Итого" << 30.0 << 11.0 << 11.0 << false;
-    QTest::newRow("a little wide: shrinks") << "Покраска (КРАСКА)" << 27.8 << 7.0 << 10.9 << false;
-    QTest::newRow("far too wide: cut at 6 pt") << "Готовая продукция, окрашенная и упакованная" << 27.0 << 6.0 << 6.0 << true;
-    QTest::newRow("number shrinks") << "6371630768,12" << 18.8 << 7.0 << 10.9 << false;
-    QTest::newRow("number below 6 pt, never cut") << "1234567890123" << 8.5 << 1.0 << 5.9 << false;
+    QTest::addColumn<QString>("shown");     // "whole", "cut" (its start and "…") or "###"
+    const QString wide = QStringLiteral("Готовая продукция, окрашенная и упакованная");
+    QTest::newRow("fits") << "Итого" << 30.0 << 0.0 << 11.0 << 11.0 << "whole";
+    QTest::newRow("a little wide: shrinks") << "Покраска (КРАСКА)" << 27.8 << 0.0 << 7.0 << 10.9 << "whole";
+    QTest::newRow("far too wide, no room: cut at 6 pt") << wide << 27.0 << 0.0 << 6.0 << 6.0 << "cut";
+    QTest::newRow("far too wide, room beside: widened") << wide << 27.0 << 30.0 << 6.0 << 10.9 << "whole";
+    QTest::newRow("number shrinks") << "6371630768,12" << 18.8 << 0.0 << 7.0 << 10.9 << "whole";
+    QTest::newRow("number too wide, room beside: widened") << "1234567890123" << 8.5 << 10.0 << 6.0 << 10.9 << "whole";
+    QTest::newRow("number too wide, no room: ###") << "1234567890123" << 8.5 << 0.0 << 6.0 << 11.0 << "###";
 }
 
-// A text wider than its box shrinks just enough, not below 6 pt, then is cut with "…"; a number
-// only shrinks. The box stays where the layout puts it.
+// A text wider than its box shrinks just enough, never below 6 pt; beyond that it takes the
+// free room beside its box, up to its neighbours, and only where that is too little is a text
+// cut with "…" and a number printed "###". Neighbours keep their places.
 void TestReport::textFitsItsBox()
 {
     QFETCH(QString, text);
     QFETCH(double, width);
+    QFETCH(double, room);
     QFETCH(double, smallest);
     QFETCH(double, largest);
-    QFETCH(bool, cut);
+    QFETCH(QString, shown);
+    const double left = 124.4;
+    const auto neighbour = [](double at) { return ReportItem::label("|", at, 3).centred().withFont("MS Sans Serif", 11, true); };
     ReportLayout layout;
-    layout.detail = ReportBand(5.8, {ReportItem::label(text, 124.4, width).centred().withFont("MS Sans Serif", 11, true)});
+    layout.detail = ReportBand(5.8, {neighbour(left - room - 3), ReportItem::label(text, left, width).centred().withFont("MS Sans Serif", 11, true),
+                                     neighbour(left + width + room)});
     const ReportDocument document = layoutReport(layout, memoryRows({"n"}, {{1}}));
-    const ReportText& printed = document.pages.first().texts().first();
-    QCOMPARE(printed.rect, QRectF(134.4, 10, width, 5.8));
-    const QString shown = printed.text;
-    if (cut) {
-        QVERIFY2(shown.endsWith(QStringLiteral("…")) && text.startsWith(shown.chopped(1)) && shown.size() > 10, qPrintable(shown));
-    } else {
-        QCOMPARE(shown, text);
-    }
+    QCOMPARE(document.pages.first().texts().size(), 3);
+    const ReportText printed = document.pages.first().texts().at(1);
+    const QRectF box(10 + left, 10, width, 5.8);
+    const QRectF free = box.adjusted(-room, 0, room, 0);
+    QVERIFY2(printed.rect.contains(box) && free.contains(printed.rect), qPrintable(QString::number(printed.rect.width())));
+    QCOMPARE(printed.rect.center(), box.center());
+    if (shown == "cut")
+        QVERIFY2(printed.text.endsWith(QStringLiteral("…")) && text.startsWith(printed.text.chopped(1)) && printed.text.size() > 10, qPrintable(printed.text));
+    else
+        QCOMPARE(printed.text, shown == "whole" ? text : shown);
     const QFont& font = document.fonts.at(printed.font);
     QVERIFY2(font.pointSizeF() >= smallest && font.pointSizeF() <= largest, qPrintable(QString::number(font.pointSizeF())));
     QVERIFY(font.bold());
     ReportTextFit measure;
-    QVERIFY(measure.width(font, shown) <= width - 2 * ReportTextFit::Inset);
-    if (font.pointSizeF() < 11) {   // just enough: a step larger would not fit
+    QVERIFY(measure.width(font, printed.text) <= printed.rect.width() - 2 * ReportTextFit::Inset);
+    if (font.pointSizeF() < 11 && shown == "whole") {   // just enough: a step larger would not fit
         QFont larger = font;
         larger.setPointSizeF(font.pointSizeF() + 0.1);
-        QVERIFY(measure.width(larger, shown) > width - 2 * ReportTextFit::Inset || cut);
+        QVERIFY(measure.width(larger, printed.text) > printed.rect.width() - 2 * ReportTextFit::Inset);
     }
-    if (cut) {   // a character more would not fit
-        QString longer = text.left(shown.size());
+    if (shown == "cut") {   // a character more would not fit
+        QString longer = text.left(printed.text.size());
         longer += QStringLiteral("…");
-        QVERIFY(measure.width(font, longer) > width - 2 * ReportTextFit::Inset);
+        QVERIFY(measure.width(font, longer) > printed.rect.width() - 2 * ReportTextFit::Inset);
     }
     QVERIFY2(pageFitFaults(document).isEmpty(), qPrintable(pageFitFaults(document).join('\n')));
 }
@@ -469,11 +531,11 @@ void TestReport::neighboursApartInPdf()
     const QString pdf = dir.filePath("fit.pdf");
     const QStringList faults = printFitFaults(document, pdf);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
-    QStringList footer;
+    QMap<double, QString> footer;   // left to right: a figure shrunk to its box sits on a baseline of its own
     for (const PdfWord& word : pdfWords(pdf))
-        if (word.rect.top() > document.pages.last().texts().last().rect.top() - 1)
-            footer << word.text;
-    QCOMPARE(footer, (QStringList{"Итого:", "2370", "601800", "601800"}));
+        if (word.page == document.pages.size() - 1 && word.rect.top() > document.pages.last().texts().last().rect.top() - 1)
+            footer.insert(word.rect.left(), word.text);
+    QCOMPARE(footer.values(), (QStringList{"Итого:", "2370", "601800", "601800"}));
 }
 
 void TestReport::datasetRowsPassTheFilter()
@@ -601,8 +663,15 @@ void answerSaveDialog(const QString& path, QString* suggested = nullptr)
     QTimer::singleShot(0, [=] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
-        if (suggested)
+        if (suggested) {
             *suggested = QDir(dialog->directory()).filePath(dialog->selectedFiles().value(0).section('/', -1));
+            // Wide enough for a report's name, its size and date, those two never cut.
+            QVERIFY(dialog->width() >= 900);
+            auto* files = dialog->findChild<QTreeView*>("treeView");
+            QVERIFY(files);
+            QCOMPARE(files->header()->sectionResizeMode(1), QHeaderView::ResizeToContents);
+            QCOMPARE(files->header()->sectionResizeMode(3), QHeaderView::ResizeToContents);
+        }
         dialog->selectFile(path);
         static_cast<QDialog*>(dialog)->accept();
     });
@@ -811,6 +880,19 @@ void TestReport::savePdfFromPreview()
             QCOMPARE(log.shown().first().text, "Файл " + QDir::toNativeSeparators(path) + " уже есть. Заменить его?");
             QCOMPARE(QFileInfo(path).size(), replace ? size : 10);
         }
+
+        // Printing to a file proposes the same file.
+        QString printFile;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* file = dialog->findChild<QLineEdit*>("filename");
+            QVERIFY(file);
+            printFile = file->text();
+            dialog->reject();
+        });
+        window->printPages();
+        QCOMPARE(printFile, QDir::toNativeSeparators(path));
         checked = true;
         window->close();
     });

@@ -310,6 +310,7 @@ private slots:
     void titleNamesTheKind_data();
     void titleNamesTheKind();
     void textsFitTheirBoxes();
+    void exactTotalsOnPaper();
     void previewFromDialog();
     void pdfNamesSayWhatAndWhen();
     void databaseErrorShowsNoPreview();
@@ -1029,6 +1030,47 @@ void TestReports::textsFitTheirBoxes()
                              .toDouble();
     QCOMPARE(footer, (QStringList{"Итого:", QString::number(20 * 31 + 210 + 20), reportValueText(boxes, QString()),
                                   QString::number(20 * 3555), reportValueText(journalSum(Money, From, To), "#0.00")}));
+}
+
+// Boxes the server rounds to cents add up on paper to the figure a clerk gets by hand: a
+// thousand lines of 0,10 and one of 4517512,38 make 4517612,38, where binary fractions drift.
+void TestReports::exactTotalsOnPaper()
+{
+    const int worker = Fixture::worker(QStringLiteral("Алексеев А.А."));
+    const int small = Fixture::product(QStringLiteral("ЯА-1"), 0.1, Fixture::classItem(QStringLiteral("Ящик А")));
+    const int large = Fixture::product(QStringLiteral("ЯБ-2"), 4517512.38, Fixture::classItem(QStringLiteral("Ящик Б")));
+    const int type = Fixture::operationType(QStringLiteral("Сборка"));
+    const int smallOperation = Fixture::operation(small, type, 0);
+    Fixture::entry(entryOf(worker, large, Fixture::operation(large, type, 0), QDate(2026, 3, 2), 1, 0, 1.0, 0));
+    // A thousand lines of the small box: one colour each.
+    TestDb::exec(QStringLiteral("insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok) "
+                                "select '2026-03-03', 1, %1, %2, %3, 0.1, 1, 0, g, 1, 'no' from generate_series(1, 1000) g")
+                     .arg(worker)
+                     .arg(small)
+                     .arg(smallOperation));
+
+    // "Детальный отчет по продукции": the boxes of each product "#0.00", of the report as summed.
+    const ReportDocument detailed = reportPages(Form21);
+    QStringList boxes;   // the texts printed in the "Коробки" column of the footers, in order
+    for (const ReportPage& page : detailed.pages)
+        for (const ReportText& text : page.texts())
+            if (qAbs(text.rect.left() - (10 + 132.8)) < 0.01)
+                boxes << text.text;
+    QCOMPARE(boxes, (QStringList{"100,00", "4517512,38", "4517612,38"}));
+    // The money: a thousand lines of 0,1 and one of 1.
+    const QVector<ReportText>& last = detailed.pages.last().texts();
+    QVERIFY(std::any_of(last.cbegin(), last.cend(), [](const ReportText& t) { return t.text == QStringLiteral("101,00"); }));
+    QTemporaryDir folder;
+    const QStringList faults = printFitFaults(detailed, folder.filePath("detailed.pdf"));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+
+    // "Отчет по продукции": a product's boxes without a mask print as summed, after its lines.
+    QStringList column;
+    for (const ReportPage& page : reportPages(Form17).pages)
+        for (const ReportText& text : page.texts())
+            if (qAbs(text.rect.left() - (10 + 133.6)) < 0.01 && text.text != QStringLiteral("0,1"))
+                column << text.text;
+    QCOMPARE(column, (QStringList{"100", "4517512,38", "4517512,38"}));
 }
 
 // The buttons show their reports in a preview; the dialog waits for it, and a second press of

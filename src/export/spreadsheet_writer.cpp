@@ -137,6 +137,28 @@ public:
 
     QString path() const { return m_path; }
 
+    // A date, or a date and time, as the spreadsheet's own day number in a date format.
+    lxw_error writeDate(int column, int row, const QDateTime& value, bool withTime, CellFlags flags)
+    {
+        const char* code = withTime ? "dd.mm.yyyy hh:mm:ss" : "dd.mm.yyyy";
+        lxw_format*& format = m_dateFormats[(withTime ? 1 : 0) | (flags.testFlag(Cell::Bold) ? 2 : 0)];
+        if (!format) {
+            format = workbook_add_format(m_book);
+            format_set_num_format(format, code);
+            if (flags.testFlag(Cell::Bold))
+                format_set_bold(format);
+        }
+        const QDate day = value.date();
+        const QTime time = value.time();
+        lxw_datetime when = {day.year(), day.month(), day.day(), withTime ? time.hour() : 0, withTime ? time.minute() : 0,
+                             withTime ? double(time.second()) : 0.0};
+        CNumbers numbers;
+        const lxw_error error = worksheet_write_datetime(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), &when, format);
+        if (error == LXW_NO_ERROR)
+            noteWidth(column, QString::fromLatin1(code), flags);
+        return error;
+    }
+
     lxw_error write(int column, int row, const QString& text, CellFlags flags)
     {
         CNumbers numbers;
@@ -149,10 +171,7 @@ public:
             : worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), text.toUtf8().constData(), format);
         if (error != LXW_NO_ERROR)
             return error;
-        double& widest = m_widths[column];
-        widest = qMax(widest, widthOf(text, flags.testFlag(Cell::Bold)));
-        if (flags.testFlag(Cell::AutoFit))
-            m_fitted.insert(column);
+        noteWidth(column, text, flags);
         return LXW_NO_ERROR;
     }
 
@@ -211,6 +230,14 @@ public:
     }
 
 private:
+    void noteWidth(int column, const QString& text, CellFlags flags)
+    {
+        double& widest = m_widths[column];
+        widest = qMax(widest, widthOf(text, flags.testFlag(Cell::Bold)));
+        if (flags.testFlag(Cell::AutoFit))
+            m_fitted.insert(column);
+    }
+
     // One format per combination of flags, made when first asked for; none for plain cells.
     lxw_format* formatFor(CellFlags flags)
     {
@@ -238,6 +265,7 @@ private:
     lxw_workbook* m_book;
     lxw_worksheet* m_sheet = nullptr;
     lxw_format* m_formats[32] = {};   // by the flags; the workbook owns them
+    lxw_format* m_dateFormats[4] = {};   // date or date and time, plain or bold
     QString m_path;
     QHash<int, double> m_widths;   // widest content per column
     QSet<int> m_fitted;            // columns asked to fit
@@ -374,6 +402,19 @@ int MergeCells(int sheet, int column, int row, int lastColumn, int lastRow, cons
     if (column < 1 || lastColumn < column || lastColumn > MaxColumns || row < 1 || lastRow < row || lastRow > MaxRows)
         return answer(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE, where);
     return answer(book->merge(column, row, lastColumn, lastRow, text, flags), where);
+}
+
+int WriteDateCell(int sheet, int column, int row, const QDateTime& value, bool withTime, CellFlags flags)
+{
+    if (!value.isValid())
+        return 1;
+    const QString where = QStringLiteral("столбец %1, строка %2").arg(column).arg(row);
+    Workbook* book = target(sheet, where);
+    if (!book)
+        return -1;
+    if (column < 1 || column > MaxColumns || row < 1 || row > MaxRows)
+        return answer(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE, where);
+    return answer(book->writeDate(column, row, value, withTime, flags), where);
 }
 
 int SetColumnWidth(int sheet, int column, double width)

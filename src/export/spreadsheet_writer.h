@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QFlags>
 #include <QString>
 
@@ -41,6 +42,11 @@ void DiscardWorkbook();
 // written AsText. A bad sheet number or a cell that cannot be written is reported and nothing
 // is written.
 int WriteCell(int sheet, int column, int row, const QString& text, CellFlags flags = {});
+
+// Writes a date, with its time when `withTime`, as a date the spreadsheet counts with (a day
+// number shown "dd.mm.yyyy" or "dd.mm.yyyy hh:mm:ss"); an invalid one writes nothing. Checks
+// and reports as WriteCell does.
+int WriteDateCell(int sheet, int column, int row, const QDateTime& value, bool withTime, CellFlags flags = {});
 
 // Writes `text` into the cells from (column, row) to (lastColumn, lastRow), merged into one;
 // the flags as for WriteCell (AutoFit aside).

@@ -2,6 +2,8 @@
 
 #include "export/spreadsheet_writer.h"
 
+#include <QHeaderView>
+
 GridColumn historyColumn(const char* field, const char* title, int width, Qt::Alignment alignment)
 {
     GridColumn c;
@@ -15,14 +17,34 @@ GridColumn historyColumn(const char* field, const char* title, int width, Qt::Al
 QList<GridColumn> changeLogColumns()
 {
     const Qt::Alignment centred = Qt::AlignCenter;
-    return {historyColumn("at", "Когда", 118, centred),
+    return {historyColumn("at", "Когда", 135, centred),
             historyColumn("who", "Кто", 210),
-            historyColumn("act", "Действие", 105),
+            historyColumn("act", "Действие", 130),
             historyColumn("smena_id", "Позиция", 60, Qt::AlignRight | Qt::AlignVCenter),
-            historyColumn("data", "Дата", 72, centred),
+            historyColumn("data", "Дата", 85, centred),
             historyColumn("smena", "Смена", 45, centred),
             historyColumn("fio", "Рабочий", 170),
-            historyColumn("changes", "Изменения", 480)};
+            changesGridColumn()};
+}
+
+GridColumn changesGridColumn()
+{
+    GridColumn changes = historyColumn("changes", "Изменения", 420);
+    changes.wholeAsTooltip = true;
+    return changes;
+}
+
+void showChangesWhole(DBGrid* grid)
+{
+    grid->setWordWrap(true);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+QString changeCountText(int count, LogPeriod period)
+{
+    return QStringLiteral("Изменений: %1 (%2)")
+        .arg(count)
+        .arg(period == LogPeriod::ChangeDate ? QStringLiteral("по дате изменения") : QStringLiteral("по дате позиции"));
 }
 
 bool exportChangeLog(Dataset& changes, const QString& heading)
@@ -41,10 +63,18 @@ bool exportChangeLog(Dataset& changes, const QString& heading)
     }
     for (int row = 0; row < changes.recordCount(); ++row)
         for (int c = 0; c < columns.size(); ++c) {
-            // Entry numbers and shifts are numbers; dates, names and the changes stay text.
-            const bool number = columns.at(c).field == QLatin1String("smena_id") || columns.at(c).field == QLatin1String("smena");
-            WriteCell(Sheet, c + 1, row + 3, changes.value(row, fields.at(c)).toString(),
-                      number ? CellFlags(Cell::AutoFit) : CellFlags(Cell::AsText | Cell::AutoFit));
+            // When and the entry's date are dates to sort and count by; entry numbers and shifts
+            // are numbers; names and the changes stay text.
+            const QString& field = columns.at(c).field;
+            const QString text = changes.value(row, fields.at(c)).toString();
+            if (field == QLatin1String("at"))
+                WriteDateCell(Sheet, c + 1, row + 3, QDateTime::fromString(text, QStringLiteral("dd.MM.yyyy HH:mm:ss")), true, Cell::AutoFit);
+            else if (field == QLatin1String("data"))
+                WriteDateCell(Sheet, c + 1, row + 3, QDate::fromString(text, QStringLiteral("dd.MM.yyyy")).startOfDay(), false, Cell::AutoFit);
+            else if (field == QLatin1String("smena_id") || field == QLatin1String("smena"))
+                WriteCell(Sheet, c + 1, row + 3, text, Cell::AutoFit);
+            else
+                WriteCell(Sheet, c + 1, row + 3, text, Cell::AsText | Cell::AutoFit);
         }
     ShowWorkbook(true);
     return true;

@@ -25,6 +25,10 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent)
     ComboBox2->addItem(QStringLiteral("Добавление"), int(LoggedAction::Added));
     ComboBox2->addItem(QStringLiteral("Изменение"), int(LoggedAction::Changed));
     ComboBox2->addItem(QStringLiteral("Удаление"), int(LoggedAction::Deleted));
+    ComboBox2->addItem(QStringLiteral("Закрытие месяца"), int(LoggedAction::Closed));
+    ComboBox2->addItem(QStringLiteral("Открытие месяца"), int(LoggedAction::Reopened));
+    ComboBox3->addItem(QStringLiteral("по дате позиции"), int(LogPeriod::EntryDate));
+    ComboBox3->addItem(QStringLiteral("по дате изменения"), int(LogPeriod::ChangeDate));
 
     // A date counts once it is chosen: picked in the calendar (after the picker took it) or
     // typed and left; a date half typed reads nothing.
@@ -34,6 +38,7 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent)
                 [this] { QTimer::singleShot(0, this, [this] { guarded([this] { FilterChange(); }); }); });
     }
     on(ComboBox1, &QComboBox::activated, this, &TForm25::FilterChange);
+    on(ComboBox3, &QComboBox::activated, this, &TForm25::FilterChange);
     on(ComboBox2, &QComboBox::activated, this, &TForm25::FilterChange);
     on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm25::Button1Click);
     on(Button1, &QPushButton::clicked, this, &TForm25::Button1Click);
@@ -67,10 +72,11 @@ void TForm25::FilterChange()
 {
     BusyCursor busy;
     Changes->close();
+    const LogPeriod period = LogPeriod(ComboBox3->currentData().toInt());
     Changes->setSql(periodLogStatement(DTPicker1->date(), DTPicker2->date(), ComboBox1->currentData().toInt(),
-                                       LoggedAction(ComboBox2->currentData().toInt())));
+                                       LoggedAction(ComboBox2->currentData().toInt()), period));
     Changes->open();
-    Label5->setText(QStringLiteral("Изменений: %1").arg(Changes->recordCount()));
+    Label5->setText(changeCountText(Changes->recordCount(), period));
 }
 
 void TForm25::Button1Click()
@@ -87,9 +93,9 @@ void TForm25::Button1Click()
 void TForm25::Button2Click()
 {
     BusyCursor busy;
-    exportChangeLog(*Changes, QStringLiteral("Журнал изменений %1 - %2")
+    exportChangeLog(*Changes, QStringLiteral("Журнал изменений %1 - %2 %3")
                                   .arg(DTPicker1->date().toString(QStringLiteral("dd.MM.yyyy")),
-                                       DTPicker2->date().toString(QStringLiteral("dd.MM.yyyy"))));
+                                       DTPicker2->date().toString(QStringLiteral("dd.MM.yyyy")), ComboBox3->currentText()));
 }
 
 void TForm25::Button4Click()

@@ -18,6 +18,7 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent)
     DBGrid1->setDataset(History);
     // The changes take the room that is left.
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
+    showChangesWhole(DBGrid1);
     on(Button4, &QPushButton::clicked, this, &TForm24::Button4Click);
 }
 

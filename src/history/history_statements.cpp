@@ -96,12 +96,16 @@ QString logSelect()
         + namesJoined();
 }
 
-QString actionCode(LoggedAction action)
+// The condition that picks an action's rows; a closing is a month's row added to closed_month,
+// a reopening one taken from it.
+QString actionCondition(LoggedAction action)
 {
     switch (action) {
-    case LoggedAction::Added: return QStringLiteral("I");
-    case LoggedAction::Changed: return QStringLiteral("U");
-    case LoggedAction::Deleted: return QStringLiteral("D");
+    case LoggedAction::Added: return QStringLiteral(" and l.smena_id is not null and l.action='I'");
+    case LoggedAction::Changed: return QStringLiteral(" and l.smena_id is not null and l.action='U'");
+    case LoggedAction::Deleted: return QStringLiteral(" and l.smena_id is not null and l.action='D'");
+    case LoggedAction::Closed: return QStringLiteral(" and l.smena_id is null and l.action='I'");
+    case LoggedAction::Reopened: return QStringLiteral(" and l.smena_id is null and l.action='D'");
     case LoggedAction::Any: break;
     }
     return {};
@@ -114,16 +118,19 @@ QString entryHistoryStatement(int entryId)
     return logSelect() + QStringLiteral("where l.smena_id=%1 order by l.id desc").arg(entryId);
 }
 
-QString periodLogStatement(const QDate& from, const QDate& to, int workerId, LoggedAction action)
+QString periodLogStatement(const QDate& from, const QDate& to, int workerId, LoggedAction action, LogPeriod period)
 {
-    const QString range = QStringLiteral(" between %1 and %2").arg(sqlDate(from), sqlDate(to));
-    QString statement = logSelect() + QStringLiteral("where (l.day") + range + QStringLiteral(" or l.moved_from") + range
-        + QLatin1Char(')');
+    QString statement = logSelect();
+    if (period == LogPeriod::ChangeDate) {
+        // From the first moment of `from` to the first of the day after `to`, on the local clock.
+        statement += QStringLiteral("where l.at >= %1::timestamp and l.at < %2::timestamp").arg(sqlDate(from), sqlDate(to.addDays(1)));
+    } else {
+        const QString range = QStringLiteral(" between %1 and %2").arg(sqlDate(from), sqlDate(to));
+        statement += QStringLiteral("where (l.day") + range + QStringLiteral(" or l.moved_from") + range + QLatin1Char(')');
+    }
     if (workerId != 0)
         statement += QStringLiteral(" and (l.new_row->>'w_id'='%1' or l.old_row->>'w_id'='%1')").arg(workerId);
-    if (action != LoggedAction::Any)
-        statement += QStringLiteral(" and l.smena_id is not null and l.action='%1'").arg(actionCode(action));
-    return statement + QStringLiteral(" order by l.id desc");
+    return statement + actionCondition(action) + QStringLiteral(" order by l.id desc");
 }
 
 QString closingMonthsStatement()
@@ -139,8 +146,14 @@ QString closingMonthsStatement()
         "  from m where first_day is not null) \n"
         "select year, month, accounts_dep.month_name(month)||' '||year as caption, \n"
         "case when c.closed_at is null then 'открыт' else 'закрыт' end as state, \n"
-        "to_char(c.closed_at, 'DD.MM.YYYY HH24:MI') as closed_at, c.closed_by \n"
+        "to_char(c.closed_at, 'DD.MM.YYYY HH24:MI') as closed_at, \n"
+        "coalesce(to_char(c.closed_at, 'DD.MM.YYYY HH24:MI'), 'был закрыт '||to_char(last.at, 'DD.MM.YYYY HH24:MI')) as closed_when, \n"
+        "coalesce(c.closed_by, '('||last.who||')') as closed_by \n"
         "from journal full join accounts_dep.closed_month c using (year, month) \n"
+        // a reopened month: its last closing, from the history
+        "left join lateral (select l.at, coalesce(l.db_user, l.app) as who from accounts_dep.smena_log l \n"
+        "  where c.closed_at is null and l.smena_id is null and l.action='I' and l.day=make_date(year, month, 1) \n"
+        "  order by l.id desc limit 1) last on true \n"
         "order by year desc, month desc");
 }
 

@@ -8,17 +8,21 @@
 // writes into a closed month; these only read it and close or reopen months.
 
 // Which changes the period log lists.
-enum class LoggedAction { Any, Added, Changed, Deleted };
+enum class LoggedAction { Any, Added, Changed, Deleted, Closed, Reopened };
+// Which date of a change the period log's period applies to.
+enum class LogPeriod { EntryDate, ChangeDate };
 
 // The changes of one entry, newest first, deleted ones included.
 QString entryHistoryStatement(int entryId);
-// The changes of the entries dated from `from` to `to` (both included), newest first; an entry
-// moved between days counts on both. A worker of 0 means every worker; with every worker and
-// every action the closing and reopening of the period's months are listed too.
-QString periodLogStatement(const QDate& from, const QDate& to, int workerId, LoggedAction action);
+// The changes of a period, newest first: by EntryDate those of the entries dated from `from` to
+// `to` (both included), an entry moved between days counting on both, and the closings and
+// reopenings of the period's months; by ChangeDate those made on these days. A worker of 0 means
+// every worker; closings and reopenings belong to none.
+QString periodLogStatement(const QDate& from, const QDate& to, int workerId, LoggedAction action, LogPeriod period);
 
 // The months that have entries or are closed, newest first, each open or closed with when and
-// by whom.
+// by whom (closed_at empty while open); a reopened month shows its last closing in closed_when
+// and closed_by as "был закрыт 05.01.2027 10:00", "(кто)".
 QString closingMonthsStatement();
 // Whether the month of `date` is closed (a count in `cnt`).
 QString monthClosedStatement(const QDate& date);

@@ -44,3 +44,8 @@ void reopenMonth(int month, int year, const AdminLogin& login)
 {
     runAsAdministrator(reopenMonthStatement(month, year), login);
 }
+
+QString monthInSentence(const QString& heading)
+{
+    return heading.left(1).toLower() + heading.mid(1);
+}

@@ -22,3 +22,6 @@ struct AdminLogin {
 // does not take says so.
 void closeMonth(int month, int year, const AdminLogin& login);
 void reopenMonth(int month, int year, const AdminLogin& login);
+
+// A month's heading inside a sentence: "Декабрь 2026" reads "декабрь 2026".
+QString monthInSentence(const QString& heading);

@@ -9,10 +9,29 @@
 #include "toolkit/error_guard.h"
 #include "toolkit/message_box.h"
 
+#include <QStyledItemDelegate>
+
 TForm26* Form26 = nullptr;
 
 namespace {
 const QString Caption = QStringLiteral("Закрытие месяца");
+
+// The last closing of a month opened again reads grey beside the open months' state.
+class EarlierClosingDelegate : public QStyledItemDelegate {
+public:
+    EarlierClosingDelegate(Dataset* months, QObject* parent) : QStyledItemDelegate(parent), m_months(months) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (m_months->value(index.row(), m_months->fieldIndex(QStringLiteral("closed_at"))).isNull())
+            option->palette.setColor(QPalette::Text, option->palette.color(QPalette::Disabled, QPalette::Text));
+    }
+
+private:
+    Dataset* m_months;
+};
 }
 
 TForm26::TForm26(QWidget* parent) : QDialog(parent)
@@ -21,8 +40,11 @@ TForm26::TForm26(QWidget* parent) : QDialog(parent)
     Months = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("Months"), this);
     Months->setSql(closingMonthsStatement());
     DBGrid1->setColumns({historyColumn("caption", "Месяц", 130), historyColumn("state", "Состояние", 90),
-                         historyColumn("closed_at", "Закрыт", 120), historyColumn("closed_by", "Кем", 260)});
+                         historyColumn("closed_when", "Закрыт", 230), historyColumn("closed_by", "Кем", 260)});
     DBGrid1->setDataset(Months);
+    auto* earlier = new EarlierClosingDelegate(Months, DBGrid1);
+    DBGrid1->setItemDelegateForColumn(DBGrid1->columnOf(QStringLiteral("closed_when")), earlier);
+    DBGrid1->setItemDelegateForColumn(DBGrid1->columnOf(QStringLiteral("closed_by")), earlier);
     connect(Months, &Dataset::currentChanged, this, &TForm26::enableButtons);
     connect(Months, &Dataset::reset, this, &TForm26::enableButtons);
     on(Button1, &QPushButton::clicked, this, &TForm26::Button1Click);
@@ -67,7 +89,7 @@ void TForm26::Button1Click()
 {
     if (Months->isEmpty())
         return;
-    const QString caption = Months->value(QStringLiteral("caption")).toString();
+    const QString caption = monthInSentence(Months->value(QStringLiteral("caption")).toString());
     if (!MessageBox::ask(QStringLiteral("Закрыть месяц %1? Изменения записей и табеля этого месяца станут невозможны.").arg(caption),
                          Caption))
         return;
@@ -85,7 +107,7 @@ void TForm26::Button2Click()
 {
     if (Months->isEmpty())
         return;
-    const QString caption = Months->value(QStringLiteral("caption")).toString();
+    const QString caption = monthInSentence(Months->value(QStringLiteral("caption")).toString());
     if (!MessageBox::ask(QStringLiteral("Открыть месяц %1? Его записи и табель снова можно будет менять.").arg(caption), Caption))
         return;
     AdminLogin login;

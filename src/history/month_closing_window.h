@@ -22,7 +22,7 @@ public:
     Dataset* Months;
 
 private:
-    // "Закрыть" for an open month, "Открыть" for a closed one.
+    // "Закрыть месяц" for an open month, "Открыть месяц" for a closed one.
     void enableButtons();
     // Reads the list again and returns to the month it was on.
     void reopenList();

@@ -11,3 +11,8 @@ QString rebuildDoneText(int month, int year, const QTime& at)
 {
     return QStringLiteral("Табель за %1 перестроен в %2").arg(monthHeading(month, year), at.toString(QStringLiteral("HH:mm:ss")));
 }
+
+QString closedMonthText()
+{
+    return QStringLiteral("Месяц закрыт: перестроение недоступно");
+}

@@ -8,3 +8,5 @@
 QString rebuildWaitingText();
 // "Табель за Ноябрь 2026 перестроен в 17:05:09"
 QString rebuildDoneText(int month, int year, const QTime& at);
+// Why the rebuild is off in a closed month.
+QString closedMonthText();

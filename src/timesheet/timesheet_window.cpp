@@ -137,8 +137,12 @@ void TForm19::ComboBox1Change()
 void TForm19::showMonthState()
 {
     m_monthStateChanged = false;
-    // A closed month's grid is what was paid; the server would refuse the rebuild.
-    Button1->setEnabled(!monthClosed(QDate(chosenYear(), chosenMonth(), 1)));
+    // A closed month's grid is what was paid; the server would refuse the rebuild. The button
+    // and the line beside it say why it is off.
+    const bool closed = monthClosed(QDate(chosenYear(), chosenMonth(), 1));
+    Button1->setEnabled(!closed);
+    Button1->setToolTip(closed ? closedMonthText() : QString());
+    Label1->setText(closed ? closedMonthText() : QString());
 }
 
 bool TForm19::shows(const MonthNotice& notice) const

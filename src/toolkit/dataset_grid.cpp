@@ -96,6 +96,8 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const
         return cell(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(column.alignment);
+    case Qt::ToolTipRole:
+        return column.wholeAsTooltip ? data(index, Qt::DisplayRole) : QVariant();
     default:
         return {};
     }

@@ -16,6 +16,7 @@ struct GridColumn {
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     QString mask;   // number mask for display, see formatNumber
     QColor titleColor;   // invalid: the header's own
+    bool wholeAsTooltip = false;   // a long text cut in its cell reads whole under the mouse
 };
 
 // The rows a dataset shows, as a table model. Cells are read from the snapshot; editing a

@@ -15,6 +15,9 @@ QString where(int page, const QString& text) { return QStringLiteral("page %1, \
 
 bool sameLine(double top1, double bottom1, double top2, double bottom2) { return qMin(bottom1, bottom2) - qMax(top1, top2) > 0.5; }
 
+// Two spans of a line closer than this read as one word.
+const double Touching = 0.4;   // mm
+
 } // namespace
 
 QStringList pageFitFaults(const ReportDocument& document)
@@ -32,7 +35,7 @@ QStringList pageFitFaults(const ReportDocument& document)
             QString start = t.text;
             if (start.endsWith(QStringLiteral("…")) && isNumberText(start.chopped(1)))
                 faults << where(p, t.text) + QStringLiteral(" is a cut number");
-            if (font.pointSizeF() < ReportTextFit::MinimumPointSize - 1e-9 && !isNumberText(t.text))
+            if (font.pointSizeF() < ReportTextFit::MinimumPointSize - 1e-9)
                 faults << where(p, t.text) + QStringLiteral(" is printed at %1 pt").arg(font.pointSizeF());
             double left = t.rect.left();
             if (t.alignment & Qt::AlignHCenter)
@@ -45,8 +48,8 @@ QStringList pageFitFaults(const ReportDocument& document)
             for (int j = i + 1; j < spans.size(); ++j) {
                 const Span& a = spans.at(i);
                 const Span& b = spans.at(j);
-                if (sameLine(a.top, a.bottom, b.top, b.bottom) && qMin(a.right, b.right) - qMax(a.left, b.left) > tolerance)
-                    faults << where(p, a.text) + QStringLiteral(" runs into \"%1\"").arg(b.text);
+                if (sameLine(a.top, a.bottom, b.top, b.bottom) && qMin(a.right, b.right) - qMax(a.left, b.left) > -Touching)
+                    faults << where(p, a.text) + QStringLiteral(" touches \"%1\"").arg(b.text);
             }
     }
     return faults;
@@ -73,8 +76,8 @@ QStringList pdfFitFaults(const ReportDocument& document, const QString& pdf)
             const PdfWord& a = words.at(i);
             const PdfWord& b = words.at(j);
             if (a.page == b.page && sameLine(a.rect.top(), a.rect.bottom(), b.rect.top(), b.rect.bottom())
-                && qMin(a.rect.right(), b.rect.right()) - qMax(a.rect.left(), b.rect.left()) > 0.05)
-                faults << where(a.page, a.text) + QStringLiteral(" runs into \"%1\"").arg(b.text);
+                && qMin(a.rect.right(), b.rect.right()) - qMax(a.rect.left(), b.rect.left()) > -Touching / 2)
+                faults << where(a.page, a.text) + QStringLiteral(" touches \"%1\"").arg(b.text);
         }
     return faults;
 }

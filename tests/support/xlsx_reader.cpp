@@ -92,6 +92,7 @@ QStringList sharedStrings(const QByteArray& xml)
 struct Style {
     bool bold = false;
     bool textFormat = false;
+    QString numberFormat;
     bool border = false;
 };
 
@@ -101,6 +102,7 @@ QVector<Style> styles(const QByteArray& xml)
     QVector<bool> lined;   // per border: a side with a style
     bool inBorders = false;
     QVector<int> textFormats{49};   // the built-in "@", and any format defined as "@"
+    QHash<int, QString> formatCodes;
     QVector<Style> out;
     QXmlStreamReader r(xml);
     bool inFonts = false, inCellXfs = false;
@@ -108,9 +110,12 @@ QVector<Style> styles(const QByteArray& xml)
         r.readNext();
         const auto name = r.name();
         if (r.isStartElement()) {
-            if (name == QLatin1String("numFmt") && r.attributes().value(QLatin1String("formatCode")) == QLatin1String("@"))
-                textFormats << r.attributes().value(QLatin1String("numFmtId")).toInt();
-            else if (name == QLatin1String("fonts"))
+            if (name == QLatin1String("numFmt")) {
+                const int id = r.attributes().value(QLatin1String("numFmtId")).toInt();
+                formatCodes.insert(id, r.attributes().value(QLatin1String("formatCode")).toString());
+                if (formatCodes.value(id) == QLatin1String("@"))
+                    textFormats << id;
+            } else if (name == QLatin1String("fonts"))
                 inFonts = true;
             else if (name == QLatin1String("cellXfs"))
                 inCellXfs = true;
@@ -129,6 +134,7 @@ QVector<Style> styles(const QByteArray& xml)
                 Style s;
                 s.bold = font < boldFonts.size() && boldFonts.at(font);
                 s.textFormat = textFormats.contains(r.attributes().value(QLatin1String("numFmtId")).toInt());
+                s.numberFormat = formatCodes.value(r.attributes().value(QLatin1String("numFmtId")).toInt());
                 const int border = r.attributes().value(QLatin1String("borderId")).toInt();
                 s.border = border < lined.size() && lined.at(border);
                 out << s;
@@ -191,6 +197,7 @@ XlsxSheet XlsxSheet::read(const QString& path)
             XlsxCell cell;
             cell.bold = style < cellStyles.size() && cellStyles.at(style).bold;
             cell.textFormat = style < cellStyles.size() && cellStyles.at(style).textFormat;
+            cell.numberFormat = style < cellStyles.size() ? cellStyles.at(style).numberFormat : QString();
             cell.border = style < cellStyles.size() && cellStyles.at(style).border;
             sheet.cells.insert(ref, cell);
         } else if (r.name() == QLatin1String("mergeCell")) {

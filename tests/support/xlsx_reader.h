@@ -13,6 +13,7 @@ struct XlsxCell {
     bool number = false;
     bool bold = false;
     bool textFormat = false;   // number format "@"
+    QString numberFormat;      // the code of a format the file defines ("dd.mm.yyyy"), else empty
     bool border = false;       // a line on at least one side
 };
 

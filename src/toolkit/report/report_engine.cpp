@@ -1,5 +1,6 @@
 #include "toolkit/report/report_engine.h"
 
+#include "toolkit/decimal.h"
 #include "toolkit/font_substitution.h"
 #include "toolkit/number_format.h"
 #include "toolkit/report/report_text_fit.h"
@@ -10,11 +11,6 @@
 namespace {
 
 using Values = QVector<QVariant>;
-
-double numberOf(const QVariant& value)
-{
-    return value.isNull() ? 0.0 : value.toDouble();   // empty and non-numeric texts count as 0
-}
 
 bool isFloating(const QVariant& value)
 {
@@ -47,14 +43,28 @@ public:
 
     double textWidth(int font, const QString& text) { return m_fit.width(m_fonts.at(font), text); }
 
-    // The font index and text that print `text` inside a box `width` mm wide.
-    std::pair<int, QString> fit(int font, const QString& text, double width)
+    // The font index and text that print `text` inside a box `width` mm wide, shrunk no
+    // further than a reader can read; none when it does not fit so.
+    std::optional<std::pair<int, QString>> shrink(int font, const QString& text, double width)
     {
-        FittedText fitted = m_fit.fit(m_fonts.at(font), text, width, isNumberText(text));
-        return {fitted.font == m_fonts.at(font) ? font : indexOf(fitted.font), std::move(fitted.text)};
+        std::optional<FittedText> fitted = m_fit.shrink(m_fonts.at(font), text, width);
+        if (!fitted)
+            return std::nullopt;
+        return indexed(font, std::move(*fitted));
+    }
+
+    // "###" for a number, a cut text else.
+    std::pair<int, QString> giveUp(int font, const QString& text, double width)
+    {
+        return indexed(font, m_fit.giveUp(m_fonts.at(font), text, width, isNumberText(text)));
     }
 
 private:
+    std::pair<int, QString> indexed(int font, FittedText fitted)
+    {
+        return {fitted.font == m_fonts.at(font) ? font : indexOf(fitted.font), std::move(fitted.text)};
+    }
+
     ReportFont m_fallback;
     QVector<QFont>& m_fonts;
     ReportTextFit m_fit;
@@ -196,7 +206,7 @@ private:
     struct Sum {
         const ReportItem* item;
         int column;
-        double total = 0;
+        Decimal total;
     };
 
     void plan(const ReportBand& band)
@@ -221,7 +231,7 @@ private:
     void addToSums(const Values& row)
     {
         for (Sum& sum : m_sums)
-            sum.total += numberOf(sum.item->evaluate ? sum.item->evaluate(ReportRow(m_columns, &row)) : row.value(sum.column));
+            sum.total += Decimal::fromVariant(sum.item->evaluate ? sum.item->evaluate(ReportRow(m_columns, &row)) : row.value(sum.column));
     }
 
     void startPage()
@@ -272,26 +282,76 @@ private:
         // A fill the ground under it already has is left out: a white cell on paper draws nothing.
         const QColor ground = band.background.isValid() ? band.background : Paper;
         const QVector<ItemPlan>& plans = m_plans.value(&band);
+        // Every box of the band first: a text that must go beyond its box needs to know its neighbours'.
+        m_placed.clear();
+        for (std::size_t i = 0; i < band.items.size(); ++i) {
+            const ReportItem& item = band.items[i];
+            const ItemPlan& plan = plans.at(int(i));
+            QString text = itemText(item, plan, row);
+            const double width = item.width > 0 ? item.width : m_fonts.textWidth(plan.font, text);
+            const double height = item.height > 0 ? item.height : qMax(0.0, band.height - item.top);
+            m_placed.push_back({QRectF(m_left + item.left, m_y + item.top, width, height), std::move(text)});
+        }
         for (std::size_t i = 0; i < band.items.size(); ++i)
-            paintItem(band.items[i], plans.at(int(i)), row, band.height, ground);
+            paintItem(band.items[i], plans.at(int(i)), i, ground);
         frame(area, band.frame);
         m_y += band.height;
     }
 
-    void paintItem(const ReportItem& item, const ItemPlan& plan, const Values* row, double bandHeight, const QColor& ground)
+    void paintItem(const ReportItem& item, const ItemPlan& plan, std::size_t index, const QColor& ground)
     {
-        const QString text = itemText(item, plan, row);
-        const double width = item.width > 0 ? item.width : m_fonts.textWidth(plan.font, text);
-        const double height = item.height > 0 ? item.height : qMax(0.0, bandHeight - item.top);
-        const QRectF box(m_left + item.left, m_y + item.top, width, height);
+        const QRectF& box = m_placed[index].box;
+        const QString& text = m_placed[index].text;
         if (item.background.isValid() && item.background != ground)
             m_page->fill(box, item.background);
         frame(box, item.frame);
         if (text.isEmpty())
             return;
-        // A box of its own width is made to hold the text; a box sized to the text holds it already.
-        const auto [shownFont, shown] = item.width > 0 ? m_fonts.fit(plan.font, text, width) : std::pair{plan.font, text};
-        m_page->text(box, shown, shownFont, item.colour, item.alignment);
+        // A box sized to the text holds it already. A box of its own width shrinks the text to a
+        // readable size at the least; beyond that the text takes the free room beside the box,
+        // and what does not fit there either gives up whole ("###", "…") rather than touch a
+        // neighbour or print too small to read.
+        if (item.width <= 0) {
+            m_page->text(box, text, plan.font, item.colour, item.alignment);
+            return;
+        }
+        QRectF shownBox = box;
+        std::optional<std::pair<int, QString>> shown = m_fonts.shrink(plan.font, text, box.width());
+        if (!shown) {
+            shownBox = widened(index, item.alignment);
+            shown = m_fonts.shrink(plan.font, text, shownBox.width());
+            if (!shown)
+                shown = m_fonts.giveUp(plan.font, text, shownBox.width());
+        }
+        m_page->text(shownBox, shown->second, shown->first, item.colour, item.alignment);
+    }
+
+    // The box of item `index` grown into the free room beside it on its band, keeping its
+    // alignment's anchor: up to half way to the nearest box at each side that shares its lines,
+    // since that box's text may grow into the same room.
+    QRectF widened(std::size_t index, Qt::Alignment alignment) const
+    {
+        const QRectF& box = m_placed[index].box;
+        double left = m_left;
+        double right = m_left + m_width;
+        for (std::size_t j = 0; j < m_placed.size(); ++j) {
+            const QRectF& other = m_placed[j].box;
+            if (j == index || other.bottom() <= box.top() || other.top() >= box.bottom())
+                continue;
+            if (other.center().x() < box.center().x())
+                left = qMax(left, (other.right() + box.left()) / 2);
+            else
+                right = qMin(right, (box.right() + other.left()) / 2);
+        }
+        left = qMin(left, box.left());
+        right = qMax(right, box.right());
+        if (alignment & Qt::AlignHCenter) {
+            const double half = qMin(box.center().x() - left, right - box.center().x());
+            return QRectF(box.center().x() - half, box.top(), 2 * half, box.height());
+        }
+        if (alignment & Qt::AlignRight)
+            return QRectF(left, box.top(), box.right() - left, box.height());
+        return QRectF(box.left(), box.top(), right - box.left(), box.height());
     }
 
     QString itemText(const ReportItem& item, const ItemPlan& plan, const Values* row)
@@ -309,9 +369,9 @@ private:
             return reportValueText(item.evaluate(ReportRow(m_columns, row)), item.mask);
         case ReportItem::Sum: {
             Sum& sum = m_sums[std::size_t(plan.sum)];
-            const double total = sum.total;
-            sum.total = 0;   // restarts after each printing
-            return reportValueText(total, item.mask);
+            const Decimal total = sum.total;
+            sum.total = Decimal();   // restarts after each printing
+            return item.mask.isEmpty() ? displayNumber(total) : formatNumber(total, item.mask);
         }
         case ReportItem::PageNumber:
             return QString::number(m_document.pages.size());
@@ -340,6 +400,11 @@ private:
     QVector<int> m_breakColumns;
     std::vector<Sum> m_sums;
     std::optional<ReportPageWriter> m_page;
+    struct Placed {
+        QRectF box;
+        QString text;
+    };
+    std::vector<Placed> m_placed;   // the items of the band being painted
     Values m_previous;
     Values m_openRow;        // a row of the groups now open
     int m_openGroups = 0;    // groups whose header is placed and footer not yet, outermost first
@@ -397,7 +462,7 @@ ReportDocument layoutReport(const ReportLayout& layout, const ReportRowSource& r
 QString reportValueText(const QVariant& value, const QString& mask)
 {
     if (!mask.isEmpty())
-        return formatNumber(numberOf(value), mask);
+        return formatNumber(Decimal::fromVariant(value), mask);
     if (isFloating(value))
         return displayNumber(value.toDouble());
     return value.toString();

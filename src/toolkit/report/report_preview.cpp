@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTreeView>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPrintDialog>
@@ -291,8 +294,16 @@ void ReportPreviewWindow::printPages()
 {
     QPrinter printer(QPrinter::HighResolution);
     document().preparePrinter(printer);
+    const QString suggested = suggestedPdfPath();
+    printer.setDocName(QFileInfo(suggested).completeBaseName());
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, int(document().pages.size()));
+    // Printing to a file proposes the file "Сохранить в PDF" does, not print.pdf in the home
+    // folder; the printer itself stays the one chosen.
+    if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"))) {
+        QDir().mkpath(QFileInfo(suggested).absolutePath());
+        file->setText(QDir::toNativeSeparators(suggested));
+    }
     if (dialog.exec() != QDialog::Accepted)
         return;
     ReportOutput output(document(), printer, printer.fromPage(), printer.toPage());
@@ -300,9 +311,31 @@ void ReportPreviewWindow::printPages()
         MessageBox::stop(QStringLiteral("Не удалось напечатать отчет"), QStringLiteral("Ошибка"));
 }
 
+namespace {
+void showFileColumnsWhole(QFileDialog& dialog)
+{
+    // Room for a long report name beside its size and date; the size and the date columns as
+    // wide as their texts, not cut to "30,…KiB".
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(960, 560)));
+    if (auto* files = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = files->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+}
+} // namespace
+
+QString ReportPreviewWindow::suggestedPdfPath() const
+{
+    return m_pdfPath.isEmpty() ? windowTitle().trimmed() + QStringLiteral(".pdf") : m_pdfPath;
+}
+
 QString ReportPreviewWindow::askPdfPath()
 {
-    const QString suggested = m_pdfPath.isEmpty() ? windowTitle().trimmed() + QStringLiteral(".pdf") : m_pdfPath;
+    const QString suggested = suggestedPdfPath();
     QDir().mkpath(QFileInfo(suggested).absolutePath());
     QFileDialog dialog(this, QStringLiteral("Сохранить в PDF"), QFileInfo(suggested).absolutePath(), QStringLiteral("PDF (*.pdf)"));
     dialog.setObjectName(QStringLiteral("savePdfDialog"));
@@ -311,6 +344,7 @@ QString ReportPreviewWindow::askPdfPath()
     // Our own question, in Russian, about a file of the name.
     dialog.setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
     dialog.selectFile(QFileInfo(suggested).fileName());
+    showFileColumnsWhole(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const QString path = dialog.selectedFiles().first();

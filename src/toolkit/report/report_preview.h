@@ -62,6 +62,8 @@ private:
     void setProgress(const QString& text, int value, int maximum);
     // Draws the output a slice at a time with progress; false when it failed or was cancelled.
     bool runOutput(ReportOutput& output);
+    // The file "Сохранить в PDF" and printing to a file propose.
+    QString suggestedPdfPath() const;
     QString askPdfPath();
 
     std::optional<ReportDocument> m_document;   // a document laid out before the preview

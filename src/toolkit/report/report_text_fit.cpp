@@ -4,8 +4,7 @@
 #include <cmath>
 
 namespace {
-const double Step = 0.1;          // pt: sizes are tried on this grid, so a report holds few fonts
-const double SmallestNumber = 1;  // pt: below this a number is unreadable anyway
+const double Step = 0.1;   // pt: sizes are tried on this grid, so a report holds few fonts
 
 double floorToStep(double size) { return std::floor(size / Step + 1e-9) * Step; }
 }
@@ -40,27 +39,40 @@ double ReportTextFit::width(const QFont& font, const QString& text)
     return *width;
 }
 
-FittedText ReportTextFit::fit(const QFont& font, const QString& text, double boxWidth, bool number)
+std::optional<FittedText> ReportTextFit::shrink(const QFont& font, const QString& text, double boxWidth)
 {
     const double room = boxWidth > 2 * Inset ? boxWidth - 2 * Inset : boxWidth;
     const double wide = width(font, text);
     if (wide <= room)
-        return {font, text};
-
+        return FittedText{font, text};
     const double size = font.pointSizeF();
-    const double smallest = number ? SmallestNumber : qMin(size, MinimumPointSize);
+    const double smallest = qMin(size, MinimumPointSize);
     QFont smaller = font;
     // Width grows about in step with the size; hinting can make the first guess a little wide.
     for (double tried = qMax(smallest, floorToStep(size * room / wide)); tried >= smallest - 1e-9; tried -= Step) {
         smaller.setPointSizeF(tried);
         if (width(smaller, text) <= room)
-            return {smaller, text};
+            return FittedText{smaller, text};
     }
-    smaller.setPointSizeF(smallest);
+    return std::nullopt;
+}
+
+FittedText ReportTextFit::giveUp(const QFont& font, const QString& text, double boxWidth, bool number)
+{
     if (number)
-        return {smaller, text};
-    const QString cut = metrics(smaller).elidedText(text, Qt::ElideRight, room / 25.4 * Resolution);
-    return {smaller, cut.isEmpty() ? QStringLiteral("…") : cut};
+        return shrink(font, QStringLiteral("###"), boxWidth)
+            .value_or(FittedText{smallest(font), QStringLiteral("###")});
+    const QFont least = smallest(font);
+    const double room = boxWidth > 2 * Inset ? boxWidth - 2 * Inset : boxWidth;
+    const QString cut = metrics(least).elidedText(text, Qt::ElideRight, room / 25.4 * Resolution);
+    return {least, cut.isEmpty() ? QStringLiteral("…") : cut};
+}
+
+QFont ReportTextFit::smallest(const QFont& font)
+{
+    QFont least = font;
+    least.setPointSizeF(qMin(font.pointSizeF(), MinimumPointSize));
+    return least;
 }
 
 bool isNumberText(const QString& text)

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <QVector>
+#include <optional>
 
 // A text as it prints in its box.
 struct FittedText {
@@ -14,20 +15,28 @@ struct FittedText {
 };
 
 // Measures texts in millimetres on a fine grid and fits them into boxes: a text wider than its
-// box first shrinks its font just enough, down to MinimumPointSize, and only then is cut at a
-// character with "…". A number is never cut: it shrinks until it fits, below the minimum if it
-// must, since a cut figure reads as another figure.
+// box shrinks its font just enough, never below MinimumPointSize, where it stops being read.
+// What does not fit even then is the caller's to place in a wider room or to give up on: a
+// number then prints "###" (a cut figure reads as another figure), a text is cut with "…".
 class ReportTextFit {
 public:
     static constexpr double MinimumPointSize = 6;
-    static constexpr double Inset = 0.2;   // mm kept clear at each side, so neighbouring boxes' texts never touch
+    // mm kept clear at each side, so the texts of neighbouring boxes, even boxes that overlap a
+    // little, stay apart by about a space and read as two figures
+    static constexpr double Inset = 0.5;
 
     ReportTextFit();
 
     double width(const QFont& font, const QString& text);
-    FittedText fit(const QFont& font, const QString& text, double boxWidth, bool number);
+    // `text` in `font`, shrunk just enough to fit a box `boxWidth` mm wide; none when it would
+    // have to go below MinimumPointSize.
+    std::optional<FittedText> shrink(const QFont& font, const QString& text, double boxWidth);
+    // What prints when nothing fits: "###" for a number, else the text cut with "…", as large as
+    // the box lets them be down to MinimumPointSize.
+    FittedText giveUp(const QFont& font, const QString& text, double boxWidth, bool number);
 
 private:
+    static QFont smallest(const QFont& font);
     // Makes `font` the current one, m_last its index.
     const QFontMetricsF& metrics(const QFont& font);
 
