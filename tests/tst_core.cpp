@@ -27,6 +27,8 @@ private slots:
 
     void connectionString_data();
     void connectionString();
+    void hostLists_data();
+    void hostLists();
     void unreachableServerFails();
     void commandLineRequest_data();
     void commandLineRequest();
@@ -92,6 +94,28 @@ void TestCore::connectionString()
     QFETCH(QString, server);
     QCOMPARE(connectionStringForArguments(arguments),
              "host='" + server + "' dbname='" + database + "' port=5432 user=sys password=mudvakp sslmode=allow");
+}
+
+void TestCore::hostLists_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("expected");
+    const QString tail = " user=sys password=mudvakp sslmode=allow";
+    const QString primary = tail + " target_session_attrs=read-write";
+    QTest::newRow("one server with a port") << "db1:5433" << "host='db1' dbname='kemra_erp' port=5433" + tail;
+    QTest::newRow("three servers") << "db1,db2,db3" << "host='db1,db2,db3' dbname='kemra_erp' port='5432,5432,5432'" + primary;
+    QTest::newRow("ports of their own") << "db1:5432, db2:5433" << "host='db1,db2' dbname='kemra_erp' port='5432,5433'" + primary;
+    QTest::newRow("socket folders") << "/tmp/a,/run/postgresql" << "host='/tmp/a,/run/postgresql' dbname='kemra_erp' port='5432,5432'" + primary;
+    QTest::newRow("addresses of IPv6") << "::1,[fe80::1]:5433" << "host='::1,fe80::1' dbname='kemra_erp' port='5432,5433'" + primary;
+}
+
+// Several servers of one replicated cluster in one argument: libpq tries them in turn and keeps
+// the one that takes writes.
+void TestCore::hostLists()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, expected);
+    QCOMPARE(connectionStringForArguments({"kemra_erp", server}), expected);
 }
 
 void TestCore::unreachableServerFails()

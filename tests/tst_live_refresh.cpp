@@ -33,6 +33,7 @@ private slots:
     void otherDayOrShiftLeavesListAlone();
     void waitsForOpenDialog();
     void followsAfterReconnect();
+    void listsReadAgainAfterReconnect();
     void timesheetFollowsHours();
 
 private:
@@ -225,6 +226,22 @@ void TestLiveRefresh::followsAfterReconnect()
     QCOMPARE(log.texts().size(), 1);
     DataModule6->Smena1->moveTo(2);
     other(otherSave(m_floor.petrov, Day, 1));
+    QTRY_COMPARE_WITH_TIMEOUT(DataModule6->Smena1->recordCount(), 3, 1000);
+    QCOMPARE(selectedName(), QString("Сидоров С.С."));
+}
+
+// What was committed while the session was gone was announced to no one: the shown lists are
+// read again once the connection is back, whichever action brought it back.
+void TestLiveRefresh::listsReadAgainAfterReconnect()
+{
+    const int pid = TestDb::scalar("select pg_backend_pid()").toInt();
+    other(QString("select pg_terminate_backend(%1)").arg(pid));
+    other(otherSave(m_floor.petrov, Day, 1));
+    MessageLog log;
+    QVERIFY(QMetaObject::invokeMethod(Form1->Timer1, "timeout"));   // the version check meets the ended session
+    QCOMPARE(log.texts(), QStringList{LostConnectionText});
+    QVERIFY(QMetaObject::invokeMethod(Form1->Timer1, "timeout"));   // and connects again
+    QCOMPARE(log.texts().size(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(DataModule6->Smena1->recordCount(), 3, 1000);
     QCOMPARE(selectedName(), QString("Сидоров С.С."));
 }

@@ -35,6 +35,9 @@ QString serverAddress();
 // place, same socket folder; the program's connection is left as it was.
 void stopServer();
 void startServer();
+// pg_ctl with `arguments` on the cluster whose data folder is given (any private cluster the
+// scripts made); throws std::runtime_error with its output when it fails.
+void pgCtl(const QString& dataFolder, const QStringList& arguments);
 }
 
 // The server is away for the life of the object and back after it, even when a check failed
