@@ -189,8 +189,6 @@ void TestStandby::reportReadsOnStandby()
         [&](ReportPreviewWindow* preview) {
             QTRY_VERIFY(!preview->isLayingOut());
             shownNote = preview->sourceNote();
-            if (const QString shot = qEnvironmentVariable("TABEL_SCREENSHOTS"); !shot.isEmpty())
-                preview->grab().save(shot + "/standby_preview.png");
             preview->close();
         }));
     QVERIFY2(shownNote.startsWith("данные на "), qPrintable(shownNote));
