@@ -70,19 +70,8 @@ void TestLiveRefresh::cleanupTestCase()
 
 void TestLiveRefresh::init()
 {
-    TestDb::resetData();
-    m_floor = Fixture::makeFloor();
-    Fixture::entry(m_floor, m_floor.ivanov, Day);
-    Fixture::entry(m_floor, m_floor.sidorov, Day);
-    Clock::setToday(Day);
-    Form1->FSignInCode.clear();
-    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
-        set->setParam("ok", "ta");
-    Form1->show();   // its first activation reads the lists of today
-    QVERIFY(QTest::qWaitForWindowActive(Form1));
-    Form1->DateT->setDate(Day);
-    Form1->DateTCloseUp();
-    Form1->RadioButton1->setChecked(true);
+    m_floor = Fixture::floorOfTwoEntries(Day);
+    Fixture::showJournal(Day);
     QCOMPARE(DataModule6->Smena1->recordCount(), 2);
     DataModule6->Smena1->moveTo(2);
     QCOMPARE(selectedName(), QString("Сидоров С.С."));

@@ -4,7 +4,6 @@
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "journal/entry_editor.h"
-#include "journal/entry_statements.h"
 #include "journal/journal_window.h"
 #include "reports/reports_window.h"
 #include "reports/report_statements.h"
@@ -99,11 +98,7 @@ void TestStandby::cleanupTestCase()
 
 void TestStandby::init()
 {
-    TestDb::resetData();
-    m_floor = Fixture::makeFloor();
-    Fixture::entry(m_floor, m_floor.ivanov, Day);
-    Fixture::entry(m_floor, m_floor.sidorov, Day);
-    Clock::setToday(Day);
+    m_floor = Fixture::floorOfTwoEntries(Day);
     waitForReplay();
 }
 
@@ -234,14 +229,7 @@ void TestStandby::laggingStandbyLeftAlone()
 
 void TestStandby::failoverRefusedOnceThenSaves()
 {
-    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
-        set->setParam("ok", "ta");
-    Form1->FSignInCode.clear();
-    Form1->show();
-    QVERIFY(QTest::qWaitForWindowActive(Form1));
-    Form1->DateT->setDate(Day);
-    Form1->DateTCloseUp();
-    Form1->RadioButton1->setChecked(true);
+    Fixture::showJournal(Day);
     QCOMPARE(DataModule6->Smena1->recordCount(), 2);
 
     MessageLog log;
@@ -264,18 +252,13 @@ void TestStandby::failoverRefusedOnceThenSaves()
         QSqlDatabase other = QSqlDatabase::addDatabase("QPSQL", Other);
         other.setConnectOptions(connectionString("kemra_erp", m_standby));
         QVERIFY2(other.open(), qPrintable(other.lastError().text()));
-        EntryValues entry;
-        entry.worker = m_floor.sidorov;
-        entry.operation = m_floor.operation;
-        entry.product = m_floor.product;
-        entry.price = 10;
-        entry.date = Day;
-        entry.quantity = "5";
-        entry.defects = "0";
-        entry.hours = "4";
-        entry.today = Day;
         QSqlQuery insert(other);
-        QVERIFY2(insert.exec(insertStatement(entry)), qPrintable(insert.lastError().text()));
+        QVERIFY2(insert.exec(QString("insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, "
+                                     "time, ok, vvod) select data, smena, %1, i_id, o_id, cena, 5, 0, '4', 'no', now() "
+                                     "from accounts_dep.smena where w_id = %2")
+                                 .arg(m_floor.sidorov)
+                                 .arg(m_floor.ivanov)),
+                 qPrintable(insert.lastError().text()));
         editor->Button1->click();
         QCOMPARE(log.texts(), QStringList{LostConnectionText});
         QVERIFY(editor->isVisible());
