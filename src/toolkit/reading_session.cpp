@@ -11,6 +11,8 @@
 namespace {
 int opened = 0;
 
+const char* const PrimaryOfSeveral = "target_session_attrs=read-write";
+
 // Where a session's server stands: no row on a primary. A standby's data stands at now while
 // its WAL receiver runs and has replayed all it received, else at the last transaction it
 // replayed (none before the first). Functions any user may call.
@@ -47,7 +49,9 @@ ReadingSession::ReadingSession(const QString& connectionName, Server server)
     : m_name(connectionName + QStringLiteral(".reading.") + QString::number(++opened))
 {
     const QString options = Session::live(connectionName).connectOptions();
-    if (server == Server::PreferStandby) {
+    // Only a connection that names several servers picks the primary among them; one server
+    // named is read on as it stands.
+    if (server == Server::PreferStandby && options.contains(QLatin1String(PrimaryOfSeveral))) {
         // libpq takes the last of a keyword given twice.
         openServerConnection(m_name, options + QStringLiteral(" target_session_attrs=prefer-standby"), connectionName);
         std::optional<StandbyState> standby;

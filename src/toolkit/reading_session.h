@@ -10,10 +10,10 @@
 // settings and client name; closed with this object.
 class ReadingSession {
 public:
-    // Where the session reads: on the connection's own server, or on a standby of it when one
-    // of the servers named is a standby whose data lags no more than
-    // Session::standbyMaxLagSeconds() (else on the primary), so that a long read leaves the
-    // server the writers use alone.
+    // Where the session reads: on the connection's own server, or, where the connection names
+    // several servers and keeps the primary of them (target_session_attrs=read-write), on a
+    // standby among them whose data lags no more than Session::standbyMaxLagSeconds() (else on
+    // the primary), so that a long read leaves the server the writers use alone.
     enum class Server { Same, PreferStandby };
 
     // Throws DatabaseError when the sibling session does not open.
