@@ -10,10 +10,12 @@
 #include "history/history_statements.h"
 #include "journal/entry_statements.h"
 #include "hours/hours_upkeep.h"
+#include "toolkit/database_error.h"
 #include "toolkit/transaction.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QSqlError>
 
 #include <libpq-fe.h>
 
@@ -24,17 +26,23 @@ namespace {
 
 const QString Connection = QLatin1String(TDataModule6::ConnectionName);
 
-void run(const QString& statement)
+// Only the tables' owner switches triggers: the cluster's superuser, on a connection of its own.
+const QString Superuser = QStringLiteral("superuser");
+
+void openSuperuser(const QString& host)
 {
-    DataModule6->SQL_exec->execute(statement);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), Superuser);
+    db.setConnectOptions(QStringLiteral("host='%1' port=5432 dbname=kemra_erp user=postgres").arg(host));
+    if (!db.open())
+        throw DatabaseError(db.lastError().text());
 }
 
 // The history and closed-month triggers fire, or not; every other trigger stays as it is.
 void setHistory(bool on)
 {
     const QString verb = on ? QStringLiteral("enable") : QStringLiteral("disable");
-    run(QStringLiteral("alter table accounts_dep.smena %1 trigger smena_history").arg(verb));
-    run(QStringLiteral("alter table accounts_dep.h_tabel %1 trigger h_tabel_closed_month").arg(verb));
+    runStatement(Superuser, QStringLiteral("alter table accounts_dep.smena %1 trigger smena_history").arg(verb));
+    runStatement(Superuser, QStringLiteral("alter table accounts_dep.h_tabel %1 trigger h_tabel_closed_month").arg(verb));
 }
 
 // What the editor writes for a new entry of a worker on a day of the floor's last month.
@@ -87,6 +95,7 @@ int main(int argc, char** argv)
     const QString host = QString::fromLocal8Bit(argv[1]);
     DataModule6 = new TDataModule6(&app);
     DataModule6->openConnection(connectionString("kemra_erp", host));
+    openSuperuser(host);
 
     Dataset probe(Connection, QStringLiteral("probe"));
     probe.setSql(QStringLiteral("select (select count(*) from accounts_dep.smena) as entries, "

@@ -376,4 +376,19 @@ order by yy, mm, smena, w_id;
 
 update accounts_dep.ver set d = 0, t = 0, delim = '.';
 
+-- The unified time sheet's heading and signatures, and a few days marked by the clerk.
+update accounts_dep.organisation
+   set name = 'ООО «Кемра»', okpo = '04512378', unit = 'Цех сборки и окраски',
+       responsible_pos = 'Табельщик', responsible_name = 'Учетова Т. В.',
+       head_pos = 'Начальник цеха', head_name = 'Главов Г. Г.',
+       personnel_pos = 'Инспектор по кадрам', personnel_name = 'Кадрова К. К.';
+
+insert into accounts_dep.absence (w_id, day, code)
+select p.id, d::date, case when p.id % 2 = 0 then 'Б' else 'ОТ' end
+  from (select id from accounts_dep.person order by id limit 2) p,
+       generate_series(date_trunc('month', current_date) - interval '1 month',
+                       date_trunc('month', current_date) - interval '1 month' + interval '4 days', interval '1 day') d
+ where not exists (select 1 from accounts_dep.smena s where s.w_id = p.id and s.data = d::date)
+on conflict do nothing;
+
 commit;

@@ -22,7 +22,8 @@ fi
 
 host=$(cat "$pg_state/host")
 db=tst_package_install
-psql=(psql -X -q -v ON_ERROR_STOP=1 -h "$host" -U sys)
+# The database is made and loaded as a site does it: by the cluster's superuser.
+psql=(psql -X -q -v ON_ERROR_STOP=1 -h "$host" -U postgres)
 program=
 cleanup() {
   [ -z "$program" ] || kill "$program" 2>/dev/null || true

@@ -52,7 +52,7 @@ void TestConnection::initTestCase()
 {
     TestDb::setUp();
     // PostgreSQL's own default, whatever the cluster was made with: the program sets its session.
-    TestDb::exec(QString("alter database %1 set DateStyle to 'ISO, MDY'").arg(TestDb::databaseName()));
+    TestDb::execAsOwner(QString("alter database %1 set DateStyle to 'ISO, MDY'").arg(TestDb::databaseName()));
     reconnect();
     createForms();
 }

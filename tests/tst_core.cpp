@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 
 // Start-up pieces: the connection string, the build stamp and the version check, the data
@@ -29,6 +30,8 @@ private slots:
     void connectionString();
     void hostLists_data();
     void hostLists();
+    void loginFromEnvironment_data();
+    void loginFromEnvironment();
     void unreachableServerFails();
     void commandLineRequest_data();
     void commandLineRequest();
@@ -93,16 +96,34 @@ void TestCore::connectionString()
     QFETCH(QString, database);
     QFETCH(QString, server);
     QCOMPARE(connectionStringForArguments(arguments),
-             "host='" + server + "' dbname='" + database + "' port=5432 user=sys password=mudvakp sslmode=allow");
+             "host='" + server + "' dbname='" + database + "' port=5432 sslmode=allow user='sys' password='mudvakp'");
+}
+
+void TestCore::loginFromEnvironment_data()
+{
+    QTest::addColumn<QByteArray>("variable");
+    QTest::newRow("PGUSER") << QByteArray("PGUSER");
+    QTest::newRow("PGSERVICE") << QByteArray("PGSERVICE");
+}
+
+// A login named where libpq looks leaves the login and its password to libpq.
+void TestCore::loginFromEnvironment()
+{
+    QFETCH(QByteArray, variable);
+    qputenv(variable.constData(), "foreman");
+    const auto unset = qScopeGuard([variable] { qunsetenv(variable.constData()); });
+    QCOMPARE(::connectionString("kemra_erp", "db.lan"), QString("host='db.lan' dbname='kemra_erp' port=5432 sslmode=allow"));
+    QCOMPARE(withLogin(::connectionString("kemra_erp", "db.lan"), "boss", "o'k"),
+             QString("host='db.lan' dbname='kemra_erp' port=5432 sslmode=allow user='boss' password='o\\'k'"));
 }
 
 void TestCore::hostLists_data()
 {
     QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("expected");
-    const QString tail = " user=sys password=mudvakp sslmode=allow";
-    const QString primary = tail + " target_session_attrs=read-write";
-    QTest::newRow("one server with a port") << "db1:5433" << "host='db1' dbname='kemra_erp' port=5433" + tail;
+    const QString login = " user='sys' password='mudvakp'";
+    const QString primary = " sslmode=allow target_session_attrs=read-write" + login;
+    QTest::newRow("one server with a port") << "db1:5433" << "host='db1' dbname='kemra_erp' port=5433 sslmode=allow" + login;
     QTest::newRow("three servers") << "db1,db2,db3" << "host='db1,db2,db3' dbname='kemra_erp' port='5432,5432,5432'" + primary;
     QTest::newRow("ports of their own") << "db1:5432, db2:5433" << "host='db1,db2' dbname='kemra_erp' port='5432,5433'" + primary;
     QTest::newRow("socket folders") << "/tmp/a,/run/postgresql" << "host='/tmp/a,/run/postgresql' dbname='kemra_erp' port='5432,5432'" + primary;

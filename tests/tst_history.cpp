@@ -1,9 +1,11 @@
 #include "app/application.h"
 #include "catalogs/operations_window.h"
 #include "catalogs/workers_window.h"
+#include "core/connection_string.h"
 #include "core/data_module.h"
 #include "core/roles.h"
 #include "core/sign_in_window.h"
+#include "history/admin_login_dialog.h"
 #include "history/change_log_window.h"
 #include "history/entry_history_window.h"
 #include "history/history_statements.h"
@@ -18,6 +20,7 @@
 #include "hours/month_rebuild.h"
 #include "timesheet/timesheet_window.h"
 #include "toolkit/clock.h"
+#include "toolkit/database_error.h"
 #include "toolkit/desktop.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/session.h"
@@ -62,17 +65,33 @@ int logRows()
     return TestDb::scalar("select count(*) from accounts_dep.smena_log").toInt();
 }
 
+// A login of tabel_admin, and a foreman's own login in tabel_writer.
+const AdminLogin Boss{QStringLiteral("tabel_test_boss"), QStringLiteral("b0ss-secret")};
+const AdminLogin Foreman{QStringLiteral("tabel_test_foreman"), QStringLiteral("f0reman-secret")};
+const QString OnlyAdministrator = QStringLiteral("Закрыть месяц может только администратор БД.");
+
 void closeMarch()
 {
-    TestDb::exec("insert into accounts_dep.closed_month (month, year) values (3, 2024)");
+    TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (3, 2024)");
 }
 
-// Runs a script as another client; answers what psql printed and whether it succeeded.
-QPair<QString, bool> psql(const QString& script)
+// Runs a script as another client, as sys or as the login given; answers what psql printed and
+// whether it succeeded.
+QPair<QString, bool> psql(const QString& script, const AdminLogin& login = {QStringLiteral("sys"), {}})
 {
-    auto process = TestDb::startScript(script);
+    auto process = TestDb::startScript(script, login.name, login.password);
     process->waitForFinished(30000);
     return {QString::fromUtf8(process->readAll()), process->exitCode() == 0};
+}
+
+// Answers the administrator's login prompt with a login and password.
+std::function<void(AdminLoginDialog*)> signAs(const AdminLogin& login)
+{
+    return [login](AdminLoginDialog* d) {
+        d->Login->setText(login.name);
+        d->Password->setText(login.password);
+        d->accept();
+    };
 }
 
 // Picks Ivanov and the floor's operation in the editor and types 10 pieces of 8 hours.
@@ -126,6 +145,11 @@ private slots:
     void onlyAdministratorCloses_data();
     void onlyAdministratorCloses();
     void nameKeptOverReconnect();
+    void refusedToEveryButTheOwner_data();
+    void refusedToEveryButTheOwner();
+    void loginNamedInTheLog();
+    void personalLoginFromEnvironment();
+    void upgradeOfAnOlderDatabase();
 
 private:
     Floor m_floor;
@@ -138,6 +162,8 @@ void TestHistory::initTestCase()
     QVERIFY(m_home.isValid());
     useHomeFolder(m_home.path());
     TestDb::setUp();
+    TestDb::createLogin(Boss.name, Boss.password, "tabel_admin");
+    TestDb::createLogin(Foreman.name, Foreman.password, "tabel_writer");
     createForms();
 }
 
@@ -402,7 +428,7 @@ void TestHistory::closedMonthRefusedByServer()
     const auto state = psql("\\set VERBOSITY verbose\n" + sql);
     QVERIFY2(state.first.contains("ERROR:  TB001: " + MarchClosed), qPrintable(state.first));
 
-    const auto reopened = psql("delete from accounts_dep.closed_month where year=2024 and month=3;\n" + sql);
+    const auto reopened = psql("select accounts_dep.reopen_month(3, 2024);\n" + sql, Boss);
     QVERIFY2(reopened.second, qPrintable(reopened.first));
     QVERIFY(journalState() != journal || gridState() != grid);
     QCOMPARE(TestDb::scalar("select string_agg(action, '' order by id) from accounts_dep.smena_log where smena_id is null").toString(),
@@ -441,7 +467,7 @@ void TestHistory::closedMonthInTheJournal()
     QVERIFY(!Form1->Button1->isEnabled());
     QVERIFY(expectModal<TForm26>([] { Form1->N15->trigger(); }, [](TForm26* w) {
         QVERIFY(w->Months->locate("month", 3));
-        QTest::mouseClick(w->Button2, Qt::LeftButton);
+        QVERIFY(expectModal<AdminLoginDialog>([w] { QTest::mouseClick(w->Button2, Qt::LeftButton); }, signAs(Boss)));
         w->close();
     }));
     QCOMPARE(Form1->Label2->text(), QString());
@@ -535,7 +561,8 @@ void TestHistory::closedMonthRebuild()
 }
 
 // The closing window: months with entries, each open or closed with when and by whom; both
-// commands ask first; closing and reopening are logged with the program's name.
+// commands ask first, then for an administrator's login, which the server takes or refuses;
+// closing and reopening are logged under that login, beside the program's name.
 void TestHistory::closingWindow()
 {
     Session::nameClient(TDataModule6::ConnectionName, clientName(Role::Administrator, "ws-1"),
@@ -543,9 +570,9 @@ void TestHistory::closingWindow()
     Fixture::entry(m_floor, m_floor.ivanov, InMarch);
     Fixture::entry(m_floor, m_floor.ivanov, InApril);
     Fixture::entry(m_floor, m_floor.ivanov, QDate(2023, 12, 31));
-    TestDb::exec("insert into accounts_dep.closed_month (month, year, closed_by) values (1, 2022, 'бухгалтерия')");
+    TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year, closed_by) values (1, 2022, 'бухгалтерия')");
     MessageLog log;
-    log.answer({false, true, true});
+    log.answer({false, true, true, true, true, true});
     QVERIFY(expectModal<TForm26>([] { Form26->ShowMonths(); }, [&](TForm26* w) {
         QCOMPARE(columnTexts(w->DBGrid1, "caption"), QStringList({"Апрель 2024", "Март 2024", "Декабрь 2023", "Январь 2022"}));
         QCOMPARE(columnTexts(w->DBGrid1, "state"), QStringList({"открыт", "открыт", "открыт", "закрыт"}));
@@ -553,28 +580,52 @@ void TestHistory::closingWindow()
         w->DBGrid1->selectRow(1);
         QVERIFY(w->Button1->isEnabled());
         QVERIFY(!w->Button2->isEnabled());
-        QTest::mouseClick(w->Button1, Qt::LeftButton);   // No
+        const auto close = [w] { QTest::mouseClick(w->Button1, Qt::LeftButton); };
+        close();   // No: no login asked
         QVERIFY(!monthClosed(InMarch));
-        QTest::mouseClick(w->Button1, Qt::LeftButton);   // Yes
+        QVERIFY(expectModal<AdminLoginDialog>(close, [](AdminLoginDialog* d) { d->reject(); }));
+        QVERIFY(!monthClosed(InMarch));
+        QVERIFY(expectModal<AdminLoginDialog>(close, signAs({Boss.name, "wrong"})));
+        QVERIFY(!monthClosed(InMarch));
+        QVERIFY(expectModal<AdminLoginDialog>(close, signAs(Foreman)));
+        QVERIFY(!monthClosed(InMarch));
+        QVERIFY(expectModal<AdminLoginDialog>(close, [](AdminLoginDialog* d) {
+            // the login given last is filled in, never a password
+            QCOMPARE(d->Login->text(), Foreman.name);
+            QCOMPARE(d->Password->text(), QString());
+            signAs(Boss)(d);
+        }));
         QVERIFY(monthClosed(InMarch));
         QCOMPARE(w->Months->value("caption").toString(), QString("Март 2024"));
         QCOMPARE(w->Months->value("state").toString(), QString("закрыт"));
-        QCOMPARE(w->Months->value("closed_by").toString(), QString("Табель: администратор @ ws-1"));
+        QCOMPARE(w->Months->value("closed_by").toString(), Boss.name);
         QVERIFY(!w->Button1->isEnabled());
         QVERIFY(w->Button2->isEnabled());
-        QTest::mouseClick(w->Button2, Qt::LeftButton);   // Yes
+        QVERIFY(expectModal<AdminLoginDialog>([w] { QTest::mouseClick(w->Button2, Qt::LeftButton); }, [](AdminLoginDialog* d) {
+            QCOMPARE(d->Login->text(), Boss.name);
+            QCOMPARE(d->Password->text(), QString());
+            signAs(Boss)(d);
+        }));
         QVERIFY(!monthClosed(InMarch));
         QCOMPARE(w->Months->value("state").toString(), QString("открыт"));
         w->close();
     }));
-    QCOMPARE(log.shown().size(), 3);
+    QCOMPARE(log.shown().size(), 8);
     QCOMPARE(log.shown().at(0).caption, QString("Закрытие месяца"));
     QVERIFY(log.shown().at(0).text.startsWith("Закрыть месяц Март 2024?"));
-    QVERIFY(log.shown().at(2).text.startsWith("Открыть месяц Март 2024?"));
-    QCOMPARE(TestDb::scalar("select string_agg(action||':'||(coalesce(new_row, old_row)->>'month')||':'||app, ' ' order by id) "
+    QVERIFY2(log.shown().at(3).text.startsWith(QString("Сервер БД не принял вход «%1».").arg(Boss.name)), qPrintable(log.shown().at(3).text));
+    QVERIFY2(log.shown().at(3).text.contains("password authentication failed"), qPrintable(log.shown().at(3).text));
+    QCOMPARE(log.shown().at(5).text, OnlyAdministrator);
+    QVERIFY(log.shown().at(7).text.startsWith("Открыть месяц Март 2024?"));
+    // No session of the administrator's stays open (a closed one leaves the server a moment later).
+    QTRY_COMPARE_WITH_TIMEOUT(
+        TestDb::scalar(QString("select count(*) from pg_stat_activity where usename='%1' and datname=current_database()").arg(Boss.name))
+            .toInt(),
+        0, 5000);
+    QCOMPARE(TestDb::scalar("select string_agg(action||':'||(coalesce(new_row, old_row)->>'month')||':'||db_user||':'||app, ' ' order by id) "
                             "from accounts_dep.smena_log where smena_id is null and (coalesce(new_row, old_row)->>'month')='3'")
                  .toString(),
-             QString("I:3:Табель: администратор @ ws-1 D:3:Табель: администратор @ ws-1"));
+             QString("I:3:%1:Табель: администратор @ ws-1 D:3:%1:Табель: администратор @ ws-1").arg(Boss.name));
 }
 
 // A client that began writing into the month before it was closed finishes first; one that
@@ -592,7 +643,7 @@ void TestHistory::closingWaitsForWriters()
                                 "where c.relname='smena' and l.mode='RowExclusiveLock' and l.pid<>pg_backend_pid()")
                      .toInt(),
                  1);
-    closeMonth(3, 2024);
+    closeMonth(3, 2024, Boss);
     QVERIFY(writer->waitForFinished(30000));
     QCOMPARE(writer->exitCode(), 0);
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 1);
@@ -668,6 +719,157 @@ void TestHistory::nameKeptOverReconnect()
     }
     QCOMPARE(TestDb::scalar("select current_setting('tabel.client')").toString(), QString("Табель: мастер @ ws-2"));
     QCOMPARE(TestDb::scalar("select current_setting('application_name')").toString(), QString("Tabel: master @ ws-2"));
+}
+
+void TestHistory::refusedToEveryButTheOwner_data()
+{
+    const QString notOwner = "must be owner of table ";
+    const QString noRight = "permission denied for table ";
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QStringList>("logins");
+    QTest::addColumn<QString>("refusal");
+    const QStringList writers{"sys", Boss.name};
+    const QStringList everyone = writers + QStringList{"postgres"};
+    QTest::newRow("truncate closed months") << "truncate accounts_dep.closed_month" << writers << noRight + "closed_month";
+    QTest::newRow("reopen by delete") << "delete from accounts_dep.closed_month" << everyone << OnlyAdministrator;
+    QTest::newRow("close by insert") << "insert into accounts_dep.closed_month (month, year) values (4, 2024)" << everyone
+                                     << OnlyAdministrator;
+    QTest::newRow("change a closing") << "update accounts_dep.closed_month set month=4" << everyone << OnlyAdministrator;
+    QTest::newRow("close by function") << "select accounts_dep.close_month(4, 2024)" << QStringList{"sys"} << OnlyAdministrator;
+    QTest::newRow("reopen by function") << "select accounts_dep.reopen_month(3, 2024)" << QStringList{"sys"} << OnlyAdministrator;
+    QTest::newRow("journal trigger off") << "alter table accounts_dep.smena disable trigger smena_history" << writers
+                                         << notOwner + "smena";
+    QTest::newRow("grid triggers off") << "alter table accounts_dep.h_tabel disable trigger all" << writers << notOwner + "h_tabel";
+    QTest::newRow("replica session") << "set session_replication_role = replica" << writers
+                                     << "permission denied to set parameter \"session_replication_role\"";
+    QTest::newRow("truncate journal") << "truncate accounts_dep.smena" << writers << noRight + "smena";
+    QTest::newRow("drop grid") << "drop table accounts_dep.h_tabel" << writers << notOwner + "h_tabel";
+    QTest::newRow("history rewritten") << "update accounts_dep.smena_log set db_user='boss'" << writers << noRight + "smena_log";
+    QTest::newRow("history deleted") << "delete from accounts_dep.smena_log" << writers << noRight + "smena_log";
+    QTest::newRow("history emptied") << "truncate accounts_dep.smena_log" << writers << noRight + "smena_log";
+    QTest::newRow("history forged") << "insert into accounts_dep.smena_log (action, smena_id, db_user) values ('I', 1, 'boss')"
+                                    << writers << noRight + "smena_log";
+    QTest::newRow("superuser rewrites history") << "update accounts_dep.smena_log set db_user='boss'" << QStringList{"postgres"}
+                                                << "История изменений только дополняется.";
+    QTest::newRow("superuser empties history") << "truncate accounts_dep.smena_log" << QStringList{"postgres"}
+                                               << "История изменений только дополняется.";
+}
+
+// Through psql, as sys (a writer, not a superuser), as an administrator's login, and where it
+// applies as the cluster's superuser: what would change a paid month unseen, or the history, is
+// refused, and nothing changes.
+void TestHistory::refusedToEveryButTheOwner()
+{
+    QFETCH(QString, statement);
+    QFETCH(QStringList, logins);
+    QFETCH(QString, refusal);
+    Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    Fixture::entry(m_floor, m_floor.ivanov, InApril);
+    Fixture::hoursRow(m_floor.ivanov, 1, InMarch, {{13, 8}});
+    closeMarch();
+    const QString history = "select string_agg(concat_ws('|', id, action, smena_id, db_user, old_row, new_row), ';' order by id) "
+                            "from accounts_dep.smena_log";
+    const QString closings = "select string_agg(concat_ws('|', year, month, closed_at, closed_by), ';') from accounts_dep.closed_month";
+    const QString logged = TestDb::scalar(history).toString();
+    const QString closed = TestDb::scalar(closings).toString();
+    const QString journal = journalState();
+    for (const QString& name : logins) {
+        const auto refused = psql(statement + ";\ninsert into accounts_dep.smena (data, smena, w_id, kol_vo, time, ok) "
+                                              "values ('2024-03-20', 1, 1, 1, 1, 'no');",
+                                  {name, name == Boss.name ? Boss.password : QString()});
+        QVERIFY2(!refused.second, qPrintable(name));
+        QVERIFY2(refused.first.contains("ERROR:  " + refusal), qPrintable(name + ": " + refused.first));
+        QCOMPARE(TestDb::scalar(history).toString(), logged);
+        QCOMPARE(TestDb::scalar(closings).toString(), closed);
+        QCOMPARE(journalState(), journal);
+    }
+    QVERIFY(TestDb::scalar("select bool_and(tgenabled = 'O') from pg_trigger where not tgisinternal").toBool());
+}
+
+// Closing and reopening through the server's functions work for an administrator's login and
+// are logged under it; what a client calls itself is kept beside the login, never in its place.
+void TestHistory::loginNamedInTheLog()
+{
+    const int id = Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    const auto forged = psql(QString("set tabel.client = 'Табель: администратор @ boss-pc';\n"
+                                     "update accounts_dep.smena set kol_vo=3 where id=%1;")
+                                 .arg(id));
+    QVERIFY2(forged.second, qPrintable(forged.first));
+    const auto closed = psql("select accounts_dep.close_month(3, 2024);", Boss);
+    QVERIFY2(closed.second, qPrintable(closed.first));
+    QVERIFY(monthClosed(InMarch));
+    QCOMPARE(TestDb::scalar("select closed_by from accounts_dep.closed_month").toString(), Boss.name);
+    const auto refused = psql(QString("update accounts_dep.smena set kol_vo=4 where id=%1;").arg(id), Boss);
+    QVERIFY(refused.first.contains(MarchClosed));
+    const auto reopened = psql("select accounts_dep.reopen_month(3, 2024);", Boss);
+    QVERIFY2(reopened.second, qPrintable(reopened.first));
+    QVERIFY(!monthClosed(InMarch));
+    QCOMPARE(TestDb::scalar("select string_agg(concat_ws(':', case when smena_id is null then 'M' else '' end || action, db_user, app), ' ' "
+                            "order by id) from accounts_dep.smena_log")
+                 .toString(),
+             QString("I:sys:%1 U:sys:Табель: администратор @ boss-pc MI:%2:psql MD:%2:psql")
+                 .arg(TestDb::scalar("select accounts_dep.writer_name()").toString(), Boss.name));
+}
+
+// A foreman with his own login in tabel_writer, named in PGUSER with his password in ~/.pgpass:
+// the program signs in to the server as him, and the history names him.
+void TestHistory::personalLoginFromEnvironment()
+{
+    QFile pass(m_home.filePath(".pgpass"));
+    QVERIFY(pass.open(QIODevice::WriteOnly));
+    pass.write(QString("*:*:*:%1:%2\n").arg(Foreman.name, Foreman.password).toUtf8());
+    pass.close();
+    QVERIFY(pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    const auto back = qScopeGuard([] {
+        qunsetenv("PGUSER");
+        DataModule6->closeConnection();
+        DataModule6->openConnection(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
+    });
+    qputenv("PGUSER", Foreman.name.toUtf8());
+    DataModule6->closeConnection();
+    DataModule6->openConnection(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
+    QCOMPARE(TestDb::scalar("select session_user").toString(), Foreman.name);
+    const int id = Fixture::entry(m_floor, m_floor.ivanov, InApril);
+    QCOMPARE(TestDb::scalar(QString("select db_user from accounts_dep.smena_log where smena_id=%1").arg(id)).toString(), Foreman.name);
+    // A writer like sys: the months stay closed to him.
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, closeMonth(4, 2024, Foreman));
+    QVERIFY(!monthClosed(InApril));
+}
+
+// A database as an older schema left it (sys owned everything, nothing guarded the history or
+// the closings) gets the roles from the upgrade script, twice over as a site may run it.
+void TestHistory::upgradeOfAnOlderDatabase()
+{
+    const AdminLogin superuser{QStringLiteral("postgres"), {}};
+    const auto older = psql("drop trigger smena_log_append_only on accounts_dep.smena_log;\n"
+                            "drop trigger closed_month_by_functions on accounts_dep.closed_month;\n"
+                            "drop function accounts_dep.close_month(integer, integer), accounts_dep.reopen_month(integer, integer), "
+                            "accounts_dep.refuse_unless_admin(), accounts_dep.refuse_unless_owner();\n"
+                            "alter function accounts_dep.smena_keep_history() security invoker reset all;\n"
+                            "revoke all on all tables in schema accounts_dep from tabel_writer;\n"
+                            "do $$ declare t record; begin for t in select oid::regclass as name from pg_class "
+                            "where relnamespace = 'accounts_dep'::regnamespace and relkind = 'r' loop "
+                            "execute format('alter table %s owner to sys', t.name); end loop; end $$;\n",
+                            superuser);
+    QVERIFY2(older.second, qPrintable(older.first));
+    QVERIFY(psql("begin; truncate accounts_dep.smena_log; rollback;").second);
+    const QString upgrade = "\\i " + QFINDTESTDATA("../db/upgrade_roles.sql") + "\n";
+    for (int run = 0; run < 2; ++run) {
+        const auto upgraded = psql(upgrade, superuser);
+        QVERIFY2(upgraded.second, qPrintable(upgraded.first));
+    }
+    QCOMPARE(TestDb::scalar("select count(*) from pg_class where relnamespace = 'accounts_dep'::regnamespace "
+                            "and relowner <> 'tabel_owner'::regrole")
+                 .toInt(),
+             0);
+    QVERIFY(psql("truncate accounts_dep.smena_log;").first.contains("permission denied for table smena_log"));
+    QVERIFY(psql("delete from accounts_dep.closed_month;").first.contains(OnlyAdministrator));
+    const int id = Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    QVERIFY2(psql("select accounts_dep.close_month(3, 2024);", Boss).second, "the administrator closes");
+    QCOMPARE(TestDb::scalar(QString("select string_agg(coalesce(smena_id::text, 'M') || db_user, ' ' order by id) "
+                                    "from accounts_dep.smena_log"))
+                 .toString(),
+             QString("%1sys M%2").arg(id).arg(Boss.name));
 }
 
 QTEST_MAIN(TestHistory)

@@ -209,10 +209,10 @@ void TestImport::init()
     legacyExec(QStringLiteral("insert into H_TABEL (id, w_id, month, smena, year, d1, d2, d3, d31) values "
                               "(30, 1, 9, 1, 2023, 8, NULL, '', 4), (31, 2, 9, 2, 2023, NULL, 6, NULL, NULL)"));
 
-    EXEC_SQL("drop table if exists public.smena");
-    EXEC_SQL("create table public.smena (ID integer primary key, W_ID integer, I_ID integer, O_ID integer, KOL_VO integer, "
+    TestDb::execAsOwner("drop table if exists public.smena");
+    TestDb::execAsOwner("create table public.smena (ID integer primary key, W_ID integer, I_ID integer, O_ID integer, KOL_VO integer, "
              "BRAK smallint, DATA timestamp, SMENA smallint, CENA double precision, color integer, time integer, ok varchar, vvod timestamp)");
-    EXEC_SQL("insert into public.smena values (40, 1, 10, 20, 10, 1, '2023-09-07', 1, 12.5, 0, 8, 'ok', '2023-09-08 00:00'), "
+    TestDb::execAsOwner("insert into public.smena values (40, 1, 10, 20, 10, 1, '2023-09-07', 1, 12.5, 0, 8, 'ok', '2023-09-08 00:00'), "
              "(41, 2, 11, 21, 5, 0, '2023-09-08', 2, 3.75, 123, NULL, 'no', NULL)");
 
     EXEC_SQL("insert into accounts_dep.vid_oper (id, vid) values (0, 'без типа'), (99, 'старая')");
@@ -377,7 +377,7 @@ void TestImport::refusesWhatItCannotCarry()
     for (const QString& statement : legacy)
         legacyExec(statement);
     for (const QString& statement : program)
-        EXEC_SQL(statement);
+        TestDb::execAsOwner(statement);
     const QStringList before = targetState();
     MessageLog log;
 

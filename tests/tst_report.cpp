@@ -670,8 +670,8 @@ void TestReport::cancelledReportClosesItsPreview()
 // statement found the table, every row of it.
 void TestReport::rowsKeepComingWhileTheProgramGoesOn()
 {
-    TestDb::exec("create table numbers as select n from generate_series(1, 60000) n");
-    const auto dropTable = qScopeGuard([] { TestDb::exec("drop table numbers"); });
+    TestDb::execAsOwner("create table numbers as select n from generate_series(1, 60000) n");
+    const auto dropTable = qScopeGuard([] { TestDb::execAsOwner("drop table numbers"); });
     Dataset set(TDataModule6::ConnectionName, "numbers");
     set.setSql("select n / 50 as g, n from numbers order by n");
 

@@ -407,7 +407,7 @@ void TestTimesheetPrint::previewShowsAWholePage()
 
 void TestTimesheetPrint::databaseErrorShowsNoPreview()
 {
-    EXEC_SQL("alter table accounts_dep.h_tabel rename to h_tabel_away");
+    TestDb::execAsOwner("alter table accounts_dep.h_tabel rename to h_tabel_away");
     int shows = 0;
     ReportPreview::setPresenter([&](const ReportDocument&, const QString&) { ++shows; });
     bool failed = false;
@@ -417,7 +417,7 @@ void TestTimesheetPrint::databaseErrorShowsNoPreview()
         failed = true;
     }
     ReportPreview::setPresenter({});
-    EXEC_SQL("alter table accounts_dep.h_tabel_away rename to h_tabel");
+    TestDb::execAsOwner("alter table accounts_dep.h_tabel_away rename to h_tabel");
     QVERIFY(failed);
     QCOMPARE(shows, 0);
     QVERIFY(!QApplication::overrideCursor());

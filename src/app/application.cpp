@@ -17,6 +17,7 @@
 #include "history/change_log_window.h"
 #include "history/entry_history_window.h"
 #include "history/month_closing_window.h"
+#include "timesheet/requisites_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
 #include "reports/report_layouts.h"
@@ -74,6 +75,7 @@ void createForms()
     create(Form24);
     create(Form25);
     create(Form26);
+    create(Form27);
 }
 
 void setProgramFonts()

@@ -44,9 +44,17 @@ QString connectionString(const QString& database, const QString& server)
     const bool several = hosts.size() > 1;
     const QString port = several ? quoted(ports.join(QLatin1Char(','))) : ports.value(0, QLatin1String(DefaultPort));
     // Of several servers the one that takes writes: the others are standbys of it.
-    return QStringLiteral("host=") + quoted(hosts.join(QLatin1Char(','))) + QStringLiteral(" dbname=") + quoted(database)
-        + QStringLiteral(" port=") + port + QStringLiteral(" user=sys password=mudvakp sslmode=allow")
+    const QString place = QStringLiteral("host=") + quoted(hosts.join(QLatin1Char(','))) + QStringLiteral(" dbname=")
+        + quoted(database) + QStringLiteral(" port=") + port + QStringLiteral(" sslmode=allow")
         + (several ? QStringLiteral(" target_session_attrs=read-write") : QString());
+    if (qEnvironmentVariableIsEmpty("PGUSER") && qEnvironmentVariableIsEmpty("PGSERVICE"))
+        return withLogin(place, QStringLiteral("sys"), QStringLiteral("mudvakp"));
+    return place;
+}
+
+QString withLogin(const QString& connectionString, const QString& login, const QString& password)
+{
+    return connectionString + QStringLiteral(" user=") + quoted(login) + QStringLiteral(" password=") + quoted(password);
 }
 
 QString connectionStringForArguments(const QStringList& arguments)

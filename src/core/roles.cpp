@@ -31,10 +31,10 @@ QStringList journalControlsOff(Role role)
 
 QStringList journalControlsHidden(Role role)
 {
-    // The change log and month closing are the administrator's.
+    // The change log, month closing and the organisation's requisites are the administrator's.
     if (role == Role::Administrator)
         return {};
-    return {"N14", "N15"};
+    return {"N14", "N15", "N17"};
 }
 
 namespace {

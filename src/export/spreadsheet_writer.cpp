@@ -122,13 +122,6 @@ public:
     Workbook(lxw_workbook* book, const QString& path) : m_book(book), m_path(path)
     {
         m_sheet = workbook_add_worksheet(m_book, "Лист1");
-        for (int i = 0; i < 4; ++i) {
-            m_formats[i] = workbook_add_format(m_book);
-            if (i & 1)
-                format_set_num_format_index(m_formats[i], 49);   // the built-in text format "@"
-            if (i & 2)
-                format_set_bold(m_formats[i]);
-        }
     }
     ~Workbook() { finish(); }
 
@@ -147,11 +140,11 @@ public:
     lxw_error write(int column, int row, const QString& text, CellFlags flags)
     {
         CNumbers numbers;
-        lxw_format* format = flags.testFlag(Cell::AsText) || flags.testFlag(Cell::Bold)
-            ? m_formats[(flags.testFlag(Cell::AsText) ? 1 : 0) | (flags.testFlag(Cell::Bold) ? 2 : 0)]
-            : nullptr;
+        lxw_format* format = formatFor(flags);
         double number = 0;
-        const lxw_error error = !flags.testFlag(Cell::AsText) && readNumber(text, &number)
+        const lxw_error error = text.isEmpty()
+            ? worksheet_write_blank(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), format)
+            : !flags.testFlag(Cell::AsText) && readNumber(text, &number)
             ? worksheet_write_number(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), number, format)
             : worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), text.toUtf8().constData(), format);
         if (error != LXW_NO_ERROR)
@@ -161,6 +154,34 @@ public:
         if (flags.testFlag(Cell::AutoFit))
             m_fitted.insert(column);
         return LXW_NO_ERROR;
+    }
+
+    lxw_error merge(int column, int row, int lastColumn, int lastRow, const QString& text, CellFlags flags)
+    {
+        {
+            CNumbers numbers;
+            const lxw_error error = worksheet_merge_range(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), lxw_row_t(lastRow - 1),
+                                                          lxw_col_t(lastColumn - 1), "", formatFor(flags));
+            if (error != LXW_NO_ERROR)
+                return error;
+        }
+        // The range is written as an empty text; its first cell then takes the value.
+        return text.isEmpty() ? LXW_NO_ERROR : write(column, row, text, flags & ~CellFlags(Cell::AutoFit));
+    }
+
+    lxw_error setWidth(int column, double width)
+    {
+        CNumbers numbers;
+        m_fitted.remove(column);
+        return worksheet_set_column(m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), width, nullptr);
+    }
+
+    void fitPageWidth(bool landscape)
+    {
+        worksheet_set_paper(m_sheet, 9);   // A4
+        if (landscape)
+            worksheet_set_landscape(m_sheet);
+        worksheet_fit_to_pages(m_sheet, 1, 0);
     }
 
     // Writes the file; answers the system's reason when it is not on disk, and then no part of
@@ -190,9 +211,33 @@ public:
     }
 
 private:
+    // One format per combination of flags, made when first asked for; none for plain cells.
+    lxw_format* formatFor(CellFlags flags)
+    {
+        flags &= ~CellFlags(Cell::AutoFit);
+        if (!flags)
+            return nullptr;
+        lxw_format*& format = m_formats[int(flags)];
+        if (!format) {
+            format = workbook_add_format(m_book);
+            if (flags.testFlag(Cell::AsText))
+                format_set_num_format_index(format, 49);   // the built-in text format "@"
+            if (flags.testFlag(Cell::Bold))
+                format_set_bold(format);
+            if (flags.testFlag(Cell::Border))
+                format_set_border(format, LXW_BORDER_THIN);
+            if (flags.testFlag(Cell::Centred)) {
+                format_set_align(format, LXW_ALIGN_CENTER);
+                format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
+                format_set_text_wrap(format);
+            }
+        }
+        return format;
+    }
+
     lxw_workbook* m_book;
     lxw_worksheet* m_sheet = nullptr;
-    lxw_format* m_formats[4] = {};
+    lxw_format* m_formats[32] = {};   // by the flags; the workbook owns them
     QString m_path;
     QHash<int, double> m_widths;   // widest content per column
     QSet<int> m_fitted;            // columns asked to fit
@@ -286,7 +331,7 @@ void DiscardWorkbook()
 
 int WriteCell(int sheet, int column, int row, const QString& text, CellFlags flags)
 {
-    if (text.isEmpty())
+    if (text.isEmpty() && !flags.testFlag(Cell::Border))
         return 1;
     const auto fail = [&](const QString& title) {
         MessageBox::stop(QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(sheet).arg(column).arg(row), title);
@@ -297,5 +342,56 @@ int WriteCell(int sheet, int column, int row, const QString& text, CellFlags fla
     if (column < 1 || column > MaxColumns || row < 1 || row > MaxRows
         || current()->write(column, row, text, flags) != LXW_NO_ERROR)
         return fail(QStringLiteral("Ошибка Microsoft Excel"));
+    return 1;
+}
+
+namespace {
+// The workbook being filled for a call on `sheet`; the user has been told when there is none.
+Workbook* target(int sheet, const QString& where)
+{
+    if (current() && sheet == 1)
+        return current().get();
+    MessageBox::stop(QStringLiteral("Ошибка при записи: лист %1, %2").arg(sheet).arg(where),
+                     QStringLiteral("Ошибочный номер листа Microsoft Excel"));
+    return nullptr;
+}
+
+int answer(lxw_error error, const QString& where)
+{
+    if (error == LXW_NO_ERROR)
+        return 1;
+    MessageBox::stop(QStringLiteral("Ошибка при записи: %1").arg(where), QStringLiteral("Ошибка Microsoft Excel"));
+    return -1;
+}
+} // namespace
+
+int MergeCells(int sheet, int column, int row, int lastColumn, int lastRow, const QString& text, CellFlags flags)
+{
+    const QString where = QStringLiteral("столбцы %1-%2, строки %3-%4").arg(column).arg(lastColumn).arg(row).arg(lastRow);
+    Workbook* book = target(sheet, where);
+    if (!book)
+        return -1;
+    if (column < 1 || lastColumn < column || lastColumn > MaxColumns || row < 1 || lastRow < row || lastRow > MaxRows)
+        return answer(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE, where);
+    return answer(book->merge(column, row, lastColumn, lastRow, text, flags), where);
+}
+
+int SetColumnWidth(int sheet, int column, double width)
+{
+    const QString where = QStringLiteral("столбец %1").arg(column);
+    Workbook* book = target(sheet, where);
+    if (!book)
+        return -1;
+    if (column < 1 || column > MaxColumns)
+        return answer(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE, where);
+    return answer(book->setWidth(column, width), where);
+}
+
+int FitPageWidth(int sheet, bool landscape)
+{
+    Workbook* book = target(sheet, QStringLiteral("параметры страницы"));
+    if (!book)
+        return -1;
+    book->fitPageWidth(landscape);
     return 1;
 }

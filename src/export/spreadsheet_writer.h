@@ -16,6 +16,8 @@ enum class Cell {
     AsText = 0x1,   // text format "@": the text stays text even when it reads as a number
     AutoFit = 0x2,  // the column is fitted to its longest content
     Bold = 0x4,
+    Border = 0x8,   // a thin line on every side
+    Centred = 0x10, // centred across and down, long texts wrapped
 };
 Q_DECLARE_FLAGS(CellFlags, Cell)
 Q_DECLARE_OPERATORS_FOR_FLAGS(CellFlags)
@@ -33,11 +35,22 @@ int ShowWorkbook(bool visible);
 // ShowWorkbook does nothing. For an export the user stops half-way.
 void DiscardWorkbook();
 
-// Writes one cell; sheet, column and row count from 1. An empty text writes nothing. A text
+// Writes one cell; sheet, column and row count from 1. An empty text writes nothing but its
+// border. A text
 // that reads as a number (comma or point as the separator) becomes a number cell unless
 // written AsText. A bad sheet number or a cell that cannot be written is reported and nothing
 // is written.
 int WriteCell(int sheet, int column, int row, const QString& text, CellFlags flags = {});
+
+// Writes `text` into the cells from (column, row) to (lastColumn, lastRow), merged into one;
+// the flags as for WriteCell (AutoFit aside).
+int MergeCells(int sheet, int column, int row, int lastColumn, int lastRow, const QString& text, CellFlags flags = {});
+
+// A column's width in the spreadsheet's character units.
+int SetColumnWidth(int sheet, int column, double width);
+
+// A4 printing, landscape or portrait, scaled to one page wide (as many pages down as needed).
+int FitPageWidth(int sheet, bool landscape);
 
 // Where new workbooks go: <documents>/Tabel.
 QString workbookFolder();

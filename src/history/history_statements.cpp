@@ -153,12 +153,10 @@ QString monthClosedStatement(const QDate& date)
 
 QString closeMonthStatement(int month, int year)
 {
-    return QStringLiteral("insert into accounts_dep.closed_month (month, year) values (%1, %2) on conflict do nothing")
-        .arg(month)
-        .arg(year);
+    return QStringLiteral("select accounts_dep.close_month(%1, %2)").arg(month).arg(year);
 }
 
 QString reopenMonthStatement(int month, int year)
 {
-    return QStringLiteral("delete from accounts_dep.closed_month where year=%1 and month=%2").arg(year).arg(month);
+    return QStringLiteral("select accounts_dep.reopen_month(%1, %2)").arg(month).arg(year);
 }

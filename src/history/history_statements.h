@@ -22,5 +22,7 @@ QString periodLogStatement(const QDate& from, const QDate& to, int workerId, Log
 QString closingMonthsStatement();
 // Whether the month of `date` is closed (a count in `cnt`).
 QString monthClosedStatement(const QDate& date);
+// Closing and reopening through the server's functions, which an administrator's login alone
+// may call.
 QString closeMonthStatement(int month, int year);
 QString reopenMonthStatement(int month, int year);

@@ -1,7 +1,12 @@
 #include "history/month_closing.h"
 
 #include "core/data_module.h"
+#include "core/connection_string.h"
 #include "history/history_statements.h"
+#include "toolkit/connections.h"
+#include "toolkit/session.h"
+
+#include <QScopeGuard>
 
 bool monthClosed(const QDate& date)
 {
@@ -13,12 +18,29 @@ bool monthClosed(const QDate& date)
     return check.value(QStringLiteral("cnt")).toInt() > 0;
 }
 
-void closeMonth(int month, int year)
+namespace {
+const QString AdminConnection = QStringLiteral("MonthClosing");
+
+void runAsAdministrator(const QString& statement, const AdminLogin& login)
 {
-    DataModule6->SQL_exec->execute(closeMonthStatement(month, year));
+    const QString program = QLatin1String(TDataModule6::ConnectionName);
+    const QString options = withLogin(Session::live(program).connectOptions(), login.name, login.password);
+    try {
+        openServerConnection(AdminConnection, options, program);
+    } catch (const DatabaseError& e) {
+        throw DatabaseError(QStringLiteral("Сервер БД не принял вход «%1».\n%2").arg(login.name, e.message()));
+    }
+    const auto closeSession = qScopeGuard([] { closeNamedConnection(AdminConnection); });
+    runStatement(AdminConnection, statement);
+}
 }
 
-void reopenMonth(int month, int year)
+void closeMonth(int month, int year, const AdminLogin& login)
 {
-    DataModule6->SQL_exec->execute(reopenMonthStatement(month, year));
+    runAsAdministrator(closeMonthStatement(month, year), login);
+}
+
+void reopenMonth(int month, int year, const AdminLogin& login)
+{
+    runAsAdministrator(reopenMonthStatement(month, year), login);
 }

@@ -1,13 +1,24 @@
 #pragma once
 
 #include <QDate>
+#include <QString>
 
 // Closed months: the server refuses every write into them; the windows ask only to spare the
 // user an attempt the server would refuse.
 
 // Whether the month of `date` is closed.
 bool monthClosed(const QDate& date);
+// A database login of an administrator (tabel_admin), typed for one closing or reopening.
+struct AdminLogin {
+    QString name;
+    QString password;
+};
+
+// Closing and reopening run on a short session of the administrator's own login, opened as
+// the program's connection is (same server and options, same client name) and closed again:
+// the server refuses them to any login outside tabel_admin and logs them under that login.
 // Closing waits for the writers already at work on the journal or the hours grid (the
-// server's trigger locks them out until it commits).
-void closeMonth(int month, int year);
-void reopenMonth(int month, int year);
+// server's trigger locks them out until it commits). Throws DatabaseError; a login the server
+// does not take says so.
+void closeMonth(int month, int year, const AdminLogin& login);
+void reopenMonth(int month, int year, const AdminLogin& login);

@@ -1,6 +1,7 @@
 #include "history/month_closing_window.h"
 
 #include "core/data_module.h"
+#include "history/admin_login_dialog.h"
 #include "history/change_log.h"
 #include "history/history_statements.h"
 #include "history/month_closing.h"
@@ -70,9 +71,12 @@ void TForm26::Button1Click()
     if (!MessageBox::ask(QStringLiteral("Закрыть месяц %1? Изменения записей и табеля этого месяца станут невозможны.").arg(caption),
                          Caption))
         return;
+    AdminLogin login;
+    if (!AdminLoginDialog(this).ask(login))
+        return;
     {
         BusyCursor busy;
-        closeMonth(Months->value(QStringLiteral("month")).toInt(), Months->value(QStringLiteral("year")).toInt());
+        closeMonth(Months->value(QStringLiteral("month")).toInt(), Months->value(QStringLiteral("year")).toInt(), login);
     }
     reopenList();
 }
@@ -84,7 +88,10 @@ void TForm26::Button2Click()
     const QString caption = Months->value(QStringLiteral("caption")).toString();
     if (!MessageBox::ask(QStringLiteral("Открыть месяц %1? Его записи и табель снова можно будет менять.").arg(caption), Caption))
         return;
-    reopenMonth(Months->value(QStringLiteral("month")).toInt(), Months->value(QStringLiteral("year")).toInt());
+    AdminLogin login;
+    if (!AdminLoginDialog(this).ask(login))
+        return;
+    reopenMonth(Months->value(QStringLiteral("month")).toInt(), Months->value(QStringLiteral("year")).toInt(), login);
     reopenList();
 }
 

@@ -14,6 +14,7 @@
 #include "history/entry_history_window.h"
 #include "history/month_closing.h"
 #include "history/month_closing_window.h"
+#include "timesheet/requisites_window.h"
 #include "journal/acceptance.h"
 #include "journal/entry_editor.h"
 #include "journal/entry_deletion.h"
@@ -171,6 +172,7 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(N13, &QAction::triggered, this, &TForm1::N13Click);
     on(N14, &QAction::triggered, this, &TForm1::N14Click);
     on(N15, &QAction::triggered, this, &TForm1::N15Click);
+    on(N17, &QAction::triggered, this, &TForm1::N17Click);
     DBGrid2->setContextMenuPolicy(Qt::ActionsContextMenu);
     DBGrid2->addAction(N13);
     // The mark's room is kept, so the date picker does not move when it shows.
@@ -446,4 +448,9 @@ void TForm1::N15Click()
 {
     Form26->ShowMonths();
     showMonthState();
+}
+
+void TForm1::N17Click()
+{
+    Form27->ShowRequisites();
 }

@@ -42,6 +42,7 @@ public:
     void N13Click();   // the history of the selected entry
     void N14Click();   // the changes of the journal date's month
     void N15Click();   // closing and reopening months
+    void N17Click();   // the organisation's requisites for the unified time sheet
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;

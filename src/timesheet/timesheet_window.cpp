@@ -4,8 +4,10 @@
 #include "core/data_module.h"
 #include "history/month_closing.h"
 #include "hours/month_rebuild.h"
+#include "timesheet/absence_marks_page.h"
 #include "timesheet/month_choice.h"
 #include "timesheet/rebuild_texts.h"
+#include "timesheet/t13_output.h"
 #include "timesheet/timesheet_export.h"
 #include "timesheet/timesheet_grid.h"
 #include "timesheet/timesheet_printout.h"
@@ -43,6 +45,8 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
         m_delegates << delegate;
     }
     ComboBox2->addItems(timesheetYears(Clock::today().year(), Clock::today().year()));
+    TabSheet5 = new AbsenceMarksPage(PageControl1);
+    PageControl1->addTab(TabSheet5, QStringLiteral("Неявки"));
 
     on(ComboBox1, &QComboBox::activated, this, &TForm19::ComboBox1Change);
     on(ComboBox2, &QComboBox::activated, this, &TForm19::ComboBox1Change);
@@ -51,6 +55,8 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
     on(Button4, &QPushButton::clicked, this, &TForm19::Button4Click);
     on(Button5, &QPushButton::clicked, this, &TForm19::Button5Click);
     on(Button6, &QPushButton::clicked, this, &TForm19::Button6Click);
+    on(Button7, &QPushButton::clicked, this, &TForm19::Button7Click);
+    on(Button8, &QPushButton::clicked, this, &TForm19::Button8Click);
 
     m_changedMonth = new QTimer(this);
     m_changedMonth->setSingleShot(true);
@@ -89,6 +95,7 @@ void TForm19::closeGrids()
 {
     for (Dataset* set : gridDatasets())
         set->close();
+    TabSheet5->close();
 }
 
 bool TForm19::event(QEvent* e)
@@ -121,6 +128,7 @@ void TForm19::ComboBox1Change()
         views.at(i)->setColumns(timesheetColumns(month, year));
         m_delegates.at(i)->setMonth(month, year);
     }
+    TabSheet5->setMonth(month, year);
     // A closed month's grid is what was paid; the server would refuse the rebuild.
     Button1->setEnabled(!monthClosed(QDate(year, month, 1)));
 }
@@ -150,6 +158,7 @@ void TForm19::refreshChangedMonth()
     for (DBGrid* grid : grids())
         if (grid->dataset()->isOpen())
             refreshKeepingPlace(*grid);
+    TabSheet5->refresh();
 }
 
 void TForm19::reopenGrids()
@@ -158,6 +167,7 @@ void TForm19::reopenGrids()
     closeGrids();
     for (Dataset* set : gridDatasets())
         set->open();
+    TabSheet5->setMonth(chosenMonth(), chosenYear());
 }
 
 void TForm19::Button5Click()
@@ -207,6 +217,16 @@ void TForm19::Button2Click()
 void TForm19::Button6Click()
 {
     showTimesheetPrintout(chosenMonth(), chosenYear());
+}
+
+void TForm19::Button7Click()
+{
+    showT13(chosenMonth(), chosenYear(), this);
+}
+
+void TForm19::Button8Click()
+{
+    exportT13(chosenMonth(), chosenYear(), this);
 }
 
 void TForm19::Button4Click()

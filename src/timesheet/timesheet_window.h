@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDialog>
 
+class AbsenceMarksPage;
 class Dataset;
 class QTimer;
 class TimesheetCellDelegate;
@@ -28,6 +29,10 @@ public:
     void Button4Click();
     void Button5Click();      // reload
     void Button6Click();      // the printed month, in a preview
+    void Button7Click();      // the unified time sheet (T-13), in a preview
+    void Button8Click();      // the same form into a spreadsheet
+
+    AbsenceMarksPage* TabSheet5;   // the clerk's marks of the month
 
     int chosenMonth() const { return ComboBox1->currentIndex() + 1; }
     int chosenYear() const { return ComboBox2->currentText().toInt(); }

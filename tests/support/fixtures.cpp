@@ -76,9 +76,9 @@ int hoursCell(int worker, int shift, const QDate& date)
 
 GridTrigger::GridTrigger(const QString& body)
 {
-    TestDb::exec(QStringLiteral("create or replace function public.h_tabel_test() returns trigger language plpgsql as $$ begin ")
+    TestDb::execAsOwner(QStringLiteral("create or replace function public.h_tabel_test() returns trigger language plpgsql as $$ begin ")
                  + body + QStringLiteral(" end $$"));
-    TestDb::exec(QStringLiteral("create trigger h_tabel_test before insert or update on accounts_dep.h_tabel "
+    TestDb::execAsOwner(QStringLiteral("create trigger h_tabel_test before insert or update on accounts_dep.h_tabel "
                                 "for each row execute function public.h_tabel_test()"));
 }
 
@@ -92,8 +92,8 @@ void GridTrigger::lift()
     if (!m_on)
         return;
     m_on = false;
-    TestDb::exec(QStringLiteral("drop trigger h_tabel_test on accounts_dep.h_tabel"));
-    TestDb::exec(QStringLiteral("drop function public.h_tabel_test()"));
+    TestDb::execAsOwner(QStringLiteral("drop trigger h_tabel_test on accounts_dep.h_tabel"));
+    TestDb::execAsOwner(QStringLiteral("drop function public.h_tabel_test()"));
 }
 
 Floor makeFloor()

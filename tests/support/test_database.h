@@ -18,16 +18,24 @@
 namespace TestDb {
 void setUp();
 void tearDown();
-// Empties every table and puts the version row back (0, 0, ".").
+// Empties every table but the schema's list of absence codes and puts the one-row tables back:
+// the version (0, 0, ".") and the organisation's empty requisites.
 void resetData();
 // Runs a statement on the program's connection; fails the test with the driver's text.
+// The program signs in as sys, a writer: what only the tables' owner may do (DDL, the
+// emptying of every table, closed months put in place) goes through execAsOwner.
 void exec(const QString& statement);
+void execAsOwner(const QString& statement);
 QVariant scalar(const QString& statement);
 // Runs an SQL script file (psql syntax, e.g. db/demo.sql) on the test database through psql.
 void runScript(const QString& path);
 // Starts psql on the test database as another client, running `script` (psql syntax) from its
-// standard input. The caller waits for it to finish.
-std::unique_ptr<QProcess> startScript(const QString& script);
+// standard input, as sys or as the login given. The caller waits for it to finish.
+std::unique_ptr<QProcess> startScript(const QString& script, const QString& login = QStringLiteral("sys"),
+                                      const QString& password = {});
+// Makes a login of the cluster in `group` (tabel_writer, tabel_admin) with that password, when
+// missing; the cluster's roles outlive the test's database.
+void createLogin(const QString& login, const QString& password, const QString& group);
 // The database name and socket folder in use.
 QString databaseName();
 QString serverAddress();

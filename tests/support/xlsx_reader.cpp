@@ -92,11 +92,14 @@ QStringList sharedStrings(const QByteArray& xml)
 struct Style {
     bool bold = false;
     bool textFormat = false;
+    bool border = false;
 };
 
 QVector<Style> styles(const QByteArray& xml)
 {
     QVector<bool> boldFonts;
+    QVector<bool> lined;   // per border: a side with a style
+    bool inBorders = false;
     QVector<int> textFormats{49};   // the built-in "@", and any format defined as "@"
     QVector<Style> out;
     QXmlStreamReader r(xml);
@@ -111,6 +114,12 @@ QVector<Style> styles(const QByteArray& xml)
                 inFonts = true;
             else if (name == QLatin1String("cellXfs"))
                 inCellXfs = true;
+            else if (name == QLatin1String("borders"))
+                inBorders = true;
+            else if (inBorders && name == QLatin1String("border"))
+                lined << false;
+            else if (inBorders && !lined.isEmpty() && r.attributes().hasAttribute(QLatin1String("style")))
+                lined.last() = true;
             else if (inFonts && name == QLatin1String("font"))
                 boldFonts << false;
             else if (inFonts && name == QLatin1String("b") && !boldFonts.isEmpty())
@@ -120,11 +129,15 @@ QVector<Style> styles(const QByteArray& xml)
                 Style s;
                 s.bold = font < boldFonts.size() && boldFonts.at(font);
                 s.textFormat = textFormats.contains(r.attributes().value(QLatin1String("numFmtId")).toInt());
+                const int border = r.attributes().value(QLatin1String("borderId")).toInt();
+                s.border = border < lined.size() && lined.at(border);
                 out << s;
             }
         } else if (r.isEndElement()) {
             if (name == QLatin1String("fonts"))
                 inFonts = false;
+            else if (name == QLatin1String("borders"))
+                inBorders = false;
             else if (name == QLatin1String("cellXfs"))
                 inCellXfs = false;
         }
@@ -178,7 +191,19 @@ XlsxSheet XlsxSheet::read(const QString& path)
             XlsxCell cell;
             cell.bold = style < cellStyles.size() && cellStyles.at(style).bold;
             cell.textFormat = style < cellStyles.size() && cellStyles.at(style).textFormat;
+            cell.border = style < cellStyles.size() && cellStyles.at(style).border;
             sheet.cells.insert(ref, cell);
+        } else if (r.name() == QLatin1String("mergeCell")) {
+            sheet.merges << r.attributes().value(QLatin1String("ref")).toString();
+        } else if (r.name() == QLatin1String("pageSetUpPr")) {
+            sheet.fitToPage = r.attributes().value(QLatin1String("fitToPage")) == QLatin1String("1");
+        } else if (r.name() == QLatin1String("pageSetup")) {
+            const QXmlStreamAttributes a = r.attributes();
+            sheet.landscape = a.value(QLatin1String("orientation")) == QLatin1String("landscape");
+            if (a.hasAttribute(QLatin1String("fitToWidth")))
+                sheet.fitToWidth = a.value(QLatin1String("fitToWidth")).toInt();
+            if (a.hasAttribute(QLatin1String("fitToHeight")))
+                sheet.fitToHeight = a.value(QLatin1String("fitToHeight")).toInt();
         } else if (r.name() == QLatin1String("v")) {
             const QString v = r.readElementText();
             XlsxCell& cell = sheet.cells[ref];

@@ -13,6 +13,7 @@ struct XlsxCell {
     bool number = false;
     bool bold = false;
     bool textFormat = false;   // number format "@"
+    bool border = false;       // a line on at least one side
 };
 
 class XlsxSheet {
@@ -23,6 +24,10 @@ public:
     QStringList sheetNames;
     QHash<QString, XlsxCell> cells;
     QHash<int, double> columnWidths;   // 1-based column -> width, only where one is set
+    QStringList merges;                // merged ranges, "A3:R3"
+    bool landscape = false;
+    bool fitToPage = false;            // printing scaled to fitToWidth x fitToHeight pages (0: as many as needed)
+    int fitToWidth = 1, fitToHeight = 1;
 
     bool has(int column, int row) const { return cells.contains(ref(column, row)); }
     XlsxCell cell(int column, int row) const { return cells.value(ref(column, row)); }

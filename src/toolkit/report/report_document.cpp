@@ -152,8 +152,15 @@ void ReportDocument::paintPage(int n, QPainter& painter) const
     for (const ReportPage::PackedFill& fill : page.m_fills)
         painter.fillRect(device(fill.box), m_pool->colour(fill.colour));
 
+    // A ruled form draws thousands of lines in one pen: each change of pen costs the PDF a new
+    // graphics state, so the pen changes only with the line's look.
+    qint64 pen = -1;
     for (const ReportPage::PackedLine& line : page.m_lines) {
-        painter.setPen(QPen(m_pool->colour(line.colour), line.width * k, Qt::PenStyle(line.style), Qt::FlatCap));
+        const qint64 look = line.colour | line.style << 8 | qint64(line.width) << 16;
+        if (look != pen) {
+            painter.setPen(QPen(m_pool->colour(line.colour), line.width * k, Qt::PenStyle(line.style), Qt::FlatCap));
+            pen = look;
+        }
         painter.drawLine(QLineF(line.x1 * k, line.y1 * k, line.x2 * k, line.y2 * k));
     }
 

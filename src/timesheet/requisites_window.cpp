@@ -1,0 +1,58 @@
+#include "timesheet/requisites_window.h"
+
+#include "timesheet/t13_sheet.h"
+#include "toolkit/error_guard.h"
+#include "toolkit/fixed_dialog.h"
+
+TForm27* Form27 = nullptr;
+
+TForm27::TForm27(QWidget* parent) : QDialog(parent)
+{
+    setupUi(this);
+    makeFixedDialog(this);
+    on(Button1, &QPushButton::clicked, this, &TForm27::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TForm27::ShowRequisites()
+{
+    fill(readRequisites());
+    Edit1->setFocus();
+    exec();
+}
+
+void TForm27::Button1Click()
+{
+    writeRequisites(typed());
+    accept();
+}
+
+void TForm27::fill(const Requisites& r)
+{
+    Edit1->setText(r.name);
+    Edit2->setText(r.okpo);
+    Edit3->setText(r.unit);
+    Edit4->setText(r.responsiblePos);
+    Edit5->setText(r.responsibleName);
+    Edit6->setText(r.headPos);
+    Edit7->setText(r.headName);
+    Edit8->setText(r.personnelPos);
+    Edit9->setText(r.personnelName);
+    CBox1->setChecked(r.nightShift3);
+}
+
+Requisites TForm27::typed() const
+{
+    Requisites r;
+    r.name = Edit1->text();
+    r.okpo = Edit2->text();
+    r.unit = Edit3->text();
+    r.responsiblePos = Edit4->text();
+    r.responsibleName = Edit5->text();
+    r.headPos = Edit6->text();
+    r.headName = Edit7->text();
+    r.personnelPos = Edit8->text();
+    r.personnelName = Edit9->text();
+    r.nightShift3 = CBox1->isChecked();
+    return r;
+}
