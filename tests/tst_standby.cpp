@@ -76,6 +76,7 @@ void TestStandby::initTestCase()
     m_standby = hosts.at(1);
     // The program's own login holds no superuser powers, as at a site.
     admin(m_primary, "alter role sys nosuperuser");
+    TestDb::useCluster(m_primary, "kemra_erp");
     DataModule6 = new TDataModule6;
     // The standby first: the program goes on to the server that takes writes.
     DataModule6->openConnection(connectionString("kemra_erp", m_standby + "," + m_primary));

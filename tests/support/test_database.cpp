@@ -94,6 +94,12 @@ void TestDb::setUp()
     wireSignIn();
 }
 
+void TestDb::useCluster(const QString& cluster, const QString& database)
+{
+    host() = cluster;
+    dbName() = database;
+}
+
 void TestDb::tearDown()
 {
     delete DataModule6;

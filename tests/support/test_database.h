@@ -18,6 +18,9 @@
 namespace TestDb {
 void setUp();
 void tearDown();
+// For a test that makes clusters of its own: their superuser sessions (resetData, execAsOwner)
+// go to database `database` on the cluster of socket folder `host`.
+void useCluster(const QString& host, const QString& database);
 // Empties every table but the schema's list of absence codes and puts the one-row tables back:
 // the version (0, 0, ".") and the organisation's empty requisites.
 void resetData();
