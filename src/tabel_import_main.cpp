@@ -56,7 +56,8 @@ int main(int argc, char** argv)
         out << "usage: tabel-import [DBNAME SERVER]\n"
                "Copies the legacy tables of ODBC data source \"" << LegacySourceName << "\" into data source \""
             << LegacyTargetName << "\"\n(or, where it is not defined, into database DBNAME on SERVER); the legacy "
-               "journal (smena)\nis read from database DBNAME on SERVER (default kemra_erp on localhost).\n";
+               "journal (smena)\nis read from database DBNAME on SERVER (default kemra_erp on localhost).\n"
+               "SERVER may list several servers separated by commas (\"db1,db2:5433\"): the primary is used.\n";
         return arguments.size() > 2 ? 2 : 0;
     }
     ProgressLine line(out);

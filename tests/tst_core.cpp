@@ -28,6 +28,8 @@ private slots:
 
     void connectionString_data();
     void connectionString();
+    void hostLists_data();
+    void hostLists();
     void loginFromEnvironment_data();
     void loginFromEnvironment();
     void unreachableServerFails();
@@ -113,6 +115,28 @@ void TestCore::loginFromEnvironment()
     QCOMPARE(::connectionString("kemra_erp", "db.lan"), QString("host='db.lan' dbname='kemra_erp' port=5432 sslmode=allow"));
     QCOMPARE(withLogin(::connectionString("kemra_erp", "db.lan"), "boss", "o'k"),
              QString("host='db.lan' dbname='kemra_erp' port=5432 sslmode=allow user='boss' password='o\\'k'"));
+}
+
+void TestCore::hostLists_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("expected");
+    const QString login = " user='sys' password='mudvakp'";
+    const QString primary = " sslmode=allow target_session_attrs=read-write" + login;
+    QTest::newRow("one server with a port") << "db1:5433" << "host='db1' dbname='kemra_erp' port=5433 sslmode=allow" + login;
+    QTest::newRow("three servers") << "db1,db2,db3" << "host='db1,db2,db3' dbname='kemra_erp' port='5432,5432,5432'" + primary;
+    QTest::newRow("ports of their own") << "db1:5432, db2:5433" << "host='db1,db2' dbname='kemra_erp' port='5432,5433'" + primary;
+    QTest::newRow("socket folders") << "/tmp/a,/run/postgresql" << "host='/tmp/a,/run/postgresql' dbname='kemra_erp' port='5432,5432'" + primary;
+    QTest::newRow("addresses of IPv6") << "::1,[fe80::1]:5433" << "host='::1,fe80::1' dbname='kemra_erp' port='5432,5433'" + primary;
+}
+
+// Several servers of one replicated cluster in one argument: libpq tries them in turn and keeps
+// the one that takes writes.
+void TestCore::hostLists()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, expected);
+    QCOMPARE(connectionStringForArguments({"kemra_erp", server}), expected);
 }
 
 void TestCore::unreachableServerFails()

@@ -33,6 +33,7 @@ private slots:
     void otherDayOrShiftLeavesListAlone();
     void waitsForOpenDialog();
     void followsAfterReconnect();
+    void listsReadAgainAfterReconnect();
     void timesheetFollowsHours();
     void journalFollowsClosing();
     void timesheetFollowsClosing();
@@ -84,19 +85,8 @@ void TestLiveRefresh::cleanupTestCase()
 
 void TestLiveRefresh::init()
 {
-    TestDb::resetData();
-    m_floor = Fixture::makeFloor();
-    Fixture::entry(m_floor, m_floor.ivanov, Day);
-    Fixture::entry(m_floor, m_floor.sidorov, Day);
-    Clock::setToday(Day);
-    Form1->FSignInCode.clear();
-    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
-        set->setParam("ok", "ta");
-    Form1->show();   // its first activation reads the lists of today
-    QVERIFY(QTest::qWaitForWindowActive(Form1));
-    Form1->DateT->setDate(Day);
-    Form1->DateTCloseUp();
-    Form1->RadioButton1->setChecked(true);
+    m_floor = Fixture::floorOfTwoEntries(Day);
+    Fixture::showJournal(Day);
     QCOMPARE(DataModule6->Smena1->recordCount(), 2);
     DataModule6->Smena1->moveTo(2);
     QCOMPARE(selectedName(), QString("Сидоров С.С."));
@@ -229,6 +219,22 @@ void TestLiveRefresh::followsAfterReconnect()
     QCOMPARE(log.texts().size(), 1);
     DataModule6->Smena1->moveTo(2);
     other(otherSave(m_floor.petrov, Day, 1));
+    QTRY_COMPARE_WITH_TIMEOUT(DataModule6->Smena1->recordCount(), 3, 1000);
+    QCOMPARE(selectedName(), QString("Сидоров С.С."));
+}
+
+// What was committed while the session was gone was announced to no one: the shown lists are
+// read again once the connection is back, whichever action brought it back.
+void TestLiveRefresh::listsReadAgainAfterReconnect()
+{
+    const int pid = TestDb::scalar("select pg_backend_pid()").toInt();
+    other(QString("select pg_terminate_backend(%1)").arg(pid));
+    other(otherSave(m_floor.petrov, Day, 1));
+    MessageLog log;
+    QVERIFY(QMetaObject::invokeMethod(Form1->Timer1, "timeout"));   // the version check meets the ended session
+    QCOMPARE(log.texts(), QStringList{LostConnectionText});
+    QVERIFY(QMetaObject::invokeMethod(Form1->Timer1, "timeout"));   // and connects again
+    QCOMPARE(log.texts().size(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(DataModule6->Smena1->recordCount(), 3, 1000);
     QCOMPARE(selectedName(), QString("Сидоров С.С."));
 }

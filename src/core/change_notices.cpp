@@ -39,6 +39,11 @@ ChangeNotices::ChangeNotices(const QString& connectionName, QObject* parent)
                                   this))
 {
     connect(m_notices, &ServerNotices::notice, this, &ChangeNotices::decode);
+    // What was committed while the connection was away was announced to no one.
+    connect(m_notices, &ServerNotices::resumed, this, [this] {
+        emit journalChanged(ShiftNotice{});
+        emit hoursChanged(MonthNotice{});
+    });
 }
 
 void ChangeNotices::decode(const QString& channel, const QString& payload)

@@ -34,7 +34,8 @@ std::optional<ShiftNotice> shiftNotice(const QString& payload);
 std::optional<MonthNotice> monthNotice(const QString& payload);
 
 // Changes to journal entries and hours, and months closed or reopened, that other clients (or
-// the ERP) committed, as the server announces them on the program's connection.
+// the ERP) committed, as the server announces them on the program's connection; once the
+// connection is back after it was lost, everything counts as changed.
 class ChangeNotices : public QObject {
     Q_OBJECT
 public:

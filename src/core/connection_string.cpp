@@ -1,5 +1,7 @@
 #include "core/connection_string.h"
 
+#include <QRegularExpression>
+
 namespace {
 // A value between single quotes, as libpq reads it.
 QString quoted(QString value)
@@ -7,12 +9,44 @@ QString quoted(QString value)
     value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
     return QLatin1Char('\'') + value + QLatin1Char('\'');
 }
+
+const char* const DefaultPort = "5432";
+
+struct ServerAddress {
+    QString host;
+    QString port;
+};
+
+// "db1", "db1:5433", "[::1]:5433", "::1" or a socket folder "/run/postgresql": a folder and an
+// address with more than one colon carry no port of their own.
+ServerAddress serverAddress(const QString& entry)
+{
+    static const QRegularExpression bracketed(QStringLiteral("^\\[(.*)\\]:([0-9]+)$"));
+    static const QRegularExpression withPort(QStringLiteral("^([^:/][^:]*):([0-9]+)$"));
+    const QString text = entry.trimmed();
+    for (const QRegularExpression* form : {&bracketed, &withPort})
+        if (const QRegularExpressionMatch match = form->match(text); match.hasMatch())
+            return {match.captured(1), match.captured(2)};
+    return {text, QLatin1String(DefaultPort)};
+}
 }
 
 QString connectionString(const QString& database, const QString& server)
 {
-    const QString place = QStringLiteral("host=") + quoted(server) + QStringLiteral(" dbname=") + quoted(database)
-        + QStringLiteral(" port=5432 sslmode=allow");
+    QStringList hosts, ports;
+    for (const QString& entry : server.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const ServerAddress address = serverAddress(entry);
+        hosts << address.host;
+        ports << address.port;
+    }
+    if (hosts.isEmpty())
+        hosts << server;
+    const bool several = hosts.size() > 1;
+    const QString port = several ? quoted(ports.join(QLatin1Char(','))) : ports.value(0, QLatin1String(DefaultPort));
+    // Of several servers the one that takes writes: the others are standbys of it.
+    const QString place = QStringLiteral("host=") + quoted(hosts.join(QLatin1Char(','))) + QStringLiteral(" dbname=")
+        + quoted(database) + QStringLiteral(" port=") + port + QStringLiteral(" sslmode=allow")
+        + (several ? QStringLiteral(" target_session_attrs=read-write") : QString());
     if (qEnvironmentVariableIsEmpty("PGUSER") && qEnvironmentVariableIsEmpty("PGSERVICE"))
         return withLogin(place, QStringLiteral("sys"), QStringLiteral("mudvakp"));
     return place;

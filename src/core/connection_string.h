@@ -12,6 +12,8 @@ inline constexpr const char* BuiltInDatabase = "kemra_erp";
 // built-in login sys, unless the environment names a login where libpq reads it (PGUSER, or a
 // service file through PGSERVICE): libpq then finds that login's password itself (PGPASSWORD,
 // ~/.pgpass, the service file), so each person may sign in to the server as himself.
+// `server` may list several, separated by commas, each with a port of its own ("db1:5433");
+// the session then goes to whichever of them is the primary, taking writes.
 QString connectionString(const QString& database, const QString& server);
 // The same connection string with a login and password of its own in place of the one it names
 // (libpq takes the last of a keyword given twice).

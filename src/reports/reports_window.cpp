@@ -7,12 +7,13 @@
 #include "toolkit/busy_cursor.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
+#include "toolkit/reading_session.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QRadioButton>
-#include <QScopeGuard>
+#include <optional>
 
 TForm18* Form18 = nullptr;
 
@@ -21,9 +22,6 @@ TForm18::TForm18(QWidget* parent) : QDialog(parent)
     setupUi(this);
     makeFixedDialog(this);
     setFixedSize(180, height());   // a narrow column beside the journal; captions fit at the program's font
-
-    XLS_Rep = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("XLS_Rep"), this);
-    XLS_Rep->setSql(reportSpreadsheetStatement());
 
     on(Button4, &QPushButton::clicked, this, &TForm18::Button4Click);
     on(Button2, &QPushButton::clicked, this, &TForm18::Button2Click);
@@ -67,12 +65,15 @@ void TForm18::Button3Click()
 
 void TForm18::Button6Click()
 {
-    {
-        BusyCursor busy;
-        prepareReportQuery(*XLS_Rep, DTPicker1->date(), DTPicker2->date(), RadioGroup1->itemIndex());
-        XLS_Rep->open();
-    }
-    const auto closeQuery = qScopeGuard([this] { XLS_Rep->close(); });
+    // A year of lines is read where the printed reports read theirs: on a standby when one is
+    // up to date, leaving the primary to the writers.
+    auto busy = std::make_optional<BusyCursor>();
+    const ReadingSession session(QLatin1String(TDataModule6::ConnectionName), ReadingSession::Server::PreferStandby);
+    Dataset XLS_Rep(session.connectionName(), QStringLiteral("XLS_Rep"));
+    XLS_Rep.setSql(reportSpreadsheetStatement());
+    prepareReportQuery(XLS_Rep, DTPicker1->date(), DTPicker2->date(), RadioGroup1->itemIndex());
+    XLS_Rep.open();
+    busy.reset();
     const QString title = reportSpreadsheetTitle(DTPicker1->date(), DTPicker2->date());
     // A year of lines takes a while: the window repaints between slices of lines and "Отмена"
     // (or Esc) stops the export, leaving no file behind.
@@ -85,7 +86,7 @@ void TForm18::Button6Click()
     progress.setMinimumWidth(300);
     const int sliceMs = 50;
     QElapsedTimer slice;
-    fillReportSpreadsheet(*XLS_Rep, title, [&](int written, int total) {
+    fillReportSpreadsheet(XLS_Rep, title, [&](int written, int total) {
         const QString caption = spreadsheetProgressCaption(written, total);
         Button6->setText(caption);
         if (written == 0 || written == total || slice.hasExpired(sliceMs)) {

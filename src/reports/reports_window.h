@@ -4,7 +4,6 @@
 
 #include <QDialog>
 
-class Dataset;
 class ProductionReport;
 
 // "Отчеты": a period and a product kind, and the printed reports and the spreadsheet of the
@@ -19,8 +18,6 @@ public:
     void Button1Click();   // "Детальный отчет по рабочим"
     void Button3Click();   // "Детальный отчет по продукции"
     void Button6Click();   // the report spreadsheet
-
-    Dataset* XLS_Rep;
 
 protected:
     void showEvent(QShowEvent* event) override;

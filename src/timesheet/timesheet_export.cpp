@@ -4,6 +4,7 @@
 #include "export/spreadsheet_writer.h"
 #include "timesheet/month_names.h"
 #include "timesheet/timesheet_statements.h"
+#include "toolkit/reading_session.h"
 
 namespace {
 
@@ -49,7 +50,9 @@ void writeWorker(const Dataset& totals, const TotalsColumns& columns, int index,
 
 bool exportMonth(int month, int year, const std::function<void(int written, int count)>& progress)
 {
-    Dataset totals(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("H_Tabel"));
+    // Read where the printout reads: on a standby when one is up to date.
+    const ReadingSession session(QLatin1String(TDataModule6::ConnectionName), ReadingSession::Server::PreferStandby);
+    Dataset totals(session.connectionName(), QStringLiteral("H_Tabel"));
     totals.setSql(monthTotalsStatement());
     setMonthParams(totals, month, year);
     totals.open();

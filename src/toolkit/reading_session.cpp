@@ -1,21 +1,85 @@
 #include "toolkit/reading_session.h"
 
 #include "toolkit/connections.h"
+#include "toolkit/dataset.h"
 #include "toolkit/session.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
+#include <optional>
 
 namespace {
 int opened = 0;
+
+const char* const PrimaryOfSeveral = "target_session_attrs=read-write";
+
+// Where a session's server stands: no row on a primary. A standby's data stands at now while
+// its WAL receiver runs and has replayed all it received, else at the last transaction it
+// replayed (none before the first). Functions any user may call.
+const char* const StandbyStateStatement =
+    "select extract(epoch from at), extract(epoch from now() - at) from ("
+    "select case when pg_last_wal_receive_lsn() = pg_last_wal_replay_lsn() "
+    "and exists (select from pg_stat_wal_receiver where pid is not null) then now() "
+    "else pg_last_xact_replay_timestamp() end at) s "
+    "where pg_is_in_recovery()";
+
+struct StandbyState {
+    QDateTime dataTime;
+    double lagSeconds = 0;
+};
+
+// Nothing on a primary.
+std::optional<StandbyState> standbyState(const QString& connectionName)
+{
+    QSqlQuery query = runStatement(connectionName, QString::fromLatin1(StandbyStateStatement));
+    if (!query.next())
+        return std::nullopt;
+    StandbyState state;
+    if (query.value(0).isNull()) {
+        state.lagSeconds = qInf();
+        return state;
+    }
+    state.dataTime = QDateTime::fromMSecsSinceEpoch(qint64(query.value(0).toDouble() * 1000)).toLocalTime();
+    state.lagSeconds = query.value(1).toDouble();
+    return state;
+}
 }
 
-ReadingSession::ReadingSession(const QString& connectionName)
+ReadingSession::ReadingSession(const QString& connectionName, Server server)
     : m_name(connectionName + QStringLiteral(".reading.") + QString::number(++opened))
 {
-    openServerConnection(m_name, Session::live(connectionName).connectOptions(), connectionName);
+    const QString options = Session::live(connectionName).connectOptions();
+    // Only a connection that names several servers picks the primary among them; one server
+    // named is read on as it stands.
+    if (server == Server::PreferStandby && options.contains(QLatin1String(PrimaryOfSeveral))) {
+        // libpq takes the last of a keyword given twice.
+        openServerConnection(m_name, options + QStringLiteral(" target_session_attrs=prefer-standby"), connectionName);
+        std::optional<StandbyState> standby;
+        try {
+            standby = standbyState(m_name);
+        } catch (...) {
+            closeNamedConnection(m_name);
+            throw;
+        }
+        if (!standby)
+            return;
+        if (standby->lagSeconds <= Session::standbyMaxLagSeconds()) {
+            m_standbyDataTime = standby->dataTime;
+            return;
+        }
+        closeNamedConnection(m_name);   // too far behind: the primary, as the connection has it
+    }
+    openServerConnection(m_name, options, connectionName);
 }
 
 ReadingSession::~ReadingSession()
 {
     closeNamedConnection(m_name);
+}
+
+QString standbyDataNote(const QDateTime& standbyDataTime)
+{
+    if (!standbyDataTime.isValid())
+        return {};
+    return QStringLiteral("данные на ") + standbyDataTime.toString(QStringLiteral("HH:mm:ss"));
 }

@@ -2,6 +2,7 @@
 
 #include <QSqlDriver>
 #include <QVariant>
+#include <utility>
 
 namespace {
 QList<ServerNotices*>& everyListener()
@@ -43,6 +44,8 @@ void ServerNotices::attach(QSqlDatabase& db)
         if (!driver->subscribedToNotifications().contains(channel))
             driver->subscribeToNotification(channel);
     connect(driver, &QSqlDriver::notification, this, &ServerNotices::onNotification, Qt::UniqueConnection);
+    if (std::exchange(m_attached, true))
+        emit resumed();
 }
 
 void ServerNotices::onNotification(const QString& channel, QSqlDriver::NotificationSource source, const QVariant& payload)

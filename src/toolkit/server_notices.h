@@ -20,6 +20,9 @@ public:
 
 signals:
     void notice(const QString& channel, const QString& payload);
+    // The connection was opened again after it was lost (perhaps on another server, after a
+    // failover): whatever was announced meanwhile never arrived.
+    void resumed();
 
 private:
     void attach(QSqlDatabase& db);
@@ -27,4 +30,5 @@ private:
 
     QString m_connection;
     QStringList m_channels;
+    bool m_attached = false;
 };

@@ -133,11 +133,23 @@ QHash<QString, QString>& clientNames()
 
 namespace Session {
 
-int lockTimeoutSeconds()
+namespace {
+int positiveSetting(const char* variable, int unset)
 {
     bool ok = false;
-    const int seconds = qEnvironmentVariableIntValue("TABEL_LOCK_TIMEOUT", &ok);
-    return ok && seconds > 0 ? seconds : 30;
+    const int value = qEnvironmentVariableIntValue(variable, &ok);
+    return ok && value > 0 ? value : unset;
+}
+}
+
+int lockTimeoutSeconds()
+{
+    return positiveSetting("TABEL_LOCK_TIMEOUT", 30);
+}
+
+int standbyMaxLagSeconds()
+{
+    return positiveSetting("TABEL_STANDBY_MAX_LAG", 60);
 }
 
 QStringList settingStatements()

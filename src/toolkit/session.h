@@ -15,6 +15,10 @@ namespace Session {
 // TABEL_LOCK_TIMEOUT, 30 when unset or not a positive number.
 int lockTimeoutSeconds();
 
+// Seconds a standby's data may lag behind the primary for a report to read there:
+// TABEL_STANDBY_MAX_LAG, 60 when unset or not a positive number.
+int standbyMaxLagSeconds();
+
 // The settings, in the order they are put: dates travel as DD.MM.YYYY text, a backslash in a
 // literal is a plain character, a lock is waited on for lockTimeoutSeconds() at most.
 QStringList settingStatements();

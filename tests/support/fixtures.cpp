@@ -1,6 +1,9 @@
 #include "support/fixtures.h"
 
 #include "support/test_database.h"
+#include "core/data_module.h"
+#include "journal/journal_window.h"
+#include "toolkit/clock.h"
 #include "toolkit/sql_text.h"
 
 namespace Fixture {
@@ -145,6 +148,28 @@ void hoursRow(int worker, int shift, const QDate& month, const Days& days)
     }
     TestDb::exec(QStringLiteral("insert into accounts_dep.h_tabel (%1) values (%2) on conflict (w_id, smena, month, year) do update set %3")
                      .arg(columns.join(", "), values.join(", "), set.join(", ")));
+}
+
+Floor floorOfTwoEntries(const QDate& day)
+{
+    TestDb::resetData();
+    const Floor floor = makeFloor();
+    entry(floor, floor.ivanov, day);
+    entry(floor, floor.sidorov, day);
+    Clock::setToday(day);
+    return floor;
+}
+
+void showJournal(const QDate& day)
+{
+    Form1->FSignInCode.clear();
+    for (Dataset* set : {DataModule6->Smena1, DataModule6->Smena2, DataModule6->Smena3, DataModule6->Smena4})
+        set->setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+    Form1->show();   // its first activation reads the lists of today
+    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    Form1->DateT->setDate(day);
+    Form1->DateTCloseUp();
+    Form1->RadioButton1->setChecked(true);
 }
 
 } // namespace Fixture

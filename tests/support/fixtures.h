@@ -63,6 +63,12 @@ Floor makeFloor();
 int entry(const Floor& f, int worker, const QDate& date, int shift = 1, int hours = 8, const QString& ok = QStringLiteral("no"));
 // A new entry of the floor's operation as the entry editor hands it on: 5 pieces, 4 hours.
 EntryValues editorEntry(const Floor& f, int worker, const QDate& date, int shift = 1);
+// An empty database, then the floor with an entry of Иванов and one of Сидоров in shift 1 of
+// `day`, and the program's today set to it.
+Floor floorOfTwoEntries(const QDate& day);
+// The journal shown on `day`, shift 1, every entry listed whatever its mark (a sign-in that
+// sees all): what it reads when the user opens it.
+void showJournal(const QDate& day);
 
 using Days = QList<QPair<int, int>>;   // (day of the month, hours)
 // The row of the hours grid for the worker, the shift and the month of `month`, with these days

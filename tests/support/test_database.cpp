@@ -94,6 +94,12 @@ void TestDb::setUp()
     wireSignIn();
 }
 
+void TestDb::useCluster(const QString& cluster, const QString& database)
+{
+    host() = cluster;
+    dbName() = database;
+}
+
 void TestDb::tearDown()
 {
     delete DataModule6;
@@ -176,16 +182,15 @@ std::unique_ptr<QProcess> TestDb::startScript(const QString& script, const QStri
     return psql;
 }
 
-namespace {
-// pg_ctl on the private cluster, as the user that owns it (the cluster is made by scripts/pg-start).
-void pgCtl(const QStringList& arguments)
+// pg_ctl as the user that owns the clusters scripts/pg-start makes.
+void TestDb::pgCtl(const QString& dataFolder, const QStringList& arguments)
 {
     QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     std::sort(versions.begin(), versions.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
     if (versions.isEmpty())
         throw std::runtime_error("no PostgreSQL server programs in /usr/lib/postgresql");
     const QString pgCtlPath = QStringLiteral("/usr/lib/postgresql/%1/bin/pg_ctl").arg(versions.last());
-    QStringList command = QStringList{pgCtlPath, QStringLiteral("-D"), host() + QLatin1String("/data")} + arguments;
+    QStringList command = QStringList{pgCtlPath, QStringLiteral("-D"), dataFolder} + arguments;
     if (geteuid() == 0)
         command = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")} + command;
     QProcess process;
@@ -194,16 +199,23 @@ void pgCtl(const QStringList& arguments)
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         throw std::runtime_error(("pg_ctl " + arguments.join(' ') + ": " + QString::fromUtf8(process.readAll())).toStdString());
 }
+
+namespace {
+// On the shared cluster.
+void sharedPgCtl(const QStringList& arguments)
+{
+    TestDb::pgCtl(host() + QLatin1String("/data"), arguments);
+}
 }
 
 void TestDb::stopServer()
 {
-    pgCtl({QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")});
+    sharedPgCtl({QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")});
 }
 
 void TestDb::startServer()
 {
-    pgCtl({QStringLiteral("-l"), host() + QLatin1String("/server.log"), QStringLiteral("-w"), QStringLiteral("start")});
+    sharedPgCtl({QStringLiteral("-l"), host() + QLatin1String("/server.log"), QStringLiteral("-w"), QStringLiteral("start")});
 }
 
 ServerOutage::~ServerOutage()

@@ -18,6 +18,9 @@
 namespace TestDb {
 void setUp();
 void tearDown();
+// For a test that makes clusters of its own: their superuser sessions (resetData, execAsOwner)
+// go to database `database` on the cluster of socket folder `host`.
+void useCluster(const QString& host, const QString& database);
 // Empties every table but the schema's list of absence codes and the one-row closing stamp, and
 // puts the one-row tables back: the version (0, 0, ".") and the organisation's empty requisites.
 void resetData();
@@ -45,6 +48,9 @@ QString serverAddress();
 // place, same socket folder; the program's connection is left as it was.
 void stopServer();
 void startServer();
+// pg_ctl with `arguments` on the cluster whose data folder is given (any private cluster the
+// scripts made); throws std::runtime_error with its output when it fails.
+void pgCtl(const QString& dataFolder, const QStringList& arguments);
 }
 
 // The server is away for the life of the object and back after it, even when a check failed

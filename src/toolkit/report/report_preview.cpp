@@ -89,13 +89,16 @@ void ReportPreview::show(const ReportLayout& layout, std::unique_ptr<ReportRowRe
     if (isOpen(caption))
         return;
     const OpenCaption open(caption);
+    const QString note = rows->sourceNote();
     auto run = std::make_unique<ReportRun>(layout, std::move(rows));
     if (presenter()) {
         run->runToEnd();
         presenter()(run->document(), caption);
         return;
     }
-    showWindow(new ReportPreviewWindow(std::move(run), caption, pdfPath));
+    auto* window = new ReportPreviewWindow(std::move(run), caption, pdfPath);
+    window->setSourceNote(note);
+    showWindow(window);
 }
 
 bool ReportPreview::isOpen(const QString& caption) { return openCaptions().contains(caption); }
@@ -151,6 +154,10 @@ void ReportPreviewWindow::build(const QString& caption)
     statusBar()->addWidget(m_progressText);
     statusBar()->addWidget(m_progress);
     statusBar()->addWidget(m_cancel);
+    m_sourceNote = new QLabel(this);
+    m_sourceNote->setObjectName(QStringLiteral("sourceNote"));
+    m_sourceNote->hide();
+    statusBar()->addPermanentWidget(m_sourceNote);
     connect(m_view, &ReportPageView::currentPageChanged, this, &ReportPreviewWindow::showPageNumber);
 }
 
@@ -233,6 +240,14 @@ void ReportPreviewWindow::setProgress(const QString& text, int value, int maximu
 }
 
 QString ReportPreviewWindow::progressText() const { return m_progressText->isVisible() ? m_progressText->text() : QString(); }
+
+void ReportPreviewWindow::setSourceNote(const QString& note)
+{
+    m_sourceNote->setText(note);
+    m_sourceNote->setVisible(!note.isEmpty());
+}
+
+QString ReportPreviewWindow::sourceNote() const { return m_sourceNote->text(); }
 
 void ReportPreviewWindow::showPageNumber(int page)
 {

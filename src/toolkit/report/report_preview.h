@@ -43,6 +43,10 @@ public:
     bool isLayingOut() const { return m_run && !m_run->isFinished(); }
     // The progress line under the pages, empty when no long work runs.
     QString progressText() const;
+    // Where the rows came from, at the status line's right end ("данные на 14:03:27" for a
+    // standby's); nothing shows for an empty note.
+    void setSourceNote(const QString& note);
+    QString sourceNote() const;
 
     void savePdf();
     void printPages();
@@ -76,6 +80,7 @@ private:
     QAction* m_print = nullptr;
     QAction* m_save = nullptr;
     QLabel* m_progressText;
+    QLabel* m_sourceNote;
     QProgressBar* m_progress;
     QPushButton* m_cancel;
     bool m_outputRunning = false;

@@ -15,7 +15,8 @@ QStringList DatasetRows::columns() const { return m_dataset.fieldNames(); }
 QVariant DatasetRows::value(int row, int column) const { return m_dataset.value(row, column); }
 
 DatasetReader::DatasetReader(const Dataset& dataset)
-    : m_session(std::make_unique<ReadingSession>(dataset.connectionName())),
+    : m_session(std::make_unique<ReadingSession>(dataset.connectionName(), ReadingSession::Server::PreferStandby)),
+      m_sourceNote(standbyDataNote(m_session->standbyDataTime())),
       m_query(runStatement(m_session->connectionName(), bindParameters(dataset.sql(), dataset.params())))
 {
     const QSqlRecord record = m_query.record();

@@ -55,13 +55,17 @@ public:
     virtual bool next(QVector<QVariant>& row) = 0;
     // How many rows come in all, -1 when the driver cannot tell before the end.
     virtual int sizeHint() const { return -1; }
+    // What the preview says of where the rows come from ("данные на 14:03:27"); empty when
+    // they are the primary server's.
+    virtual QString sourceNote() const { return {}; }
 };
 
 // The statement of a Dataset with its parameters, run forward only on a session of its own, so
-// that the program's other statements meanwhile leave its rows alone; the set's filter passes
-// rows through and the set itself stays closed. The statement runs on construction and throws
-// DatabaseError when the server refuses it; the session closes with the last row. A read cut
-// short throws; a reader let go before the last row stops its statement on the server.
+// that the program's other statements meanwhile leave its rows alone, on a standby server when
+// one is named and up to date (see ReadingSession); the set's filter passes rows through and
+// the set itself stays closed. The statement runs on construction and throws DatabaseError
+// when the server refuses it; the session closes with the last row. A read cut short throws;
+// a reader let go before the last row stops its statement on the server.
 class DatasetReader : public ReportRowReader {
 public:
     explicit DatasetReader(const Dataset& dataset);
@@ -69,9 +73,11 @@ public:
     QStringList columns() const override { return m_columns; }
     bool next(QVector<QVariant>& row) override;
     int sizeHint() const override { return m_size; }
+    QString sourceNote() const override { return m_sourceNote; }
 
 private:
     std::unique_ptr<ReadingSession> m_session;
+    QString m_sourceNote;
     QSqlQuery m_query;
     QStringList m_columns;
     std::unique_ptr<RowFilter> m_filter;   // none: every row
