@@ -18,7 +18,6 @@
 #include "support/fixtures.h"
 #include "support/test_database.h"
 #include "support/xlsx_reader.h"
-#include "hours/hours_upkeep.h"
 #include "hours/month_rebuild.h"
 #include "timesheet/timesheet_window.h"
 #include "toolkit/clock.h"
