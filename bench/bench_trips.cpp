@@ -21,7 +21,6 @@
 #include "reports/reports_window.h"
 #include "timesheet/timesheet_window.h"
 #include "toolkit/clock.h"
-#include "toolkit/database_error.h"
 #include "toolkit/message_box.h"
 #include "toolkit/report/report_preview.h"
 
@@ -74,10 +73,10 @@ QVariant directScalar(const QString& statement)
     return q.value(0);
 }
 
-void settle(int ms = SettleMs)
+void settle()
 {
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer::singleShot(SettleMs, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
