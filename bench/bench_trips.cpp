@@ -1,5 +1,5 @@
 // Round trips per user action, as a clerk on a network meets them. The program's connection goes
-// through a proxy of our own (pg_proxy) that holds every packet 5 ms each way, so 10 ms per round
+// through a proxy of our own (pg_proxy) that holds every packet 5 ms each way (--delay), so 10 ms per round
 // trip, and counts the statements the server ran and the round trips the client waited for. The
 // program's own windows run in this process on Qt's offscreen platform, on the large floor, in
 // the order a clerk works: sign-in, the journal of a busy day, a day and a shift switched, an
@@ -45,7 +45,6 @@
 
 namespace {
 
-const int DelayMs = 5;
 const int Repeats = 5;
 // Quiet time before and after each action: what the action set off late (a re-read on an
 // announcement, the rest of a streamed result) still counts to it, not to the next.
@@ -434,12 +433,19 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_trips SOCKET_FOLDER [--statements]\n");
+        std::fprintf(stderr, "usage: bench_trips SOCKET_FOLDER [--statements] [--delay MS_EACH_WAY]\n");
         return 2;
     }
     // Figures with a point whatever the locale.
     std::setlocale(LC_NUMERIC, "C");
-    const bool every = argc > 2 && QByteArray(argv[2]) == "--statements";
+    bool every = false;
+    int delayMs = 5;   // each way
+    for (int i = 2; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--statements")
+            every = true;
+        else if (QByteArray(argv[i]) == "--delay" && i + 1 < argc)
+            delayMs = QByteArray(argv[++i]).toInt();
+    }
     const QString host = QString::fromLocal8Bit(argv[1]);
     {
         QSqlDatabase direct = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), Direct);
@@ -460,7 +466,7 @@ int main(int argc, char** argv)
     }
     const NewEntry entry = newEntryOfFloor();
 
-    PgProxy proxy((host + QLatin1String("/.s.PGSQL.5432")).toStdString(), DelayMs);
+    PgProxy proxy((host + QLatin1String("/.s.PGSQL.5432")).toStdString(), delayMs);
     checkCounting(proxy);
     Results results;
     startUp(proxy, results);
@@ -508,7 +514,7 @@ int main(int argc, char** argv)
 
     std::printf("round trips per action through a proxy adding %d ms each way: journal of %s (%d entries), month of "
                 "%d entries, %d products, %d workers; each journal action %d times, medians\n",
-                DelayMs, qPrintable(Today.toString(QStringLiteral("dd.MM.yyyy"))), onTheDay, inTheMonth, products, workers,
+                delayMs, qPrintable(Today.toString(QStringLiteral("dd.MM.yyyy"))), onTheDay, inTheMonth, products, workers,
                 Repeats);
     printTable(results);
     const auto& all = results.actions();
