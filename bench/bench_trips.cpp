@@ -509,8 +509,6 @@ int main(int argc, char** argv)
                                   journalRound(meter, results, entry);
                           });
     });
-    if (!shown.isEmpty())
-        fail(QStringLiteral("the program showed messages:\n") + shown.join(QLatin1Char('\n')));
 
     std::printf("round trips per action through a proxy adding %d ms each way: journal of %s (%d entries), month of "
                 "%d entries, %d products, %d workers; each journal action %d times, medians\n",
@@ -527,5 +525,8 @@ int main(int argc, char** argv)
     std::printf("start-up ratio of medians %.2f (goal 1.5)\n", medianMs(all.at(0).second) / medianMs(all.at(1).second));
     printStatements(results, every);
     destroyForms();
+    // The figures stand, but an action that ended in a message did not do its work.
+    if (!shown.isEmpty())
+        fail(QStringLiteral("the program showed messages:\n") + shown.join(QLatin1Char('\n')));
     return 0;
 }
