@@ -832,7 +832,6 @@ void TestHistory::closingRefusesProgramSaveOfOlderSnapshot()
         const auto closing = psql("select accounts_dep.close_month(4, 2024);", Boss);
         QVERIFY2(closing.second, qPrintable(closing.first));
         DataModule6->SQL_exec->execute(insertStatement(e));
-        hoursAfterSave(e.worker, e.shift, e.date);
         t.commit();
     } catch (const DatabaseError& error) {
         refusal = error.message();
