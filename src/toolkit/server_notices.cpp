@@ -66,10 +66,12 @@ void ServerNotices::attach(QSqlDatabase& db)
     PGconn* connection = libpqOf(db.connectionName());
     if (!connection)
         return;
-    QStringList listens;
+    // Committed before the statement they go with: a LISTEN counts from its commit on, and the
+    // lists read after it must not miss a change.
+    QStringList listens{QStringLiteral("begin")};
     for (const QString& channel : std::as_const(m_channels))
         listens << QStringLiteral("listen ") + channel;
-    Session::sendWithNext(m_connection, listens.join(QLatin1String(";\n")));
+    Session::sendWithNext(m_connection, listens << QStringLiteral("commit"));
     // A reopened connection has a socket of its own.
     delete m_socket;
     m_socket = new QSocketNotifier(PQsocket(connection), QSocketNotifier::Read, this);

@@ -129,10 +129,11 @@ QHash<QString, QString>& clientNames()
     return names;
 }
 
-// Statements each connection's session still needs; they travel with its next statement.
-QHash<QString, QStringList>& leadingStatements()
+// Statements each connection's session still needs, in groups that go together; they travel
+// with its next statement.
+QHash<QString, QList<QStringList>>& leadingStatements()
 {
-    static QHash<QString, QStringList> waiting;
+    static QHash<QString, QList<QStringList>> waiting;
     return waiting;
 }
 
@@ -184,7 +185,7 @@ void prepare(QSqlDatabase& db, const QString& namedLike)
     leadingStatements().remove(db.connectionName());
     const QString named = namedLike.isEmpty() ? db.connectionName() : namedLike;
     if (clientNames().contains(named))
-        sendWithNext(db.connectionName(), clientNames().value(named));
+        sendWithNext(db.connectionName(), {clientNames().value(named)});
     ServerNotices::attachAll(db);
 }
 
@@ -194,14 +195,14 @@ void nameClient(const QString& connectionName, const QString& name, const QStrin
                                   .arg(sqlQuote(asciiName), sqlQuote(name));
     clientNames().insert(connectionName, statement);
     live(connectionName);
-    sendWithNext(connectionName, statement);
+    sendWithNext(connectionName, {statement});
 }
 
-void sendWithNext(const QString& connectionName, const QString& statement)
+void sendWithNext(const QString& connectionName, const QStringList& statements)
 {
-    QStringList& waiting = leadingStatements()[connectionName];
-    if (!waiting.contains(statement))
-        waiting.append(statement);
+    QList<QStringList>& waiting = leadingStatements()[connectionName];
+    if (!waiting.contains(statements))
+        waiting.append(statements);
 }
 
 QStringList takeLeading(const QString& connectionName)
@@ -209,7 +210,10 @@ QStringList takeLeading(const QString& connectionName)
     // Inside a transaction they would be undone with it.
     if (Transaction::isOpen(connectionName))
         return {};
-    return leadingStatements().take(connectionName);
+    QStringList statements;
+    for (const QStringList& group : leadingStatements().take(connectionName))
+        statements << group;
+    return statements;
 }
 
 void sendLeading(QSqlDatabase& db)
@@ -227,10 +231,9 @@ void sendLeading(QSqlDatabase& db)
 
 void putBackLeading(const QString& connectionName, const QStringList& statements)
 {
-    QStringList& waiting = leadingStatements()[connectionName];
-    for (int i = statements.size() - 1; i >= 0; --i)
-        if (!waiting.contains(statements.at(i)))
-            waiting.prepend(statements.at(i));
+    // What failed with them goes first next time, as one group.
+    if (!statements.isEmpty())
+        leadingStatements()[connectionName].prepend(statements);
 }
 
 QSqlDatabase live(const QString& connectionName, Leading leading)

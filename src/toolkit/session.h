@@ -37,11 +37,14 @@ void prepare(QSqlDatabase& db, const QString& namedLike = QString());
 // writer). Put on the session with its next statement, and on every session opened again later.
 void nameClient(const QString& connectionName, const QString& name, const QString& asciiName);
 
-// A statement the session needs (its name, its LISTEN) that travels in one round trip with the
+// A statement the session needs (its name, a LISTEN) that travels in one round trip with the
 // connection's next statement instead of on its own; sent once however often it is asked for.
-void sendWithNext(const QString& connectionName, const QString& statement);
-// The statements waiting for a connection's next statement, taken off the queue; none inside a
-// transaction, whose rollback would undo them. A statement that failed puts them back.
+// A group goes as it stands, its statements in order (a LISTEN that must be committed before
+// the statement it precedes comes between begin and commit).
+void sendWithNext(const QString& connectionName, const QStringList& statements);
+// The statements waiting for a connection's next statement, taken off the queue one by one,
+// so that the caller skips one result each; none inside a transaction, whose rollback would
+// undo them. A statement that failed puts them back.
 QStringList takeLeading(const QString& connectionName);
 void putBackLeading(const QString& connectionName, const QStringList& statements);
 
