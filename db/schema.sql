@@ -848,8 +848,8 @@ create trigger smena_truncate_closed before truncate on accounts_dep.smena
 create trigger h_tabel_truncate_closed before truncate on accounts_dep.h_tabel
     for each statement execute function accounts_dep.refuse_truncate_while_closed('Табель часов');
 
--- Closing waits for the writers already at work on the journal or the grid
--- (their checks ran before the month was closed) and holds back new ones
+-- Closing waits for the writers already at work on the journal, the grid or the
+-- day marks (their checks ran before the month was closed) and holds back new ones
 -- until it commits; they then find the month closed.  It rewrites the stamp,
 -- so that a writer whose snapshot is older is refused (see closing_stamp).
 -- Reopening needs neither: a writer that missed it finds the month closed and
@@ -858,7 +858,7 @@ create function accounts_dep.closed_month_keep_history() returns trigger
 language plpgsql as $$
 begin
     if tg_op <> 'DELETE' then
-        lock table accounts_dep.smena, accounts_dep.h_tabel in share mode;
+        lock table accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.absence in share mode;
         perform accounts_dep.stamp_closing();
         perform pg_notify('tabel_closed_month', new.year || ' ' || new.month);
     end if;
@@ -1030,19 +1030,6 @@ $$;
 create trigger absence_history
     after insert or update or delete on accounts_dep.absence
     for each row execute function accounts_dep.absence_keep_history();
-
--- Closing a month waits for the clerks marking it, as it waits for the journal's writers.
-create function accounts_dep.closed_month_lock_absence() returns trigger
-language plpgsql as $$
-begin
-    lock table accounts_dep.absence in share mode;
-    return null;
-end;
-$$;
-
-create trigger closed_month_absence
-    after insert or update on accounts_dep.closed_month
-    for each row execute function accounts_dep.closed_month_lock_absence();
 
 -- The organisation as the form heads and signs it, and how its shifts are paid.  One row.
 create table accounts_dep.organisation (
