@@ -162,6 +162,8 @@ private slots:
     void closedMonthRefusesTheProgram_data();
     void closedMonthRefusesTheProgram();
     void closedMonthRebuild();
+    void refusedWriteKeepsTheList_data();
+    void refusedWriteKeepsTheList();
     void closingWindow();
     void closingWaitsForWriters();
     void closingRefusesOlderSnapshot_data();
@@ -620,6 +622,42 @@ void TestHistory::closedMonthRefusesTheProgram()
     QCOMPARE(gridState(), grid);
     QCOMPARE(logRows(), logged);
     Q_UNUSED(march);
+}
+
+void TestHistory::refusedWriteKeepsTheList_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("accept") << "accept";
+    QTest::newRow("delete") << "delete";
+}
+
+// Acceptance and deletion send their write and the list read again as one query. Closed
+// elsewhere after the journal read the month's state, the month refuses the write: the user
+// reads the server's message, nothing is written, and the list shows what it showed.
+void TestHistory::refusedWriteKeepsTheList()
+{
+    QFETCH(QString, action);
+    Fixture::entry(m_floor, m_floor.ivanov, InMarch);
+    Fixture::entry(m_floor, m_floor.petrov, InMarch);
+    Fixture::showJournal(InMarch);
+    Dataset* list = DataModule6->Smena1;
+    QCOMPARE(list->recordCount(), 2);
+    list->moveTo(2);
+    const QVariant selected = list->value("id");
+    closeMarch();   // the journal hears of it only once back in its event loop
+    const QString journal = journalState();
+    MessageLog log;
+    log.answer({true});
+    if (action == "accept")
+        guarded([] { Form1->DBGrid2DblClick(); });
+    else
+        guarded([] { QTest::mouseClick(Form1->Button3, Qt::LeftButton); });
+    QCOMPARE(log.shown().last().text, MarchClosed);
+    QCOMPARE(journalState(), journal);
+    QVERIFY(list->isOpen());
+    QCOMPARE(list->recordCount(), 2);
+    QCOMPARE(list->value("id"), selected);
+    QCOMPARE(list->value("ok").toString(), QString("no"));
 }
 
 // "Перестроить" is off for a closed month; a rebuild that runs anyway is refused whole.

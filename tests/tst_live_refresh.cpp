@@ -31,6 +31,7 @@ private slots:
     void journalFollowsOtherClient_data();
     void journalFollowsOtherClient();
     void otherDayOrShiftLeavesListAlone();
+    void announcementBesideOwnAnswer();
     void waitsForOpenDialog();
     void followsAfterReconnect();
     void listsReadAgainAfterReconnect();
@@ -191,6 +192,16 @@ void TestLiveRefresh::otherDayOrShiftLeavesListAlone()
     TestDb::exec(otherSave(m_floor.petrov, Day, 1));
     QTest::qWait(200);
     QCOMPARE(reads.count(), 0);
+}
+
+// An announcement that reached the program with the answer to a statement of its own has been
+// read off the socket already: it is taken in all the same.
+void TestLiveRefresh::announcementBesideOwnAnswer()
+{
+    other(otherSave(m_floor.petrov, Day, 1));
+    runStatement(TDataModule6::ConnectionName, "select pg_sleep(0.2)");
+    QTRY_COMPARE_WITH_TIMEOUT(DataModule6->Smena1->recordCount(), 3, 1000);
+    QCOMPARE(selectedName(), QString("Сидоров С.С."));
 }
 
 void TestLiveRefresh::waitsForOpenDialog()

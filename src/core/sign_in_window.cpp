@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <utility>
 
 TForm23* Form23 = nullptr;
 
@@ -40,7 +41,11 @@ TForm23::TForm23(QWidget* parent) : QDialog(parent)
 
 bool TForm23::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate)
+    // Once per showing: a message box closing over the window activates it again, and the
+    // version check after that is the journal's timer's.
+    if (e->type() == QEvent::Show)
+        m_activatedSinceShown = false;
+    if (e->type() == QEvent::WindowActivate && !std::exchange(m_activatedSinceShown, true))
         guarded([this] { FormActivate(); });
     return QDialog::event(e);
 }

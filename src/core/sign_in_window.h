@@ -39,6 +39,9 @@ protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void reject() override;
+
+private:
+    bool m_activatedSinceShown = false;
 };
 
 // Disables the named widgets and menu actions of a window.

@@ -13,8 +13,18 @@ bool monthClosed(const QDate& date)
     if (!date.isValid())
         return false;
     Dataset check(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("ClosedMonth"));
-    check.setSql(monthClosedStatement(date));
+    setMonthClosedCheck(check, date);
     check.open();
+    return closedIn(check);
+}
+
+void setMonthClosedCheck(Dataset& check, const QDate& date)
+{
+    check.setSql(date.isValid() ? monthClosedStatement(date) : QStringLiteral("select 0 as cnt"));
+}
+
+bool closedIn(const Dataset& check)
+{
     return check.value(QStringLiteral("cnt")).toInt() > 0;
 }
 

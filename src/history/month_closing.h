@@ -6,8 +6,14 @@
 // Closed months: the server refuses every write into them; the windows ask only to spare the
 // user an attempt the server would refuse.
 
+class Dataset;
+
 // Whether the month of `date` is closed.
 bool monthClosed(const QDate& date);
+// The same question as a dataset read together with others (openTogether): the check set for
+// the month of `date`, and its answer once read.
+void setMonthClosedCheck(Dataset& check, const QDate& date);
+bool closedIn(const Dataset& check);
 // A database login of an administrator (tabel_admin), typed for one closing or reopening.
 struct AdminLogin {
     QString name;

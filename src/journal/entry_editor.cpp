@@ -230,10 +230,10 @@ void TForm11::Button1Click()
         return;
     // The server brings the hours of the cells the entry leaves and goes to in step within this
     // one statement; a failure leaves the dialog open with what was typed, to be saved again.
-    SmenaIU->execute(Tag == 1 ? insertStatement(entry) : updateStatement(entry));
-
+    // The entry and the list read again travel together.
+    SmenaIU->setSql(Tag == 1 ? insertStatement(entry) : updateStatement(entry));
     const int remembered = shift->recNo();
-    shift->refresh();
+    openTogether({shift}, {SmenaIU->boundSql()});
     if (!shift->isEmpty() && remembered >= 1)
         shift->moveTo(qMin(remembered, shift->recordCount()));
     for (Dataset* hours : {DataModule6->H_Tabel_1, DataModule6->H_Tabel_2, DataModule6->H_Tabel_3, DataModule6->H_Tabel_4})

@@ -123,6 +123,7 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     verWrite = new Command(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("verWrite"), this);
     updtOK = new Command(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("updtOK"), this);
     updtOK->setSql(QStringLiteral("update accounts_dep.smena set ok=:ok where id=:id"));
+    m_closedCheck = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("ClosedMonth"), this);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(30000);
@@ -255,19 +256,24 @@ void TForm1::reopenShiftLists(std::optional<QDate> date)
     const QList<Dataset*> lists = shiftLists();
     m_changedShifts.clear();
     for (Dataset* list : lists)
-        list->close();
-    for (Dataset* list : lists) {
         if (date)
             list->setParam(QStringLiteral("data"), *date);
-        list->open();
-    }
-    showMonthState();
+    // The four lists and the month's state in one round trip.
+    setMonthClosedCheck(*m_closedCheck, DataModule6->Smena1->param(QStringLiteral("data")).toDate());
+    openTogether(lists + QList<Dataset*>{m_closedCheck});
+    applyMonthState(closedIn(*m_closedCheck));
+    m_closedCheck->close();
 }
 
 void TForm1::showMonthState()
 {
+    applyMonthState(monthClosed(DataModule6->Smena1->param(QStringLiteral("data")).toDate()));
+}
+
+void TForm1::applyMonthState(bool closed)
+{
     m_monthStateChanged = false;
-    m_monthClosed = monthClosed(DataModule6->Smena1->param(QStringLiteral("data")).toDate());
+    m_monthClosed = closed;
     Label2->setText(m_monthClosed ? QStringLiteral("Месяц закрыт") : QString());
     for (QWidget* button : QList<QWidget*>{Button1, Button2, Button3}) {
         if (m_monthClosed && button->isEnabled()) {
@@ -382,9 +388,8 @@ void TForm1::DBGrid2DblClick()
         return;
     updtOK->setParam(QStringLiteral("ok"), switchedAcceptance(list.value(QStringLiteral("ok")).toString()));
     updtOK->setParam(QStringLiteral("id"), list.value(QStringLiteral("id")).toInt());
-    updtOK->execute();
     const int recNo = list.recNo();
-    list.refresh();
+    openTogether({&list}, {updtOK->boundSql()});   // the mark and the list read again: one round trip
     list.moveTo(recNo);
 }
 

@@ -74,6 +74,7 @@ private:
     // "Месяц закрыт" beside the date when the listed day's month is closed, and adding,
     // changing, deleting and acceptance off while it is.
     void showMonthState();
+    void applyMonthState(bool closed);
 
     Command* verWrite;
     QWidget* m_calendarPopup;
@@ -82,6 +83,7 @@ private:
     QSet<int> m_changedShifts;
     QTimer* m_changedLists;
     bool m_monthClosed = false;
+    Dataset* m_closedCheck = nullptr;
     bool m_monthStateChanged = false;
     // The buttons the closed month switched off (not those the role did).
     QList<QWidget*> m_closedMonthOff;

@@ -27,6 +27,9 @@ AbsenceMarksPage::AbsenceMarksPage(QWidget* parent) : QWidget(parent)
 {
     Absence = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("Absence"), this);
     Absence->setSql(marksGridStatement());
+    Calendar = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("Calendar"), this);
+    Codes = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("AbsenceCodes"), this);
+    Codes->setSql(absenceCodesStatement());
     DBGrid5 = new DBGrid(this);
     DBGrid5->setObjectName(QStringLiteral("DBGrid5"));
     DBGrid5->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -63,9 +66,10 @@ AbsenceMarksPage::AbsenceMarksPage(QWidget* parent) : QWidget(parent)
 
 void AbsenceMarksPage::fillCodes()
 {
-    if (!m_codes.order.isEmpty())
+    if (!m_codes.order.isEmpty() || !Codes->isOpen())
         return;
-    m_codes = readAbsenceCodes();
+    m_codes = absenceCodesIn(*Codes);
+    Codes->close();
     for (const QString& code : std::as_const(m_codes.order)) {
         QAction* action = CodesMenu->addAction(code);
         action->setToolTip(m_codes.names.value(code));
@@ -78,23 +82,38 @@ void AbsenceMarksPage::fillCodes()
 
 void AbsenceMarksPage::setMonth(int month, int year)
 {
-    fillCodes();
+    Dataset closedCheck(Absence->connectionName(), QStringLiteral("ClosedMonth"));
+    setMonthClosedCheck(closedCheck, QDate(year, month, 1));
+    openTogether(monthSets(month, year) + QList<Dataset*>{&closedCheck});
+    showMonth(closedIn(closedCheck));
+}
+
+QList<Dataset*> AbsenceMarksPage::monthSets(int month, int year)
+{
     m_month = month;
     m_year = year;
-    Absence->close();
     setMonthParams(*Absence, month, year);
-    Absence->open();
-    QList<GridColumn> columns = timesheetColumns(month, year);
+    Calendar->setSql(calendarStatement(month, year));
+    QList<Dataset*> sets{Absence, Calendar};
+    if (m_codes.order.isEmpty())
+        sets << Codes;   // read once: the menu keeps them
+    return sets;
+}
+
+void AbsenceMarksPage::showMonth(bool closed)
+{
+    fillCodes();
+    QList<GridColumn> columns = timesheetColumns(m_month, m_year);
     columns.removeLast();   // no total: a row mixes marks and hours
     // Holidays by the production calendar are titled as weekends are.
-    const QVector<bool> off = readDaysOff(month, year);
+    const QVector<bool> off = daysOffIn(*Calendar, m_month, m_year);
+    Calendar->close();
     for (int day = 1; day <= off.size(); ++day)
         columns[TimesheetColumn::FirstDay + day - 1].titleColor = dayTitleColor(off.at(day - 1) ? DayKind::Weekend : DayKind::Workday);
     DBGrid5->setColumns(columns);
     // A closed month's marks are what was paid; the server would refuse them.
-    const bool open = !monthClosed(QDate(year, month, 1));
-    Button9->setEnabled(open);
-    Button10->setEnabled(open);
+    Button9->setEnabled(!closed);
+    Button10->setEnabled(!closed);
 }
 
 void AbsenceMarksPage::refresh()

@@ -22,6 +22,10 @@ public:
     explicit AbsenceMarksPage(QWidget* parent = nullptr);
 
     void setMonth(int month, int year);   // reads the month's marks
+    // The same in two steps, for a window that reads them with its own lists in one round
+    // trip: the sets to read for the month, then the page shown from them once read.
+    QList<Dataset*> monthSets(int month, int year);
+    void showMonth(bool closed);
     void refresh();                       // reads them again, keeping the place
     void close();
 
@@ -39,6 +43,8 @@ public:
 private:
     void fillCodes();
 
+    Dataset* Calendar;   // the month's days off, while a month is read
+    Dataset* Codes;      // the codes, until the menu holds them
     int m_month = 0, m_year = 0;
     AbsenceCodes m_codes;
 };

@@ -56,6 +56,11 @@ AbsenceCodes readAbsenceCodes()
 {
     Dataset set(connection(), QStringLiteral("AbsenceCodes"));
     opened(set, absenceCodesStatement());
+    return absenceCodesIn(set);
+}
+
+AbsenceCodes absenceCodesIn(const Dataset& set)
+{
     AbsenceCodes codes;
     for (int row = 0; row < set.recordCount(); ++row) {
         const QString code = set.value(row, 0).toString();
@@ -71,6 +76,11 @@ QVector<bool> readDaysOff(int month, int year)
 {
     Dataset set(connection(), QStringLiteral("Calendar"));
     opened(set, calendarStatement(month, year));
+    return daysOffIn(set, month, year);
+}
+
+QVector<bool> daysOffIn(const Dataset& set, int month, int year)
+{
     QHash<int, QChar> kinds;
     for (int row = 0; row < set.recordCount(); ++row)
         kinds.insert(set.value(row, 0).toInt(), set.value(row, 1).toString().at(0));

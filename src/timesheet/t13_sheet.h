@@ -1,5 +1,7 @@
 #pragma once
 
+class Dataset;
+
 #include "timesheet/t13_days.h"
 
 #include <QDate>
@@ -21,6 +23,8 @@ struct Requisites {
 Requisites readRequisites();
 void writeRequisites(const Requisites& requisites);
 AbsenceCodes readAbsenceCodes();
+// The codes out of a set read with absenceCodesStatement().
+AbsenceCodes absenceCodesIn(const Dataset& set);
 
 struct T13Worker {
     int number = 0;            // the worker number (табельный номер)
@@ -47,6 +51,8 @@ struct T13Sheet {
 
 // The weekends and holidays of the month by the production calendar, day 1 at index 0.
 QVector<bool> readDaysOff(int month, int year);
+// The same out of a set read with calendarStatement(month, year).
+QVector<bool> daysOffIn(const Dataset& set, int month, int year);
 
 // The heading a month's form starts from: its number is the month's, drawn up on its last day.
 T13Heading defaultT13Heading(int month, int year);

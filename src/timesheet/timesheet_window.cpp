@@ -33,6 +33,7 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
     setupUi(this);
     makeFixedDialog(this);
     PB->hide();
+    m_closedCheck = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("ClosedMonth"), this);
 
     const QList<Dataset*> sets = gridDatasets();
     const QList<DBGrid*> views = grids();
@@ -118,28 +119,43 @@ void TForm19::ComboBox1Change()
     Label1->clear();   // a rebuild's word belongs to its month
     const int month = chosenMonth();
     const int year = chosenYear();
-    const QList<Dataset*> sets = gridDatasets();
     const QList<DBGrid*> views = grids();
     BusyCursor busy;
-    m_monthChanged = false;
-    for (int i = 0; i < sets.size(); ++i) {
-        Dataset* set = sets.at(i);
-        set->close();
-        setMonthParams(*set, month, year);
-        set->open();
+    const bool closed = readMonth(month, year);
+    for (int i = 0; i < views.size(); ++i) {
         views.at(i)->setColumns(timesheetColumns(month, year));
         m_delegates.at(i)->setMonth(month, year);
     }
-    TabSheet5->setMonth(month, year);
-    showMonthState();
+    applyMonthState(closed);
+}
+
+bool TForm19::readMonth(int month, int year)
+{
+    m_monthChanged = false;
+    const QList<Dataset*> sets = gridDatasets();
+    for (Dataset* set : sets) {
+        set->close();
+        setMonthParams(*set, month, year);
+    }
+    // The four grids, the marks page and the month's state in one round trip.
+    setMonthClosedCheck(*m_closedCheck, QDate(year, month, 1));
+    openTogether(sets + TabSheet5->monthSets(month, year) + QList<Dataset*>{m_closedCheck});
+    const bool closed = closedIn(*m_closedCheck);
+    m_closedCheck->close();
+    TabSheet5->showMonth(closed);
+    return closed;
 }
 
 void TForm19::showMonthState()
 {
+    applyMonthState(monthClosed(QDate(chosenYear(), chosenMonth(), 1)));
+}
+
+void TForm19::applyMonthState(bool closed)
+{
     m_monthStateChanged = false;
     // A closed month's grid is what was paid; the server would refuse the rebuild. The button
     // and the line beside it say why it is off.
-    const bool closed = monthClosed(QDate(chosenYear(), chosenMonth(), 1));
     Button1->setEnabled(!closed);
     Button1->setToolTip(closed ? closedMonthText() : QString());
     Label1->setText(closed ? closedMonthText() : QString());
@@ -191,11 +207,8 @@ void TForm19::refreshChangedMonth()
 
 void TForm19::reopenGrids()
 {
-    m_monthChanged = false;
     closeGrids();
-    for (Dataset* set : gridDatasets())
-        set->open();
-    TabSheet5->setMonth(chosenMonth(), chosenYear());
+    readMonth(chosenMonth(), chosenYear());
 }
 
 void TForm19::Button5Click()

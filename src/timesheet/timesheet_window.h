@@ -44,8 +44,11 @@ private:
     QList<Dataset*> gridDatasets() const;
     QList<DBGrid*> grids() const;
     void closeGrids();
-    // Closes the grids, then opens them again with the parameters they hold.
+    // Closes the grids, then reads the chosen month again.
     void reopenGrids();
+    // Reads the month's four grids, its marks and whether it is closed, in one round trip;
+    // answers whether it is closed.
+    bool readMonth(int month, int year);
     // Whether the grids show the month of `notice`.
     bool shows(const MonthNotice& notice) const;
     // Another client changed hours of the shown month, or closed or reopened it: the grids, or
@@ -55,11 +58,13 @@ private:
     void refreshChangedMonth();
     // "Перестроить" off while the shown month is closed.
     void showMonthState();
+    void applyMonthState(bool closed);
 
     QList<TimesheetCellDelegate*> m_delegates;
     bool m_monthChanged = false;
     bool m_monthStateChanged = false;
     QTimer* m_changedMonth;
+    Dataset* m_closedCheck;
 };
 
 extern TForm19* Form19;

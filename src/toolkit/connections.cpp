@@ -37,9 +37,12 @@ void openOdbcConnection(const QString& connectionName, const QString& connection
 
 void openServerConnection(const QString& connectionName, const QString& connectionString, const QString& namedLike)
 {
-    // Qt's PostgreSQL driver hands its connect options to libpq as they stand.
-    openNamed(QStringLiteral("QPSQL"), connectionName,
-              [&](QSqlDatabase& db) { db.setConnectOptions(connectionString); });
+    // Qt's PostgreSQL driver hands its connect options to libpq as they stand; the session's
+    // settings go with them, so no statement of its own sends them (libpq takes the last of a
+    // keyword given twice).
+    openNamed(QStringLiteral("QPSQL"), connectionName, [&](QSqlDatabase& db) {
+        db.setConnectOptions(connectionString + QLatin1Char(' ') + Session::connectSettings());
+    });
     prepareServerSession(connectionName, namedLike);
 }
 

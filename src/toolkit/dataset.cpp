@@ -1,6 +1,7 @@
 #include "toolkit/dataset.h"
 
 #include "toolkit/database_error.h"
+#include "toolkit/server_notices.h"
 #include "toolkit/session.h"
 #include "toolkit/sql_text.h"
 
@@ -13,11 +14,19 @@
 
 QSqlQuery runStatement(const QString& connection, const QString& statement)
 {
-    QSqlDatabase db = Session::live(connection);
+    QSqlDatabase db = Session::live(connection, Session::Leading::CallerSends);
+    // What the session still needs travels in the same round trip, ahead of the statement.
+    const QStringList leading = Session::takeLeading(connection);
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(statement))
+    bool done = query.exec(leading.isEmpty() ? statement : (leading + QStringList{statement}).join(QLatin1String(";\n")));
+    for (int i = 0; done && i < leading.size(); ++i)
+        done = query.nextResult();
+    if (!done) {
+        Session::putBackLeading(connection, leading);
         throw Session::failure(db, query, statement);
+    }
+    ServerNotices::readSoon(connection);
     return query;
 }
 
@@ -65,7 +74,17 @@ void Dataset::open()
 {
     if (isOpen())
         return;
-    QSqlQuery query = runStatement(m_connection, bindParameters(m_sql, m_params));
+    QSqlQuery query = runStatement(m_connection, boundSql());
+    readFrom(query);
+}
+
+QString Dataset::boundSql() const
+{
+    return bindParameters(m_sql, m_params);
+}
+
+void Dataset::readFrom(QSqlQuery& query)
+{
     const QSqlRecord record = query.record();
     m_fields.clear();
     for (int i = 0; i < record.count(); ++i)
@@ -83,6 +102,35 @@ void Dataset::open()
     if (m_filtered && !m_filterText.isEmpty())
         m_filter = RowFilter::parse(m_filterText, m_fields);
     applyFilter(-1);
+}
+
+void openTogether(const QList<Dataset*>& sets, const QStringList& first)
+{
+    if (sets.isEmpty())
+        return;
+    const QString connection = sets.first()->connectionName();
+    QStringList statements = first;
+    for (const Dataset* set : sets)
+        statements << set->boundSql();
+    // Run as one implicit transaction: a write that fails takes the reads after it along, and
+    // the sets keep what they showed.
+    QSqlQuery query = runStatement(connection, statements.join(QLatin1String(";\n")));
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    for (int i = 1; i < first.size() + 1; ++i)
+        if (!query.nextResult())
+            throw Session::failure(db, query, statements.at(i));
+    try {
+        for (int i = 0; i < sets.size(); ++i) {
+            if (i > 0 && !query.nextResult())
+                throw Session::failure(db, query, statements.at(first.size() + i));
+            sets.at(i)->close();
+            sets.at(i)->readFrom(query);
+        }
+    } catch (...) {
+        for (Dataset* set : sets)
+            set->close();
+        throw;
+    }
 }
 
 void Dataset::close()
@@ -397,6 +445,11 @@ Command::Command(const QString& connectionName, const QString& name, QObject* pa
 void Command::setParam(const QString& name, const QVariant& value)
 {
     m_params.insert(name.toLower(), value);
+}
+
+QString Command::boundSql() const
+{
+    return bindParameters(m_sql, m_params);
 }
 
 int Command::execute()

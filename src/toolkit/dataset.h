@@ -32,6 +32,10 @@ public:
 
     void open();
     void close();
+    // The statement as it is sent, its parameters in place.
+    QString boundSql() const;
+    // Takes the rows of a query's current result (runStatement) as the set's own.
+    void readFrom(QSqlQuery& query);
     void refresh() { close(); open(); }
     bool isOpen() const { return m_state != Inactive; }
     State state() const { return m_state; }
@@ -121,12 +125,20 @@ public:
     // Runs the statement; answers the number of rows it touched.
     int execute();
     int execute(const QString& statement) { setSql(statement); return execute(); }
+    // The statement as it is sent, its parameters in place.
+    QString boundSql() const;
 
 private:
     QString m_connection;
     QString m_sql;
     QVariantMap m_params;
 };
+
+// Opens datasets of one connection in one round trip: the statements in `first` (a write whose
+// outcome the sets show) and the sets' own travel as one text, each set taking its own result.
+// Throws DatabaseError: a statement of `first` that fails leaves the sets as they were, a read
+// that fails leaves every set closed.
+void openTogether(const QList<Dataset*>& sets, const QStringList& first = {});
 
 // Runs one statement on a named connection, forward only; throws DatabaseError with the
 // driver's text.

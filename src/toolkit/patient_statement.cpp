@@ -37,10 +37,22 @@ SessionWaits sessionWaits(const QString& connectionName)
             qMax(ShortestSliceMs, query.value(2).toLongLong() + SliceMarginMs)};
 }
 
-void setWaits(const QString& connectionName, const QString& lockTimeout, const QString& statementTimeout)
+QString waitsStatement(const QString& lockTimeout, const QString& statementTimeout)
 {
-    runStatement(connectionName, QStringLiteral("select set_config('lock_timeout', %1, true), set_config('statement_timeout', %2, true)")
-                                     .arg(sqlQuote(lockTimeout), sqlQuote(statementTimeout)));
+    return QStringLiteral("select set_config('lock_timeout', %1, true), set_config('statement_timeout', %2, true)")
+        .arg(sqlQuote(lockTimeout), sqlQuote(statementTimeout));
+}
+
+// Runs statements in one round trip (a multi-statement query stops at the first that fails);
+// `failed` names the one whose error is thrown.
+void runTogether(const QString& connectionName, const QStringList& statements, int& failed)
+{
+    failed = 0;
+    QSqlQuery query = runStatement(connectionName, statements.join(QLatin1String(";\n")));
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    for (failed = 1; failed < statements.size(); ++failed)
+        if (!query.nextResult())
+            throw Session::failure(db, query, statements.at(failed));
 }
 
 } // namespace
@@ -56,33 +68,36 @@ void runPatiently(const QString& connectionName, const QStringList& statements, 
     // of the limit (a statement waits on each row it meets).
     const auto allow = [&](qint64 longest) {
         const qint64 left = qMax<qint64>(1, limit - waited.elapsed());
-        setWaits(connectionName, QStringLiteral("%1ms").arg(qMin(longest, left)), QStringLiteral("%1ms").arg(left));
+        return waitsStatement(QStringLiteral("%1ms").arg(qMin(longest, left)), QStringLiteral("%1ms").arg(left));
     };
-    const QString savepoint = QStringLiteral("savepoint patient_statement");
     const QString rollback = QStringLiteral("rollback to savepoint patient_statement");
     int lead = 0;   // the statement whose lock the try waits for
     bool told = false;
     for (qint64 slice = TryMs;; slice = session.sliceMs) {
-        int at = lead;
-        // A failed try must not end the transaction: each runs under its own savepoint.
-        runStatement(connectionName, savepoint);
+        // A try travels as one round trip. A failed try must not end the transaction: each runs
+        // under its own savepoint.
+        QStringList attempt{QStringLiteral("savepoint patient_statement")};
+        QList<int> tried{-1};   // the index in `statements` of each entry of the attempt, else -1
+        if (lead > 0) {   // its lock alone, then let go: it is taken again after the earlier ones'
+            attempt << allow(slice) << statements.at(lead) << rollback;
+            tried << -1 << lead << -1;
+        }
+        for (int at = 0; at < statements.size(); ++at) {
+            attempt << allow(at == 0 ? slice : TryMs) << statements.at(at);
+            tried << -1 << at;
+        }
+        // The session's own waits again for what follows in the transaction.
+        attempt << QStringLiteral("release savepoint patient_statement")
+                << waitsStatement(session.lockTimeout, session.statementTimeout);
+        int failed = 0;
         try {
-            if (lead > 0) {   // its lock alone, then let go: it is taken again after the earlier ones'
-                allow(slice);
-                runStatement(connectionName, statements.at(lead));
-                runStatement(connectionName, rollback);
-            }
-            for (at = 0; at < statements.size(); ++at) {
-                allow(at == 0 ? slice : TryMs);
-                runStatement(connectionName, statements.at(at));
-            }
-            runStatement(connectionName, QStringLiteral("release savepoint patient_statement"));
-            break;
+            runTogether(connectionName, attempt, failed);
+            return;
         } catch (const DatabaseError& e) {
-            if (e.kind() != DatabaseError::TimedOut || waited.elapsed() >= limit)
+            if (e.kind() != DatabaseError::TimedOut || waited.elapsed() >= limit || tried.value(failed, -1) < 0)
                 throw;
             runStatement(connectionName, rollback);
-            lead = at;
+            lead = tried.at(failed);
         }
         if (!told && waiting) {
             told = true;
@@ -90,5 +105,4 @@ void runPatiently(const QString& connectionName, const QStringList& statements, 
         }
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    setWaits(connectionName, session.lockTimeout, session.statementTimeout);
 }

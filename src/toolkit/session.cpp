@@ -122,11 +122,19 @@ QString serverSentence(const QSqlError& error)
     return text.trimmed();
 }
 
-// The naming statements of each connection, run again whenever its session is prepared.
+// The naming statements of each connection, put on whenever its session is prepared.
 QHash<QString, QString>& clientNames()
 {
     static QHash<QString, QString> names;
     return names;
+}
+
+// Statements each connection's session still needs, in groups that go together; they travel
+// with its next statement.
+QHash<QString, QList<QStringList>>& leadingStatements()
+{
+    static QHash<QString, QList<QStringList>> waiting;
+    return waiting;
 }
 
 } // namespace
@@ -158,16 +166,26 @@ QStringList settingStatements()
             QStringLiteral("set lock_timeout to '%1s'").arg(lockTimeoutSeconds())};
 }
 
+QString connectSettings()
+{
+    return QStringLiteral("options='-c DateStyle=ISO,DMY -c standard_conforming_strings=on -c lock_timeout=%1s'")
+        .arg(lockTimeoutSeconds());
+}
+
 void prepare(QSqlDatabase& db, const QString& namedLike)
 {
-    QSqlQuery query(db);
-    QStringList statements = settingStatements();
+    // libpq put the settings on at connect (connectSettings()); another driver's session gets
+    // them here.
+    if (!libpqConnection(db.driver()->handle())) {
+        QSqlQuery query(db);
+        for (const QString& statement : settingStatements())
+            if (!query.exec(statement))
+                throw failure(db, query.lastError(), statement);
+    }
+    leadingStatements().remove(db.connectionName());
     const QString named = namedLike.isEmpty() ? db.connectionName() : namedLike;
     if (clientNames().contains(named))
-        statements << clientNames().value(named);
-    for (const QString& statement : statements)
-        if (!query.exec(statement))
-            throw failure(db, query.lastError(), statement);
+        sendWithNext(db.connectionName(), {clientNames().value(named)});
     ServerNotices::attachAll(db);
 }
 
@@ -176,22 +194,60 @@ void nameClient(const QString& connectionName, const QString& name, const QStrin
     const QString statement = QStringLiteral("select set_config('application_name', %1, false), set_config('tabel.client', %2, false)")
                                   .arg(sqlQuote(asciiName), sqlQuote(name));
     clientNames().insert(connectionName, statement);
-    QSqlDatabase db = live(connectionName);
-    QSqlQuery query(db);
-    if (!query.exec(statement))
-        throw failure(db, query.lastError(), statement);
+    live(connectionName);
+    sendWithNext(connectionName, {statement});
 }
 
-QSqlDatabase live(const QString& connectionName)
+void sendWithNext(const QString& connectionName, const QStringList& statements)
+{
+    QList<QStringList>& waiting = leadingStatements()[connectionName];
+    if (!waiting.contains(statements))
+        waiting.append(statements);
+}
+
+QStringList takeLeading(const QString& connectionName)
+{
+    // Inside a transaction they would be undone with it.
+    if (Transaction::isOpen(connectionName))
+        return {};
+    QStringList statements;
+    for (const QStringList& group : leadingStatements().take(connectionName))
+        statements << group;
+    return statements;
+}
+
+void sendLeading(QSqlDatabase& db)
+{
+    const QStringList statements = takeLeading(db.connectionName());
+    if (statements.isEmpty())
+        return;
+    const QString text = statements.join(QLatin1String(";\n"));
+    QSqlQuery query(db);
+    if (!query.exec(text)) {
+        putBackLeading(db.connectionName(), statements);
+        throw failure(db, query, text);
+    }
+}
+
+void putBackLeading(const QString& connectionName, const QStringList& statements)
+{
+    // What failed with them goes first next time, as one group.
+    if (!statements.isEmpty())
+        leadingStatements()[connectionName].prepend(statements);
+}
+
+QSqlDatabase live(const QString& connectionName, Leading leading)
 {
     if (!QSqlDatabase::contains(connectionName))
         throw DatabaseError(NoConnection, {}, DatabaseError::Lost);
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-    if (db.isOpen())
-        return db;
-    if (Transaction::isOpen(connectionName) || !db.open())
-        throw DatabaseError(db.lastError().text().isEmpty() ? NoConnection : db.lastError().text(), {}, DatabaseError::Lost);
-    prepare(db);
+    if (!db.isOpen()) {
+        if (Transaction::isOpen(connectionName) || !db.open())
+            throw DatabaseError(db.lastError().text().isEmpty() ? NoConnection : db.lastError().text(), {}, DatabaseError::Lost);
+        prepare(db);
+    }
+    if (leading == Leading::SendNow)
+        sendLeading(db);
     return db;
 }
 

@@ -23,19 +23,40 @@ int standbyMaxLagSeconds();
 // literal is a plain character, a lock is waited on for lockTimeoutSeconds() at most.
 QStringList settingStatements();
 
-// Puts the settings on a freshly opened connection, and the client's name given to it, or to
-// `namedLike` when that names another connection; throws DatabaseError.
+// The same settings as libpq's connect option, so that a connection to this system's server
+// opens with them and no statement of its own sends them.
+QString connectSettings();
+
+// Prepares a freshly opened connection: the settings where the connect options did not carry
+// them (another driver), and the client's name given to it, or to `namedLike` when that names
+// another connection, sent with its next statement; throws DatabaseError.
 void prepare(QSqlDatabase& db, const QString& namedLike = QString());
 
 // Names the program on the server: application_name (printable ASCII only, as the server keeps
 // it) and tabel.client (the name as the user reads it, which the history records as the
-// writer). Put on the open session now and on every session opened again later.
+// writer). Put on the session with its next statement, and on every session opened again later.
 void nameClient(const QString& connectionName, const QString& name, const QString& asciiName);
+
+// A statement the session needs (its name, a LISTEN) that travels in one round trip with the
+// connection's next statement instead of on its own; sent once however often it is asked for.
+// A group goes as it stands, its statements in order (a LISTEN that must be committed before
+// the statement it precedes comes between begin and commit).
+void sendWithNext(const QString& connectionName, const QStringList& statements);
+// The statements waiting for a connection's next statement, taken off the queue one by one,
+// so that the caller skips one result each; none inside a transaction, whose rollback would
+// undo them. A statement that failed puts them back.
+QStringList takeLeading(const QString& connectionName);
+void putBackLeading(const QString& connectionName, const QStringList& statements);
 
 // The open database of a connection. A connection closed after it was lost is opened again
 // with its own connection string and prepared anew; inside a transaction it is not, since the
-// statements before would be gone. Throws DatabaseError (Lost) while the server is away.
-QSqlDatabase live(const QString& connectionName);
+// statements before would be gone. The statements waiting for the session (sendWithNext) go
+// first, on their own, unless the caller sends them with its own statement (runStatement).
+// Throws DatabaseError (Lost) while the server is away.
+enum class Leading { SendNow, CallerSends };
+QSqlDatabase live(const QString& connectionName, Leading leading = Leading::SendNow);
+// Sends the statements waiting for a session in one round trip; throws DatabaseError.
+void sendLeading(QSqlDatabase& db);
 
 // Asks the server to stop the statement running on a connection (a forward-only read not yet
 // read to its end, whose rows the driver would otherwise take in all before it lets the query

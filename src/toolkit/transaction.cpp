@@ -1,6 +1,7 @@
 #include "toolkit/transaction.h"
 
 #include "toolkit/database_error.h"
+#include "toolkit/server_notices.h"
 #include "toolkit/session.h"
 
 #include <QHash>
@@ -32,8 +33,10 @@ Transaction::Transaction(const QString& connectionName) : m_connection(connectio
 Transaction::~Transaction()
 {
     --depths()[m_connection];
-    if (m_outermost && !m_done)
+    if (m_outermost && !m_done) {
         QSqlDatabase::database(m_connection, false).rollback();
+        ServerNotices::readSoon(m_connection);
+    }
 }
 
 void Transaction::commit()
@@ -49,6 +52,7 @@ void Transaction::commit()
         db.rollback();
         throw error;
     }
+    ServerNotices::readSoon(m_connection);
 }
 
 bool Transaction::isOpen(const QString& connectionName)
