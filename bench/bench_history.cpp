@@ -8,6 +8,7 @@
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "history/history_statements.h"
+#include "bench_entry.h"
 #include "journal/entry_statements.h"
 #include "toolkit/database_error.h"
 
@@ -43,27 +44,10 @@ void setHistory(bool on)
     runStatement(Superuser, QStringLiteral("alter table accounts_dep.h_tabel %1 trigger h_tabel_closed_month").arg(verb));
 }
 
-// What the editor writes for a new entry of a worker on a day of the floor's last month.
-EntryValues entryOf(int worker, int operation, int product, int day)
-{
-    EntryValues e;
-    e.worker = worker;
-    e.operation = operation;
-    e.product = product;
-    e.shift = 1 + day % 3;
-    e.price = 12.5;
-    e.date = QDate(2025, 12, 1 + day % 28);
-    e.quantity = QStringLiteral("10");
-    e.defects = QStringLiteral("1");
-    e.hours = QStringLiteral("4");
-    e.today = e.date;
-    return e;
-}
-
 // One entry saved as the editor saves it: added, then changed.
 void save(int day, int operation, int product)
 {
-    EntryValues e = entryOf(1 + day % 300, operation, product, day);
+    EntryValues e = benchEntry(day, operation, product);
     DataModule6->SQL_exec->execute(insertStatement(e));
     Dataset last(Connection, QStringLiteral("last"));
     last.setSql(QStringLiteral("select max(id) as id from accounts_dep.smena"));

@@ -12,6 +12,7 @@
 #include "timings.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
+#include "bench_entry.h"
 #include "journal/entry_statements.h"
 #include "toolkit/sql_text.h"
 #include "toolkit/transaction.h"
@@ -90,27 +91,10 @@ void formerUpkeep(const EntryValues& e)
         + row);
 }
 
-// What the editor writes for a new entry of a worker on a day of the floor's last month.
-EntryValues entryOf(int day, int operation, int product)
-{
-    EntryValues e;
-    e.worker = 1 + day % 300;
-    e.operation = operation;
-    e.product = product;
-    e.shift = 1 + day % 3;
-    e.price = 12.5;
-    e.date = QDate(2025, 12, 1 + day % 28);
-    e.quantity = QStringLiteral("10");
-    e.defects = QStringLiteral("1");
-    e.hours = QStringLiteral("4");
-    e.today = e.date;
-    return e;
-}
-
 // One entry added, then changed to another day, as the editor saves it now or as it did before.
 void save(int day, int operation, int product, bool before)
 {
-    EntryValues e = entryOf(day, operation, product);
+    EntryValues e = benchEntry(day, operation, product);
     const auto write = [&](const QString& statement) {
         if (!before) {
             run(statement);
