@@ -12,11 +12,23 @@ namespace {
 
 using namespace Fixture;
 
+// The first column of each row of a statement on the program's connection; the server's error
+// as the one text when it fails.
+QStringList texts(const QString& statement)
+{
+    QSqlQuery q(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
+    if (!q.exec(statement))
+        return {q.lastError().text()};
+    QStringList out;
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
 // Every cell of the grid that differs from the journal's hours, and every cell of the journal
 // without its row, as "w_id/shift year-month day: grid <> journal".
 QStringList gridMismatches()
 {
-    QSqlQuery q(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
     const QString statement = QStringLiteral(
         "with journal as (select w_id, smena, date_part('year', data)::int y, date_part('month', data)::int m, "
         "                        date_part('day', data)::int d, sum(time)::int hours "
@@ -29,19 +41,13 @@ QStringList gridMismatches()
         "              coalesce(g.m, j.m), coalesce(g.d, j.d), coalesce(g.hours::text, 'no row'), coalesce(j.hours, 0)) "
         "  from grid g full join journal j on (g.w_id, g.smena, g.y, g.m, g.d) = (j.w_id, j.smena, j.y, j.m, j.d) "
         " where g.hours is distinct from coalesce(j.hours, 0) order by 1");
-    if (!q.exec(statement))
-        return {q.lastError().text()};
-    QStringList out;
-    while (q.next())
-        out << q.value(0).toString();
-    return out;
+    return texts(statement);
 }
 
 // The grid as a text: a row per worker, shift and month with its days that are not 0
 // ("Иванов И.И. 1 2024-03: 5=7 6=8"; "-" for a row of zeros).
 QStringList gridRows()
 {
-    QSqlQuery q(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
     const QString statement = QStringLiteral(
         "select format('%s %s %s-%s: %s', p.fio, h.smena, h.year, lpad(h.month::text, 2, '0'), "
         "              coalesce((select string_agg(c.d || '=' || c.hours, ' ' order by c.d) "
@@ -49,12 +55,7 @@ QStringList gridRows()
         "                               d18, d19, d20, d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31]) with ordinality c(hours, d) "
         "                         where c.hours <> 0), '-')) "
         "  from accounts_dep.h_tabel h join accounts_dep.person p on p.id = h.w_id order by 1");
-    if (!q.exec(statement))
-        return {q.lastError().text()};
-    QStringList out;
-    while (q.next())
-        out << q.value(0).toString();
-    return out;
+    return texts(statement);
 }
 
 // Runs a psql script to its end; answers its output when it failed.
