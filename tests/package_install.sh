@@ -39,7 +39,7 @@ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout
 # What the package put on the machine.
 [ "$(command -v tabel)" = /usr/bin/tabel ] || fail "tabel is not on the PATH"
 for f in /usr/share/applications/tabel.desktop /usr/share/icons/hicolor/scalable/apps/tabel.svg \
-         /usr/share/tabel/schema.sql /usr/share/man/man1/tabel.1.gz; do
+         /usr/share/tabel/schema.sql /usr/share/tabel/hours_grid.sql /usr/share/man/man1/tabel.1.gz; do
   [ -f "$f" ] || fail "missing $f"
 done
 desktop-file-validate /usr/share/applications/tabel.desktop

@@ -1,0 +1,211 @@
+-- Tabel: the monthly hours grid (h_tabel), its announcements, and the upkeep that
+-- keeps it in step with the journal whoever writes.  Part of db/schema.sql.
+
+------------------------------------------------------------------------------
+-- The hours grid
+------------------------------------------------------------------------------
+
+-- Monthly hours grid: one row per worker, shift, month and year.  A new row
+-- is written with no day given, so the days must start at 0.
+create table accounts_dep.h_tabel (
+    id    serial not null,
+    w_id  integer,
+    smena integer,
+    month integer,
+    year  integer,
+    d1  integer not null default 0, d2  integer not null default 0,
+    d3  integer not null default 0, d4  integer not null default 0,
+    d5  integer not null default 0, d6  integer not null default 0,
+    d7  integer not null default 0, d8  integer not null default 0,
+    d9  integer not null default 0, d10 integer not null default 0,
+    d11 integer not null default 0, d12 integer not null default 0,
+    d13 integer not null default 0, d14 integer not null default 0,
+    d15 integer not null default 0, d16 integer not null default 0,
+    d17 integer not null default 0, d18 integer not null default 0,
+    d19 integer not null default 0, d20 integer not null default 0,
+    d21 integer not null default 0, d22 integer not null default 0,
+    d23 integer not null default 0, d24 integer not null default 0,
+    d25 integer not null default 0, d26 integer not null default 0,
+    d27 integer not null default 0, d28 integer not null default 0,
+    d29 integer not null default 0, d30 integer not null default 0,
+    d31 integer not null default 0,
+    constraint h_tabel_pkey primary key (id),
+    -- the upkeep makes sure of the row with "on conflict do nothing" and then locks it, so
+    -- two clients saving at once can never add a second row
+    constraint h_tabel_w_id_smena_month_year_key unique (w_id, smena, month, year)
+);
+
+
+create function accounts_dep.announce_h_tabel() returns trigger
+language plpgsql as $$
+begin
+    if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
+        perform accounts_dep.hold_closings();
+    end if;
+    if tg_op = 'TRUNCATE' then
+        perform pg_notify('tabel_h_tabel', '*');
+        return null;
+    end if;
+    if tg_op in ('INSERT', 'UPDATE') then
+        perform pg_notify('tabel_h_tabel', p)
+        from (select distinct year || ' ' || month as p from new_rows) c where p is not null;
+    end if;
+    if tg_op in ('UPDATE', 'DELETE') then
+        perform pg_notify('tabel_h_tabel', p)
+        from (select distinct year || ' ' || month as p from old_rows) c where p is not null;
+    end if;
+    return null;
+end;
+$$;
+
+create trigger h_tabel_announce_insert after insert on accounts_dep.h_tabel
+    referencing new table as new_rows for each statement execute function accounts_dep.announce_h_tabel();
+create trigger h_tabel_announce_update after update on accounts_dep.h_tabel
+    referencing old table as old_rows new table as new_rows for each statement execute function accounts_dep.announce_h_tabel();
+create trigger h_tabel_announce_delete after delete on accounts_dep.h_tabel
+    referencing old table as old_rows for each statement execute function accounts_dep.announce_h_tabel();
+create trigger h_tabel_announce_truncate after truncate on accounts_dep.h_tabel
+    for each statement execute function accounts_dep.announce_h_tabel();
+
+------------------------------------------------------------------------------
+-- The hours grid follows the journal
+--
+-- A day cell of h_tabel holds the hours of one worker's journal entries in one
+-- shift on that day: the sum of their time, whatever ok, 0 when none is left.
+-- Whoever writes the journal (this program, the ERP, psql), every cell the
+-- statement touched is in step when it ends: the cells of the entries after
+-- the change (an insert, an update's worker, shift and day) and before it (a
+-- delete, the cell an update moved an entry away from, in its own month).
+-- The upkeep runs once per statement over its transition tables, so a batch
+-- of 100 000 rows is one upkeep and not 100 000.
+-- Rows: a cell after the change gets its row when the worker has none for
+-- that month and shift (the other days 0), as a save always did; a cell
+-- before the change never makes one, and a row whose entries are all gone
+-- stays, with zeros.  Days no statement touched keep their values, so a grid
+-- edited by hand stays as it is until its month is rebuilt.
+-- There is no switch to turn the upkeep off for a session: a writer that
+-- bypassed it would leave the grid behind the journal for everyone.
+------------------------------------------------------------------------------
+
+create type accounts_dep.hours_cell as (w_id integer, smena integer, data date);
+
+-- Brings the touched cells in step: `after` may add rows, `before` never does.
+-- Static statements over arrays, so that each session plans them once (a
+-- statement over a transition table is planned anew at every call).  Left to
+-- itself the server would plan them anew for every save as well, as its
+-- estimate of a generic plan over arrays is poor; the generic plan costs a
+-- save half of what the custom ones do and an ERP batch no more.
+create function accounts_dep.h_tabel_keep_cells(after accounts_dep.hours_cell[], before accounts_dep.hours_cell[])
+returns void language plpgsql set plan_cache_mode = force_generic_plan as $$
+begin
+    insert into accounts_dep.h_tabel (w_id, smena, month, year)
+    select distinct c.w_id, c.smena, date_part('month', c.data)::integer, date_part('year', c.data)::integer
+      from unnest(after) c
+     order by 1, 2, 4, 3
+    on conflict (w_id, smena, month, year) do nothing;
+    -- Every touched row is locked, in one order for every writer, before the
+    -- sums are taken: in READ COMMITTED the next statement sees the entries of
+    -- each writer that held one of these rows before (a sum taken in the
+    -- statement that waited would miss them, and the last writer's cell would
+    -- lose the other's hours).
+    perform 1 from accounts_dep.h_tabel h
+      join (select distinct c.w_id, c.smena, date_part('month', c.data)::integer as month,
+                   date_part('year', c.data)::integer as year
+              from unnest(after || before) c) k
+        on h.w_id = k.w_id and h.smena = k.smena and h.month = k.month and h.year = k.year
+     order by h.id
+       for update of h;
+    with cells as (
+        select distinct c.w_id, c.smena, c.data from unnest(after || before) c
+    ), sums as (
+        select c.w_id, c.smena, date_part('year', c.data)::integer as year, date_part('month', c.data)::integer as month,
+               date_part('day', c.data)::integer as day, coalesce(sum(e."time"), 0)::integer as hours
+          from cells c
+          left join accounts_dep.smena e on e.w_id = c.w_id and e.data = c.data and e.smena = c.smena
+         group by c.w_id, c.smena, c.data
+    ), changed as (
+        -- only the rows whose cells differ are written (an acceptance leaves the grid alone)
+        select t.* from sums t
+          join accounts_dep.h_tabel h on h.w_id = t.w_id and h.smena = t.smena and h.year = t.year and h.month = t.month
+         where t.hours <> (array[h.d1, h.d2, h.d3, h.d4, h.d5, h.d6, h.d7, h.d8, h.d9, h.d10, h.d11,
+                                   h.d12, h.d13, h.d14, h.d15, h.d16, h.d17, h.d18, h.d19, h.d20, h.d21,
+                                   h.d22, h.d23, h.d24, h.d25, h.d26, h.d27, h.d28, h.d29, h.d30, h.d31])[t.day]
+    ), r as (
+        select t.w_id, t.smena, t.year, t.month,
+                max(t.hours) filter (where t.day = 1) d1, max(t.hours) filter (where t.day = 2) d2,
+                max(t.hours) filter (where t.day = 3) d3, max(t.hours) filter (where t.day = 4) d4,
+                max(t.hours) filter (where t.day = 5) d5, max(t.hours) filter (where t.day = 6) d6,
+                max(t.hours) filter (where t.day = 7) d7, max(t.hours) filter (where t.day = 8) d8,
+                max(t.hours) filter (where t.day = 9) d9, max(t.hours) filter (where t.day = 10) d10,
+                max(t.hours) filter (where t.day = 11) d11, max(t.hours) filter (where t.day = 12) d12,
+                max(t.hours) filter (where t.day = 13) d13, max(t.hours) filter (where t.day = 14) d14,
+                max(t.hours) filter (where t.day = 15) d15, max(t.hours) filter (where t.day = 16) d16,
+                max(t.hours) filter (where t.day = 17) d17, max(t.hours) filter (where t.day = 18) d18,
+                max(t.hours) filter (where t.day = 19) d19, max(t.hours) filter (where t.day = 20) d20,
+                max(t.hours) filter (where t.day = 21) d21, max(t.hours) filter (where t.day = 22) d22,
+                max(t.hours) filter (where t.day = 23) d23, max(t.hours) filter (where t.day = 24) d24,
+                max(t.hours) filter (where t.day = 25) d25, max(t.hours) filter (where t.day = 26) d26,
+                max(t.hours) filter (where t.day = 27) d27, max(t.hours) filter (where t.day = 28) d28,
+                max(t.hours) filter (where t.day = 29) d29, max(t.hours) filter (where t.day = 30) d30,
+                max(t.hours) filter (where t.day = 31) d31
+          from changed t
+         group by t.w_id, t.smena, t.year, t.month
+    )
+    update accounts_dep.h_tabel h
+       set d1 = coalesce(r.d1, h.d1), d2 = coalesce(r.d2, h.d2), d3 = coalesce(r.d3, h.d3),
+           d4 = coalesce(r.d4, h.d4), d5 = coalesce(r.d5, h.d5), d6 = coalesce(r.d6, h.d6),
+           d7 = coalesce(r.d7, h.d7), d8 = coalesce(r.d8, h.d8), d9 = coalesce(r.d9, h.d9),
+           d10 = coalesce(r.d10, h.d10), d11 = coalesce(r.d11, h.d11), d12 = coalesce(r.d12, h.d12),
+           d13 = coalesce(r.d13, h.d13), d14 = coalesce(r.d14, h.d14), d15 = coalesce(r.d15, h.d15),
+           d16 = coalesce(r.d16, h.d16), d17 = coalesce(r.d17, h.d17), d18 = coalesce(r.d18, h.d18),
+           d19 = coalesce(r.d19, h.d19), d20 = coalesce(r.d20, h.d20), d21 = coalesce(r.d21, h.d21),
+           d22 = coalesce(r.d22, h.d22), d23 = coalesce(r.d23, h.d23), d24 = coalesce(r.d24, h.d24),
+           d25 = coalesce(r.d25, h.d25), d26 = coalesce(r.d26, h.d26), d27 = coalesce(r.d27, h.d27),
+           d28 = coalesce(r.d28, h.d28), d29 = coalesce(r.d29, h.d29), d30 = coalesce(r.d30, h.d30),
+           d31 = coalesce(r.d31, h.d31)
+      from r
+     where h.w_id = r.w_id and h.smena = r.smena and h.year = r.year and h.month = r.month;
+end;
+$$;
+
+create function accounts_dep.h_tabel_follow_smena() returns trigger
+language plpgsql as $$
+declare
+    after accounts_dep.hours_cell[] := '{}';
+    before accounts_dep.hours_cell[] := '{}';
+begin
+    if tg_op = 'TRUNCATE' then
+        -- no entry is left: every day of every row holds 0
+        update accounts_dep.h_tabel
+           set d1 = 0, d2 = 0, d3 = 0, d4 = 0, d5 = 0, d6 = 0, d7 = 0, d8 = 0, d9 = 0, d10 = 0, d11 = 0,
+           d12 = 0, d13 = 0, d14 = 0, d15 = 0, d16 = 0, d17 = 0, d18 = 0, d19 = 0, d20 = 0, d21 = 0,
+           d22 = 0, d23 = 0, d24 = 0, d25 = 0, d26 = 0, d27 = 0, d28 = 0, d29 = 0, d30 = 0, d31 = 0
+         where greatest(d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15, d16, d17, d18, d19, d20,
+          d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31) <> 0
+            or least(d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15, d16, d17, d18, d19, d20,
+          d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31) <> 0;
+        return null;
+    end if;
+    if tg_op in ('INSERT', 'UPDATE') then
+        select coalesce(array_agg(distinct row(w_id, smena, data)::accounts_dep.hours_cell), '{}') into after
+          from new_rows where w_id is not null and smena is not null and data is not null;
+    end if;
+    if tg_op in ('UPDATE', 'DELETE') then
+        select coalesce(array_agg(distinct row(w_id, smena, data)::accounts_dep.hours_cell), '{}') into before
+          from old_rows where w_id is not null and smena is not null and data is not null;
+    end if;
+    if cardinality(after) + cardinality(before) > 0 then
+        perform accounts_dep.h_tabel_keep_cells(after, before);
+    end if;
+    return null;
+end;
+$$;
+
+create trigger smena_hours_insert after insert on accounts_dep.smena
+    referencing new table as new_rows for each statement execute function accounts_dep.h_tabel_follow_smena();
+create trigger smena_hours_update after update on accounts_dep.smena
+    referencing old table as old_rows new table as new_rows for each statement execute function accounts_dep.h_tabel_follow_smena();
+create trigger smena_hours_delete after delete on accounts_dep.smena
+    referencing old table as old_rows for each statement execute function accounts_dep.h_tabel_follow_smena();
+create trigger smena_hours_truncate after truncate on accounts_dep.smena
+    for each statement execute function accounts_dep.h_tabel_follow_smena();
