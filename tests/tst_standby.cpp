@@ -164,7 +164,9 @@ bool TestStandby::standbyAnswers(const QString& statement) const
 
 void TestStandby::waitForReplay() const
 {
-    QSqlQuery position = admin(m_primary, "select pg_current_wal_lsn()::text");
+    // Where the primary inserted its last record: with asynchronous commits the WAL written so far
+    // may not hold the last commits yet.
+    QSqlQuery position = admin(m_primary, "select pg_current_wal_insert_lsn()::text");
     QVERIFY(position.next());
     const QString written = position.value(0).toString();
     QTRY_VERIFY_WITH_TIMEOUT(standbyAnswers("select pg_last_wal_replay_lsn() >= '" + written + "'::pg_lsn"), 10000);

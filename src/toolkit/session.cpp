@@ -302,7 +302,10 @@ bool open(QSqlDatabase& db)
     QThread* connecting = QThread::create([&db, &opened] { opened = db.open(); });
     QObject::connect(connecting, &QThread::finished, &wait, &QEventLoop::quit, Qt::QueuedConnection);
     connecting->start();
-    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    // A server that answers at once is waited for as it always was; one that keeps the
+    // connection waiting longer than anyone notices lets the window go on.
+    if (!connecting->wait(QDeadlineTimer(250)))
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
     connecting->wait();
     delete connecting;
     return opened;

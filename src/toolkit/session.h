@@ -59,10 +59,10 @@ void sendWithNext(const QString& connectionName, const QStringList& statements);
 QStringList takeLeading(const QString& connectionName);
 void putBackLeading(const QString& connectionName, const QStringList& statements);
 
-// Opens a connection's database. One to this system's server opens on a thread of its own
-// while this thread goes on with its events but the user's input (held until it is open): the
-// window repaints while a server that does not answer is waited for, connectTimeoutSeconds()
-// for each server named. Until then the connection counts as lost to anyone who asks for it
+// Opens a connection's database. One to this system's server opens on a thread of its own;
+// when it takes longer than a quarter of a second, this thread goes on with its events but the
+// user's input (held until it is open) meanwhile: the window repaints while a server that does
+// not answer is waited for, connectTimeoutSeconds() for each server named. Until then the connection counts as lost to anyone who asks for it
 // (live()), a timer's tick among them.
 bool open(QSqlDatabase& db);
 // Whether a connection is being opened (open()) right now.
