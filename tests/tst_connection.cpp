@@ -115,6 +115,7 @@ private slots:
     void datesTravelDayFirst_data();
     void datesTravelDayFirst();
     void refreshAfterRestart();
+    void lossSeenWhileIdleCostsNoMessage();
     void saveTypedBeforeOutage();
     void versionCheckWhileServerAway();
     void lockHeldElsewhereTimesOut();
@@ -259,6 +260,19 @@ void TestConnection::refreshAfterRestart()
     withFilledEditor([](TForm11* editor) { editor->Button1->click(); });
     QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena where data = date '2026-03-13' and vvod::date = date '2026-03-13'").toInt(), 1);
+}
+
+// A restart while the program waits for the user: the live refresh reads the connection's end
+// from its socket, and the next action goes to a new session at once.
+void TestConnection::lossSeenWhileIdleCostsNoMessage()
+{
+    MessageLog log;
+    {
+        ServerOutage restart;
+    }
+    QTest::qWait(200);
+    QTest::mouseClick(Form1->Button8, Qt::LeftButton);
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
 }
 
 void TestConnection::saveTypedBeforeOutage()

@@ -345,10 +345,6 @@ QSqlDatabase live(const QString& connectionName, Leading leading)
     if (!QSqlDatabase::contains(connectionName) || isOpening(connectionName))
         throw DatabaseError(NoConnection, {}, DatabaseError::Lost);
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-    // A server seen gone between statements (the live refresh reads the socket) is not asked
-    // again: the statement goes to a new session, of whichever server now takes writes.
-    if (db.isOpen() && libpqConnectionBad(db.driver()->handle()) && !Transaction::isOpen(connectionName))
-        db.close();
     if (!db.isOpen()) {
         if (Transaction::isOpen(connectionName) || !open(db))
             throw DatabaseError(db.lastError().text().isEmpty() ? NoConnection : db.lastError().text(), {}, DatabaseError::Lost);

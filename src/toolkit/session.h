@@ -79,8 +79,8 @@ QString optionsOnSameServer(const QString& connectionName);
 enum class Channel { Encrypted, LocalSocket, Plain };
 Channel channel(const QString& connectionName);
 
-// The open database of a connection. A connection closed after it was lost, or whose server was
-// seen gone since its last statement, is opened again with its own connection string and
+// The open database of a connection. A connection closed after it was lost (QPSQL counts one
+// whose socket libpq saw end as closed) is opened again with its own connection string and
 // prepared anew; inside a transaction it is not, since the
 // statements before would be gone. The statements waiting for the session (sendWithNext) go
 // first, on their own, unless the caller sends them with its own statement (runStatement).
