@@ -34,7 +34,6 @@ const QString AdminConnection = QStringLiteral("MonthClosing");
 void runAsAdministrator(const QString& statement, const AdminLogin& login)
 {
     const QString program = QLatin1String(TDataModule6::ConnectionName);
-    Session::live(program);
     const QString options = withLogin(Session::optionsOnSameServer(program), login.name, login.password);
     try {
         openServerConnection(AdminConnection, options, program);

@@ -318,7 +318,7 @@ bool isOpening(const QString& connectionName)
 
 QString optionsOnSameServer(const QString& connectionName)
 {
-    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    QSqlDatabase db = live(connectionName);
     PGconn* connection = libpqConnection(db.driver()->handle());
     if (!connection || PQstatus(connection) != CONNECTION_OK)
         return db.connectOptions();

@@ -70,7 +70,8 @@ bool isOpening(const QString& connectionName);
 
 // The connect options of an open connection to this system's server, pinned to the server it
 // is on now (of several named, the one libpq chose), so that a session opened beside it goes
-// straight there; its options as they stand for another driver.
+// straight there; its options as they stand for another driver. Opens a lost connection again
+// first; throws DatabaseError (Lost) while the server is away.
 QString optionsOnSameServer(const QString& connectionName);
 
 // What carries an open connection to this system's server: TLS, a local socket (which never
