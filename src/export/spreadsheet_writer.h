@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFlags>
+#include <QList>
 #include <QString>
 
 // The spreadsheet every export fills. A workbook is a new .xlsx file in the user's documents
@@ -57,6 +58,11 @@ int SetColumnWidth(int sheet, int column, double width);
 
 // A4 printing, landscape or portrait, scaled to one page wide (as many pages down as needed).
 int FitPageWidth(int sheet, bool landscape);
+
+// Rows firstRow..lastRow print again at the top of every page (the column titles of a form).
+int RepeatRowsOnEveryPage(int sheet, int firstRow, int lastRow);
+// A new printed page starts below each of these rows (ascending, at most 1023).
+int BreakPagesBelow(int sheet, const QList<int>& rows);
 
 // Where new workbooks go: <documents>/Tabel.
 QString workbookFolder();

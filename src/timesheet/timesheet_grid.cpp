@@ -8,7 +8,7 @@ namespace {
 const int DayWidth = 24;
 }
 
-QList<GridColumn> timesheetColumns(int month, int year)
+QList<GridColumn> timesheetColumns(int month, int year, const QVector<bool>& daysOff)
 {
     QList<GridColumn> columns;
     GridColumn name;
@@ -22,7 +22,7 @@ QList<GridColumn> timesheetColumns(int month, int year)
         cell.title = QString::number(day);
         cell.width = DayWidth;
         cell.alignment = Qt::AlignCenter;
-        cell.titleColor = dayTitleColor(dayKind(day, month, year));
+        cell.titleColor = dayTitleColor(dayKind(day, month, year, daysOff));
         columns << cell;
     }
     GridColumn total;
@@ -39,10 +39,10 @@ TimesheetCellDelegate::TimesheetCellDelegate(QObject* parent)
 {
 }
 
-void TimesheetCellDelegate::setMonth(int month, int year)
+void TimesheetCellDelegate::setMonth(int month, int year, const QVector<bool>& daysOff)
 {
     for (int day = TimesheetColumn::FirstDay; day <= TimesheetColumn::LastDay; ++day)
-        m_days[day - 1] = dayKind(day, month, year);
+        m_days[day - 1] = dayKind(day, month, year, daysOff);
 }
 
 void TimesheetCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const

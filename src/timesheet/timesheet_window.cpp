@@ -15,7 +15,6 @@
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
-#include "toolkit/fixed_dialog.h"
 #include "toolkit/grid_refresh.h"
 
 #include <QApplication>
@@ -28,10 +27,25 @@
 
 TForm19* Form19 = nullptr;
 
+namespace {
+// Full names whole, up to a third of the grid's room; the days keep the rest.
+void fitNames(DBGrid* grid)
+{
+    grid->resizeColumnToContents(TimesheetColumn::Name);
+    const int most = qMax(190, grid->viewport()->width() / 3);
+    if (grid->columnWidth(TimesheetColumn::Name) > most)
+        grid->setColumnWidth(TimesheetColumn::Name, most);
+    grid->setColumnWidth(TimesheetColumn::Name, qMax(190, grid->columnWidth(TimesheetColumn::Name)));
+}
+}
+
 TForm19::TForm19(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
-    makeFixedDialog(this);
+    // A clerk works in it all day: it takes the screen, and the grids the room.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                   | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
     PB->hide();
     m_closedCheck = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("ClosedMonth"), this);
 
@@ -122,10 +136,14 @@ void TForm19::ComboBox1Change()
     const QList<DBGrid*> views = grids();
     BusyCursor busy;
     const bool closed = readMonth(month, year);
+    // Holidays by the production calendar, read with the marks, look as weekends do.
+    const QVector<bool>& daysOff = TabSheet5->daysOff();
     for (int i = 0; i < views.size(); ++i) {
-        views.at(i)->setColumns(timesheetColumns(month, year));
-        m_delegates.at(i)->setMonth(month, year);
+        views.at(i)->setColumns(timesheetColumns(month, year, daysOff));
+        m_delegates.at(i)->setMonth(month, year, daysOff);
+        fitNames(views.at(i));
     }
+    fitNames(TabSheet5->DBGrid5);
     applyMonthState(closed);
 }
 

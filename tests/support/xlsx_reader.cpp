@@ -172,9 +172,20 @@ XlsxSheet XlsxSheet::read(const QString& path)
     const QByteArray bookXml = member(path, QStringLiteral("xl/workbook.xml"));
     checkNumberAttributes(bookXml, QStringLiteral("workbook.xml"));
     QXmlStreamReader book(bookXml);
-    while (!book.atEnd())
-        if (book.readNext() == QXmlStreamReader::StartElement && book.name() == QLatin1String("sheet"))
+    while (!book.atEnd()) {
+        if (book.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (book.name() == QLatin1String("sheet")) {
             sheet.sheetNames << book.attributes().value(QLatin1String("name")).toString();
+        } else if (book.name() == QLatin1String("definedName")) {
+            const QString name = book.attributes().value(QLatin1String("name")).toString();
+            sheet.definedNames.insert(name, book.readElementText());
+        }
+    }
+    QXmlStreamReader core(member(path, QStringLiteral("docProps/core.xml"), false));
+    while (!core.atEnd())
+        if (core.readNext() == QXmlStreamReader::StartElement && core.name() == QLatin1String("title"))
+            sheet.title = core.readElementText();
 
     const QByteArray sheetXml = member(path, QStringLiteral("xl/worksheets/sheet1.xml"));
     checkNumberAttributes(sheetXml, QStringLiteral("sheet1.xml"));
@@ -200,6 +211,8 @@ XlsxSheet XlsxSheet::read(const QString& path)
             cell.numberFormat = style < cellStyles.size() ? cellStyles.at(style).numberFormat : QString();
             cell.border = style < cellStyles.size() && cellStyles.at(style).border;
             sheet.cells.insert(ref, cell);
+        } else if (r.name() == QLatin1String("brk")) {
+            sheet.rowBreaks << r.attributes().value(QLatin1String("id")).toInt();
         } else if (r.name() == QLatin1String("mergeCell")) {
             sheet.merges << r.attributes().value(QLatin1String("ref")).toString();
         } else if (r.name() == QLatin1String("pageSetUpPr")) {
