@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QMultiHash>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -192,8 +193,19 @@ void AbsenceMarksPage::showMonth(bool closed)
 
 void AbsenceMarksPage::refresh()
 {
-    if (Absence->isOpen())
-        refreshKeepingPlace(*DBGrid5, QStringLiteral("w_id"));
+    if (!Absence->isOpen())
+        return;
+    // The cells stay selected by worker and day, so that the next code or Delete goes to them.
+    const int worker = Absence->fieldIndex(QStringLiteral("w_id"));
+    QMultiHash<int, int> selected;   // worker -> column
+    for (const QModelIndex& index : DBGrid5->selectionModel()->selectedIndexes())
+        selected.insert(Absence->value(index.row(), worker).toInt(), index.column());
+    refreshKeepingPlace(*DBGrid5, QStringLiteral("w_id"));
+    QItemSelection again;
+    for (int row = 0; row < Absence->recordCount() && !selected.isEmpty(); ++row)
+        for (const int column : selected.values(Absence->value(row, worker).toInt()))
+            again.select(DBGrid5->model()->index(row, column), DBGrid5->model()->index(row, column));
+    DBGrid5->selectionModel()->select(again, QItemSelectionModel::ClearAndSelect);
 }
 
 void AbsenceMarksPage::close()

@@ -11,8 +11,8 @@ namespace {
 
 // Columns, mm from the left margin; the printable width is 277.
 const double NumLeft = 0, NumWidth = 6;
-const double NameLeft = 6, NameWidth = 36;
-const double TabLeft = 42, TabWidth = 11;
+const double NameLeft = 6, NameWidth = 34;
+const double TabLeft = 40, TabWidth = 13;
 const double DaysLeft = 53, DayWidth = 7.5;
 const double HalfLeft = DaysLeft + T13Column::DaysPerLine * DayWidth;   // 173
 const double HalfWidth = 12;
