@@ -600,7 +600,7 @@ void TestT13::marksInTheChangeLog()
         const QStringList all = rows(w);
         QCOMPARE(all.size(), 10);
         QCOMPARE(all.at(0), "Снятие отметки|30.05.2025|Болеев Пётр Ильич|Неявка: ДО → —");
-        QCOMPARE(all.at(1), "Изменение отметки|19.05.2025|Болеев Пётр Ильич|Неявка: ОТ → ДО");
+        QCOMPARE(all.at(1), "Замена отметки|19.05.2025|Болеев Пётр Ильич|Неявка: ОТ → ДО");
         QCOMPARE(all.at(2), "Отметка|30.05.2025|Болеев Пётр Ильич|Неявка: — → ДО");
         QVERIFY(w->Changes->value(0, w->Changes->fieldIndex("who")).toString().contains("sys"));
         // The marks' own action, and a worker without marks in the period.

@@ -119,7 +119,7 @@ QString marksSelect()
     return QStringLiteral(
         "select a.id, null::integer as smena_id, to_char(a.at, 'DD.MM.YYYY HH24:MI:SS') as at, "
         "coalesce(a.app, '')||coalesce(' ('||a.db_user||coalesce(', '||host(a.client), '')||')', '') as who, "
-        "case a.action when 'I' then 'Отметка' when 'U' then 'Изменение отметки' else 'Снятие отметки' end as act, "
+        "case a.action when 'I' then 'Отметка' when 'U' then 'Замена отметки' else 'Снятие отметки' end as act, "
         "to_char(a.day, 'DD.MM.YYYY') as data, null::integer as smena, coalesce(p.fio, a.w_id::text) as fio, "
         "'Неявка: '||coalesce(a.old_code, '—')||' → '||coalesce(a.new_code, '—') as changes, a.at as stamp \n"
         "from accounts_dep.absence_log a left join accounts_dep.person p on p.id = a.w_id \n");
