@@ -512,6 +512,11 @@ void TestT13::markingByKeys()
     selectDays(page, {{c.nobody, 7}, {c.nobody, 8}, {c.nobody, 9}});
     typeText(page->DBGrid5, "ОТ");
     QCOMPARE(page->Label2->text(), "08.05, 09.05 — праздник: в отпуск не входит, в Т-13 «В»");
+    // The window a clerk works in all day resizes and maximises; full names show whole.
+    QVERIFY(Form19->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    Form19->resize(1500, 900);
+    QCOMPARE(Form19->size(), QSize(1500, 900));
+    QVERIFY(page->DBGrid5->columnWidth(0) > page->DBGrid5->fontMetrics().horizontalAdvance("Отпускова Анна Сергеевна"));
     page->close();
 }
 
