@@ -492,7 +492,9 @@ void TestT13::markingByKeys()
 {
     const Crew c = mayFloor();
     AbsenceMarksPage* page = marksPage();
+    QVERIFY(!page->Button9->isEnabled());   // nothing chosen yet
     selectDays(page, {{c.nobody, 27}, {c.nobody, 28}});
+    QVERIFY(page->Button9->isEnabled() && page->Button10->isEnabled());
     typeText(page->DBGrid5, "б");
     QCOMPARE(marksOf(c.nobody, "2025-05-27"), "27Б 28Б");
     typeText(page->DBGrid5, "РП");   // typed together: "РП", not "Р"

@@ -70,6 +70,7 @@ AbsenceMarksPage::AbsenceMarksPage(QWidget* parent) : QWidget(parent)
             guarded([this, code] { markSelected(code); });
     });
     DBGrid5->installEventFilter(this);
+    connect(DBGrid5->selectionModel(), &QItemSelectionModel::selectionChanged, this, &AbsenceMarksPage::enableButtons);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button9);
@@ -88,6 +89,14 @@ AbsenceMarksPage::AbsenceMarksPage(QWidget* parent) : QWidget(parent)
         if (!m_closed && !selectedCells().isEmpty())
             CodesMenu->popup(DBGrid5->viewport()->mapToGlobal(at));
     });
+}
+
+void AbsenceMarksPage::enableButtons()
+{
+    // Codes are offered for days the month has, in an open month.
+    const bool markable = !m_closed && !selectedCells().isEmpty();
+    Button9->setEnabled(markable);
+    Button10->setEnabled(markable);
 }
 
 bool AbsenceMarksPage::eventFilter(QObject* watched, QEvent* event)
@@ -184,8 +193,7 @@ void AbsenceMarksPage::showMonth(bool closed)
     m_typed.clear();
     m_typedCode->stop();
     const QString why = closed ? closedMonthMarksText() : QString();
-    Button9->setEnabled(!closed);
-    Button10->setEnabled(!closed);
+    enableButtons();
     Button9->setToolTip(why);
     Button10->setToolTip(why);
     Label2->setText(why);

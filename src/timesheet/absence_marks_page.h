@@ -54,6 +54,7 @@ protected:
 private:
     void fillCodes();
     void typed(const QString& letter);
+    void enableButtons();
     // The worker and day of a selected cell that shows hours, for a code that is no work.
     QString cellWithHours(const QList<DayCell>& cells, const QString& code) const;
     QString hoursRefusal(const QString& where, const QString& code, const QString& none) const;
