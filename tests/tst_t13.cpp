@@ -519,6 +519,18 @@ void TestT13::markingByKeys()
     Form19->resize(1500, 900);
     QCOMPARE(Form19->size(), QSize(1500, 900));
     QVERIFY(page->DBGrid5->columnWidth(0) > page->DBGrid5->fontMetrics().horizontalAdvance("Отпускова Анна Сергеевна"));
+    if (!screenshotFolder().isEmpty()) {   // forty workers with their full names
+        for (int i = 1; i <= 36; ++i)
+            Fixture::hoursRow(Fixture::worker(QStringLiteral("Константинопольский%1 Александр Владимирович").arg(i, 2, 10, QLatin1Char('0'))), 1,
+                              QDate(Year, Month, 1), {{5, 8}, {6, 8}, {12, 8}});
+        Form19->resize(1560, 960);
+        Form19->show();
+        Form19->ComboBox1Change();
+        Form19->PageControl1->setCurrentIndex(0);
+        QTest::qWait(50);
+        Form19->grab().save(screenshotFolder() + "/timesheet_resized.png");
+        Form19->hide();
+    }
     page->close();
 }
 

@@ -186,6 +186,7 @@ void AbsenceMarksPage::showMonth(bool closed)
     Calendar->close();
     QList<GridColumn> columns = timesheetColumns(m_month, m_year, m_daysOff);
     columns.removeLast();   // no total: a row mixes marks and hours
+    columns[TimesheetColumn::Name].width = nameColumnWidth(*DBGrid5);
     DBGrid5->setColumns(columns);
     // A closed month's marks are what was paid; the server would refuse them. The buttons, the
     // menu and the keys are off, and the line beside them says why.

@@ -6,6 +6,19 @@
 
 namespace {
 const int DayWidth = 24;
+const int NameWidth = 190;
+}
+
+int nameColumnWidth(const DBGrid& grid)
+{
+    const Dataset* names = grid.dataset();
+    const int field = names ? names->fieldIndex(QStringLiteral("fio")) : -1;
+    int widest = 0;
+    for (int row = 0; field >= 0 && row < names->recordCount(); ++row)
+        widest = qMax(widest, grid.fontMetrics().horizontalAdvance(names->value(row, field).toString()));
+    const int padding = 2 * grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 8;
+    // The window's width: a grid on a tab not shown has not been laid out yet.
+    return qBound(NameWidth, widest + padding, qMax(NameWidth, grid.window()->width() / 3));
 }
 
 QList<GridColumn> timesheetColumns(int month, int year, const QVector<bool>& daysOff)
@@ -14,7 +27,7 @@ QList<GridColumn> timesheetColumns(int month, int year, const QVector<bool>& day
     GridColumn name;
     name.field = QStringLiteral("fio");
     name.title = QStringLiteral("Фамилия И. О.");
-    name.width = 190;
+    name.width = NameWidth;
     columns << name;
     for (int day = TimesheetColumn::FirstDay; day <= TimesheetColumn::LastDay; ++day) {
         GridColumn cell;

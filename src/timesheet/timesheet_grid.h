@@ -18,6 +18,10 @@ const int Total = 32;
 // by the calendar's `daysOff` when given, else by the week.
 QList<GridColumn> timesheetColumns(int month, int year, const QVector<bool>& daysOff = {});
 
+// The names' column wide enough for the longest full name the grid lists, up to a third of the
+// window's width; never narrower than the form gives it.
+int nameColumnWidth(const DBGrid& grid);
+
 // Draws the cells of a time-sheet grid: the days by dayCellLook unless the cell is selected,
 // the total bold on its own background.
 class TimesheetCellDelegate : public QStyledItemDelegate {

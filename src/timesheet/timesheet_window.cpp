@@ -27,18 +27,6 @@
 
 TForm19* Form19 = nullptr;
 
-namespace {
-// Full names whole, up to a third of the grid's room; the days keep the rest.
-void fitNames(DBGrid* grid)
-{
-    grid->resizeColumnToContents(TimesheetColumn::Name);
-    const int most = qMax(190, grid->viewport()->width() / 3);
-    if (grid->columnWidth(TimesheetColumn::Name) > most)
-        grid->setColumnWidth(TimesheetColumn::Name, most);
-    grid->setColumnWidth(TimesheetColumn::Name, qMax(190, grid->columnWidth(TimesheetColumn::Name)));
-}
-}
-
 TForm19::TForm19(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
@@ -139,11 +127,11 @@ void TForm19::ComboBox1Change()
     // Holidays by the production calendar, read with the marks, look as weekends do.
     const QVector<bool>& daysOff = TabSheet5->daysOff();
     for (int i = 0; i < views.size(); ++i) {
-        views.at(i)->setColumns(timesheetColumns(month, year, daysOff));
+        QList<GridColumn> columns = timesheetColumns(month, year, daysOff);
+        columns[TimesheetColumn::Name].width = nameColumnWidth(*views.at(i));
+        views.at(i)->setColumns(columns);
         m_delegates.at(i)->setMonth(month, year, daysOff);
-        fitNames(views.at(i));
     }
-    fitNames(TabSheet5->DBGrid5);
     applyMonthState(closed);
 }
 
