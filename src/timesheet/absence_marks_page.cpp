@@ -7,26 +7,26 @@
 #include "timesheet/timesheet_grid.h"
 #include "timesheet/timesheet_statements.h"
 #include "toolkit/busy_cursor.h"
+#include "toolkit/database_error.h"
 #include "toolkit/dataset_grid.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/grid_refresh.h"
 #include "toolkit/message_box.h"
-#include "toolkit/database_error.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QHBoxLayout>
 #include <QHelpEvent>
-#include <QMultiHash>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QTimer>
 #include <QMenu>
+#include <QMultiHash>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 namespace {
