@@ -963,6 +963,7 @@ void TestT13::spreadsheetReadsBack()
     QCOMPARE(book.text(T13Cells::FirstAbsence, T13Cells::ColumnNumbersRow), "10");
     QCOMPARE(book.text(T13Cells::LastColumn, T13Cells::ColumnNumbersRow), "13");
     QCOMPARE(book.text(T13Cells::PayCode, T13Cells::FirstTitleRow), "Данные для начисления заработной платы по видам и направлениям затрат");
+    QCOMPARE(book.rowHeights.value(T13Cells::FirstTitleRow), 36.0);   // room for it on three lines
 
     // Every worker's block against the program's figures, НН marked.
     const T13Sheet sheet = readMay(true);

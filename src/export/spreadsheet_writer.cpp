@@ -196,6 +196,12 @@ public:
         return worksheet_set_column(m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), width, nullptr);
     }
 
+    lxw_error setHeight(int row, double points)
+    {
+        CNumbers numbers;
+        return worksheet_set_row(m_sheet, lxw_row_t(row - 1), points, nullptr);
+    }
+
     lxw_error repeatRows(int firstRow, int lastRow)
     {
         return worksheet_repeat_rows(m_sheet, lxw_row_t(firstRow - 1), lxw_row_t(lastRow - 1));
@@ -445,6 +451,15 @@ int SetColumnWidth(int sheet, int column, double width)
     if (column < 1 || column > MaxColumns)
         return answer(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE, where);
     return answer(book->setWidth(column, width), where);
+}
+
+int SetRowHeight(int sheet, int row, double points)
+{
+    const QString where = QStringLiteral("строка %1").arg(row);
+    Workbook* book = target(sheet, where);
+    if (!book)
+        return -1;
+    return answer(book->setHeight(row, points), where);
 }
 
 int RepeatRowsOnEveryPage(int sheet, int firstRow, int lastRow)

@@ -55,6 +55,8 @@ int MergeCells(int sheet, int column, int row, int lastColumn, int lastRow, cons
 
 // A column's width in the spreadsheet's character units.
 int SetColumnWidth(int sheet, int column, double width);
+// A row's height in points (15 is one line of the default font).
+int SetRowHeight(int sheet, int row, double points);
 
 // A4 printing, landscape or portrait, scaled to one page wide (as many pages down as needed).
 int FitPageWidth(int sheet, bool landscape);

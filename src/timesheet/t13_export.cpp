@@ -51,6 +51,7 @@ void heading(const T13Sheet& sheet)
 void columnTitles()
 {
     const int top = FirstTitleRow;
+    SetRowHeight(Sheet, top, 36);   // three lines of the pay data's title
     box(Number, top, Number, top + 2, QStringLiteral("№ п/п"));
     box(Name, top, Name, top + 2, QStringLiteral("Фамилия, инициалы, должность"));
     box(WorkerNumber, top, WorkerNumber, top + 2, QStringLiteral("Табельный номер"));

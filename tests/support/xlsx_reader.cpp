@@ -201,6 +201,8 @@ XlsxSheet XlsxSheet::read(const QString& path)
             const int max = r.attributes().value(QLatin1String("max")).toInt();
             for (int c = min; c <= max; ++c)
                 sheet.columnWidths.insert(c, r.attributes().value(QLatin1String("width")).toDouble());
+        } else if (r.name() == QLatin1String("row") && r.attributes().hasAttribute(QLatin1String("ht"))) {
+            sheet.rowHeights.insert(r.attributes().value(QLatin1String("r")).toInt(), r.attributes().value(QLatin1String("ht")).toDouble());
         } else if (r.name() == QLatin1String("c")) {
             ref = r.attributes().value(QLatin1String("r")).toString();
             type = r.attributes().value(QLatin1String("t")).toString();

@@ -25,6 +25,7 @@ public:
     QStringList sheetNames;
     QHash<QString, XlsxCell> cells;
     QHash<int, double> columnWidths;   // 1-based column -> width, only where one is set
+    QHash<int, double> rowHeights;     // 1-based row -> height in points, only where one is set
     QStringList merges;                // merged ranges, "A3:R3"
     bool landscape = false;
     bool fitToPage = false;            // printing scaled to fitToWidth x fitToHeight pages (0: as many as needed)
