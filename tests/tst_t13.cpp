@@ -559,6 +559,15 @@ void TestT13::severalCellsRefused()
         QCOMPARE(e.message(), "Нетов Нет Нетович, 28.05.2025: у работника есть часы работы, а код «ПР» (Прогулы) ставится только на "
                               "день без работы. Ни одна из 2 отметок не записана.");
     }
+    // The month closed by someone else after the page was read.
+    TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (5, 2025)");
+    selectDays(page, {{c.nobody, 26}, {c.nobody, 27}});
+    try {
+        page->markSelected("ПР");
+        QFAIL("the server took the marks");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains("закрыт") && e.message().endsWith(" Ни одна из 2 отметок не записана."), qPrintable(e.message()));
+    }
     QCOMPARE(marksOf(c.absent, "2025-05-01") + "/" + marksOf(c.nobody, "2025-05-01"), before);
     QCOMPARE(noneOfMarksWritten(21), "Ни одна из 21 отметки не записана.");
     QCOMPARE(noneOfMarksWritten(11), "Ни одна из 11 отметок не записана.");
