@@ -15,6 +15,7 @@
 
 namespace {
 const QColor ShiftColors[OverviewShifts] = {QColor(70, 120, 180), QColor(110, 170, 90), QColor(120, 90, 160), QColor(220, 130, 50)};
+const QColor DayOffShade(230, 40, 40, 45);
 const QColor GroupColors[2] = {QColor(70, 120, 180), QColor(200, 160, 60)};
 
 QChart* newChart(const QString& title)
@@ -47,6 +48,7 @@ void addAxes(QChart* chart, QAbstractSeries* series, const QStringList& categori
     names->append(categories);
     names->setLabelsFont(axisFont());
     names->setGridLineVisible(false);
+    names->setTruncateLabels(false);   // the axis takes the room a worker's name needs
     auto* values = new QValueAxis;
     values->setLabelsFont(axisFont());
     values->setLabelFormat(QStringLiteral("%.0f"));
@@ -84,10 +86,23 @@ QChart* hoursChart(const OverviewFigures& figures)
     for (int part = 1; part <= period.parts(); ++part)
         categories << partCaption(period, part);
     addAxes(chart, series, categories, Qt::AlignBottom, Qt::AlignLeft);
-    chart->legend()->setVisible(true);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    chart->legend()->setFont(axisFont());
     return chart;
+}
+
+QString hoursKeyHtml(bool daysOff)
+{
+    const QString square = QStringLiteral("<span style=\"color:%1\">&#9632;</span>&nbsp;%2");
+    QStringList keys;
+    for (int s = 0; s < OverviewShifts; ++s)
+        keys << square.arg(ShiftColors[s].name(), shiftName(s + 1));
+    if (daysOff) {
+        // The shade as it shows over the white plot.
+        const QColor over = QColor::fromRgbF(1 - DayOffShade.alphaF() * (1 - DayOffShade.redF()),
+                                             1 - DayOffShade.alphaF() * (1 - DayOffShade.greenF()),
+                                             1 - DayOffShade.alphaF() * (1 - DayOffShade.blueF()));
+        keys << square.arg(over.name(), QStringLiteral("выходные и праздники"));
+    }
+    return keys.join(QStringLiteral("&nbsp;&nbsp;&nbsp;"));
 }
 
 QChart* workersChart(const QVector<WorkerOutput>& ranked, OutputMeasure measure, int shown)
@@ -172,7 +187,7 @@ void HoursChartView::drawForeground(QPainter* painter, const QRectF& rect)
     const double width = plot.width() / m_daysOff.size();
     painter->save();
     painter->setPen(Qt::NoPen);
-    painter->setBrush(QColor(230, 40, 40, 45));
+    painter->setBrush(DayOffShade);
     for (int day = 0; day < m_daysOff.size(); ++day)
         if (m_daysOff.at(day))
             painter->drawRect(QRectF(plot.left() + day * width, plot.top(), width, plot.height()));

@@ -17,6 +17,10 @@ QChart* workersChart(const QVector<WorkerOutput>& ranked, OutputMeasure measure,
 // Net pieces per product group, as bars or as a pie.
 QChart* groupsChart(const QVector<GroupOutput>& groups, bool pie);
 
+// The key to the hours chart, for a label beside it: a coloured square per shift and the
+// shading of days off. A label, not the chart's legend, so that it prints as it shows.
+QString hoursKeyHtml(bool daysOff);
+
 // How many workers the chart draws; the figures beside it list them all.
 constexpr int WorkersDrawn = 15;
 

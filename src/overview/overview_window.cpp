@@ -53,7 +53,10 @@ void fillTable(QTableWidget* table, const QStringList& titles, const QList<QStri
             table->setItem(row, column, item);
         }
     }
-    table->resizeColumnsToContents();
+    // Figures whole; a name that does not fit is elided.
+    QHeaderView* header = table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
 }
 
 void prepareTable(QTableWidget* table)
@@ -191,6 +194,7 @@ void TForm29::drawHours()
     const OverviewPeriod& period = m_figures.period;
     showChart(ChartView1, hoursChart(m_figures));
     ChartView1->setDaysOff(m_figures.daysOff);
+    Label4->setText(hoursKeyHtml(!period.wholeYear()));
     const auto* series = static_cast<QAbstractBarSeries*>(ChartView1->chart()->series().constFirst());
     for (QBarSet* set : series->barSets())
         connect(set, &QBarSet::clicked, this, [this](int index) { guarded([&] { PartChosen(index + 1); }); });
