@@ -4,6 +4,7 @@
 #include "toolkit/dataset.h"
 #include "toolkit/number_format.h"
 
+#include <QHash>
 #include <QLocale>
 #include <algorithm>
 
@@ -38,21 +39,40 @@ QVector<PartHours> hoursByPart(const Dataset& rows, int parts)
 QVector<WorkerOutput> workerOutputs(const Dataset& rows)
 {
     QVector<WorkerOutput> workers;
+    QHash<int, int> index;   // worker -> his line
     const int id = rows.fieldIndex(QStringLiteral("w_id"));
     const int fio = rows.fieldIndex(QStringLiteral("fio"));
     const int pieces = rows.fieldIndex(QStringLiteral("pieces"));
     const int money = rows.fieldIndex(QStringLiteral("money"));
-    for (int row = 0; row < rows.recordCount(); ++row)
-        workers.append({rows.value(row, id).toInt(), rows.value(row, fio).toString(), rows.value(row, pieces).toLongLong(),
-                        Decimal::fromVariant(rows.value(row, money))});
+    for (int row = 0; row < rows.recordCount(); ++row) {
+        const int worker = rows.value(row, id).toInt();
+        auto line = index.constFind(worker);
+        if (line == index.constEnd()) {
+            line = index.insert(worker, workers.size());
+            workers.append({worker, rows.value(row, fio).toString(), 0, Decimal()});
+        }
+        WorkerOutput& w = workers[*line];
+        w.pieces += rows.value(row, pieces).toLongLong();
+        w.money += Decimal::fromVariant(rows.value(row, money));
+    }
     return workers;
 }
 
 QVector<GroupOutput> groupOutputs(const Dataset& rows)
 {
+    GroupOutput kinds[2] = {{0, 0}, {1, 0}};
+    bool present[2] = {false, false};
+    const int kind = rows.fieldIndex(QStringLiteral("kind"));
+    const int pieces = rows.fieldIndex(QStringLiteral("pieces"));
+    for (int row = 0; row < rows.recordCount(); ++row) {
+        const int k = rows.value(row, kind).toInt() == 0 ? 0 : 1;
+        kinds[k].pieces += rows.value(row, pieces).toLongLong();
+        present[k] = true;
+    }
     QVector<GroupOutput> groups;
-    for (int row = 0; row < rows.recordCount(); ++row)
-        groups.append({rows.value(row, 0).toInt(), rows.value(row, 1).toLongLong()});
+    for (int k = 0; k < 2; ++k)
+        if (present[k])
+            groups.append(kinds[k]);
     return groups;
 }
 

@@ -50,6 +50,8 @@ struct OverviewFigures {
 // Rows of hoursStatement into one line per part; rows of a shift outside 1..4 count in the
 // day's total nowhere (the time sheet has no tab for them either).
 QVector<PartHours> hoursByPart(const Dataset& rows, int parts);
+// Rows of outputStatement added up per worker (in the order they come) and per group (finished
+// products first).
 QVector<WorkerOutput> workerOutputs(const Dataset& rows);
 QVector<GroupOutput> groupOutputs(const Dataset& rows);
 QVector<int> closedMonths(const Dataset& rows);

@@ -6,15 +6,13 @@
 OverviewQueries::OverviewQueries(const QString& connectionName, const OverviewPeriod& period, bool finishedOnly)
     : m_period(period),
       m_hours(connectionName, QStringLiteral("OverviewHours")),
-      m_workers(connectionName, QStringLiteral("OverviewWorkers")),
-      m_groups(connectionName, QStringLiteral("OverviewGroups")),
+      m_output(connectionName, QStringLiteral("OverviewOutput")),
       m_closed(connectionName, QStringLiteral("OverviewClosed")),
       m_calendar(connectionName, QStringLiteral("OverviewCalendar"))
 {
     m_hours.setSql(hoursStatement(period, finishedOnly));
-    m_workers.setSql(workersStatement(finishedOnly));
-    m_groups.setSql(groupsStatement(finishedOnly));
-    for (Dataset* set : {&m_hours, &m_workers, &m_groups})
+    m_output.setSql(outputStatement(finishedOnly));
+    for (Dataset* set : {&m_hours, &m_output})
         setPeriodParams(*set, period);
     m_closed.setSql(closedMonthsStatement());
     setClosedMonthsParams(m_closed, period);
@@ -24,7 +22,7 @@ OverviewQueries::OverviewQueries(const QString& connectionName, const OverviewPe
 
 QList<Dataset*> OverviewQueries::sets()
 {
-    QList<Dataset*> all{&m_hours, &m_workers, &m_groups, &m_closed};
+    QList<Dataset*> all{&m_hours, &m_output, &m_closed};
     if (!m_period.wholeYear())
         all << &m_calendar;
     return all;
@@ -37,8 +35,8 @@ OverviewFigures OverviewQueries::read()
     OverviewFigures figures;
     figures.period = m_period;
     figures.hours = hoursByPart(m_hours, m_period.parts());
-    figures.workers = workerOutputs(m_workers);
-    figures.groups = groupOutputs(m_groups);
+    figures.workers = workerOutputs(m_output);
+    figures.groups = groupOutputs(m_output);
     figures.closedMonths = closedMonths(m_closed);
     if (!m_period.wholeYear())
         figures.daysOff = daysOffIn(m_calendar, m_period.month, m_period.year);

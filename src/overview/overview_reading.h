@@ -15,8 +15,7 @@ public:
 private:
     OverviewPeriod m_period;
     Dataset m_hours;
-    Dataset m_workers;
-    Dataset m_groups;
+    Dataset m_output;
     Dataset m_closed;
     Dataset m_calendar;   // a month's only
 };

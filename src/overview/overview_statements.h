@@ -26,10 +26,10 @@ struct OverviewPeriod {
 
 // part (day of the month, or month of the year), smena, hours.
 QString hoursStatement(const OverviewPeriod& period, bool finishedOnly);
-// w_id, fio, pieces (net of defects), money (numeric, as text: exact to the last digit).
-QString workersStatement(bool finishedOnly);
-// kind (0 finished products, 1 blanks, as the reports name them), pieces net of defects.
-QString groupsStatement(bool finishedOnly);
+// w_id, kind (0 finished products, 1 blanks, as the reports name them), fio, pieces net of
+// defects, money (numeric, as text: exact to the last digit): the output per worker and per
+// product group in one reading.
+QString outputStatement(bool finishedOnly);
 // month: the closed months of the period, with :yea, :first and :last.
 QString closedMonthsStatement();
 
