@@ -6,7 +6,7 @@
 -- Closed months
 ------------------------------------------------------------------------------
 
-create table accounts_dep.closed_month (
+create table if not exists accounts_dep.closed_month (
     month     integer not null check (month between 1 and 12),
     year      integer not null,
     closed_at timestamptz not null default now(),
@@ -15,7 +15,7 @@ create table accounts_dep.closed_month (
 );
 
 -- The month's name as headings read it: 3 -> 'Март'.
-create function accounts_dep.month_name(m integer) returns text
+create or replace function accounts_dep.month_name(m integer) returns text
 language sql immutable parallel safe as $$
     select (array['Январь', 'Февраль', 'Март', 'Апрель', 'Май', 'Июнь', 'Июль', 'Август', 'Сентябрь',
                   'Октябрь', 'Ноябрь', 'Декабрь'])[m]
@@ -25,7 +25,7 @@ $$;
 -- the program that the message is for the user as it stands.  The row triggers
 -- probe closed_month in place and call this only to raise: a function call per
 -- row costs a save more than the probe of that tiny table.
-create function accounts_dep.refuse_in_closed_month(y integer, m integer) returns void
+create or replace function accounts_dep.refuse_in_closed_month(y integer, m integer) returns void
 language plpgsql stable as $$
 begin
     raise exception using errcode = 'TB001',
@@ -43,16 +43,16 @@ $$;
 -- committed after that snapshot, and holds back closings still to come until
 -- the writer commits.  For share, not for key share: a key-share lock does not
 -- conflict with an update that leaves the key alone.
-create table accounts_dep.closing_stamp (
+create table if not exists accounts_dep.closing_stamp (
     one       boolean not null default true check (one),
     closed_at timestamptz not null default now(),
     constraint closing_stamp_pkey primary key (one)
 );
 
-insert into accounts_dep.closing_stamp default values;
+insert into accounts_dep.closing_stamp default values on conflict do nothing;
 
 -- Security definer, both: neither writers nor closers need a grant on the stamp.
-create function accounts_dep.hold_closings() returns void
+create or replace function accounts_dep.hold_closings() returns void
 language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
     perform 1 from accounts_dep.closing_stamp for share;
@@ -62,14 +62,14 @@ begin
 end;
 $$;
 
-create function accounts_dep.stamp_closing() returns void
+create or replace function accounts_dep.stamp_closing() returns void
 language sql security definer set search_path = pg_catalog, pg_temp as $$
     update accounts_dep.closing_stamp set closed_at = now()
 $$;
 
 -- The hours grid of a closed month is what was paid: the upkeep after a save
 -- and the month's rebuild are refused like the entries themselves.
-create function accounts_dep.h_tabel_refuse_closed() returns trigger
+create or replace function accounts_dep.h_tabel_refuse_closed() returns trigger
 language plpgsql as $$
 begin
     if tg_op <> 'INSERT' and exists (select 1 from accounts_dep.closed_month c where c.year = old.year and c.month = old.month) then
@@ -83,14 +83,14 @@ begin
 end;
 $$;
 
-create trigger h_tabel_closed_month
+create or replace trigger h_tabel_closed_month
     before insert or update or delete on accounts_dep.h_tabel
     for each row execute function accounts_dep.h_tabel_refuse_closed();
 
 -- Emptying the journal or the grid whole would empty the closed months with it,
 -- and a truncate is no row change the history could keep: refused while any
 -- month is closed.  (The legacy import deletes row by row instead.)
-create function accounts_dep.refuse_truncate_while_closed() returns trigger
+create or replace function accounts_dep.refuse_truncate_while_closed() returns trigger
 language plpgsql as $$
 begin
     if exists (select 1 from accounts_dep.closed_month) then
@@ -101,9 +101,9 @@ begin
 end;
 $$;
 
-create trigger smena_truncate_closed before truncate on accounts_dep.smena
+create or replace trigger smena_truncate_closed before truncate on accounts_dep.smena
     for each statement execute function accounts_dep.refuse_truncate_while_closed('Журнал');
-create trigger h_tabel_truncate_closed before truncate on accounts_dep.h_tabel
+create or replace trigger h_tabel_truncate_closed before truncate on accounts_dep.h_tabel
     for each statement execute function accounts_dep.refuse_truncate_while_closed('Табель часов');
 
 -- Closing waits for the writers already at work on the journal, the grid or the
@@ -112,7 +112,7 @@ create trigger h_tabel_truncate_closed before truncate on accounts_dep.h_tabel
 -- so that a writer whose snapshot is older is refused (see closing_stamp).
 -- Reopening needs neither: a writer that missed it finds the month closed and
 -- is refused.  Both are announced to the other clients.
-create function accounts_dep.closed_month_keep_history() returns trigger
+create or replace function accounts_dep.closed_month_keep_history() returns trigger
 language plpgsql as $$
 begin
     if tg_op <> 'DELETE' then
@@ -132,12 +132,12 @@ begin
 end;
 $$;
 
-create trigger closed_month_history
+create or replace trigger closed_month_history
     after insert or update or delete on accounts_dep.closed_month
     for each row execute function accounts_dep.closed_month_keep_history();
 
 -- Every month may have been reopened.
-create function accounts_dep.announce_closed_month_truncate() returns trigger
+create or replace function accounts_dep.announce_closed_month_truncate() returns trigger
 language plpgsql as $$
 begin
     perform pg_notify('tabel_closed_month', '*');
@@ -145,5 +145,5 @@ begin
 end;
 $$;
 
-create trigger closed_month_announce_truncate after truncate on accounts_dep.closed_month
+create or replace trigger closed_month_announce_truncate after truncate on accounts_dep.closed_month
     for each statement execute function accounts_dep.announce_closed_month_truncate();

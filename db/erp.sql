@@ -5,21 +5,29 @@
 -- Schemas
 ------------------------------------------------------------------------------
 
-create schema accounts_dep;
-create schema cmn_contractor;
-create schema cmn_gds_and_srv;
-create schema cmn_classifier;
-create schema cmn_department;
-create schema hrms_staffpos;
-create schema adm_role;
+create schema if not exists accounts_dep;
+create schema if not exists cmn_contractor;
+create schema if not exists cmn_gds_and_srv;
+create schema if not exists cmn_classifier;
+create schema if not exists cmn_department;
+create schema if not exists hrms_staffpos;
+create schema if not exists adm_role;
 
 ------------------------------------------------------------------------------
 -- ERP type names.  Queries cast worker codes with "s_code::t_id" and
 -- "s_code::t_integer" unqualified, so they live in public.
 ------------------------------------------------------------------------------
 
-create domain public.t_id as numeric(15);
-create domain public.t_integer as integer;
+do $$
+begin
+    if to_regtype('public.t_id') is null then
+        create domain public.t_id as numeric(15);
+    end if;
+    if to_regtype('public.t_integer') is null then
+        create domain public.t_integer as integer;
+    end if;
+end
+$$;
 
 ------------------------------------------------------------------------------
 -- ERP tables
@@ -30,9 +38,9 @@ create domain public.t_integer as integer;
 -- digits names no worker.
 -- Ids start far above worker numbers: the journal finds a worker either by
 -- this id or by the code, and the two ranges must not meet.
-create sequence cmn_contractor.person_id_seq as bigint start with 100000;
+create sequence if not exists cmn_contractor.person_id_seq as bigint start with 100000;
 
-create table cmn_contractor.person (
+create table if not exists cmn_contractor.person (
     id        numeric(15) not null default nextval('cmn_contractor.person_id_seq'),
     s_caption varchar(254),
     s_code    varchar(254),
@@ -40,11 +48,11 @@ create table cmn_contractor.person (
 );
 alter sequence cmn_contractor.person_id_seq owned by cmn_contractor.person.id;
 
-create index person_s_code_idx on cmn_contractor.person (s_code);
+create index if not exists person_s_code_idx on cmn_contractor.person (s_code);
 
 -- Product classifier.  Entries of level 2 are the product classes offered by
 -- the product editor; their caption becomes izdel.nom.
-create table cmn_classifier.item (
+create table if not exists cmn_classifier.item (
     id              numeric(15) not null,
     id_classifier   numeric(15),
     id_level        numeric(15),
@@ -57,12 +65,12 @@ create table cmn_classifier.item (
     constraint item_pkey primary key (id)
 );
 
-create index item_id_level_idx on cmn_classifier.item (id_level);
+create index if not exists item_id_level_idx on cmn_classifier.item (id_level);
 
 -- Goods register.  The product editor writes it; accounts_dep.izdel follows it.
-create sequence cmn_gds_and_srv.gds_and_srv_id_seq as bigint start with 1;
+create sequence if not exists cmn_gds_and_srv.gds_and_srv_id_seq as bigint start with 1;
 
-create table cmn_gds_and_srv.gds_and_srv (
+create table if not exists cmn_gds_and_srv.gds_and_srv (
     id            numeric(15) not null default nextval('cmn_gds_and_srv.gds_and_srv_id_seq'),
     s_caption     varchar(254),
     s_description varchar(4000),
@@ -73,7 +81,7 @@ create table cmn_gds_and_srv.gds_and_srv (
 );
 alter sequence cmn_gds_and_srv.gds_and_srv_id_seq owned by cmn_gds_and_srv.gds_and_srv.id;
 
-create table cmn_department.department (
+create table if not exists cmn_department.department (
     id            numeric(15) not null,
     id_branch     numeric(15),
     s_code        varchar(254),
@@ -83,7 +91,7 @@ create table cmn_department.department (
     constraint department_pkey primary key (id)
 );
 
-create table hrms_staffpos.staffpos (
+create table if not exists hrms_staffpos.staffpos (
     id            numeric(15) not null,
     id_department numeric(15),
     s_code        varchar(254),
@@ -94,7 +102,7 @@ create table hrms_staffpos.staffpos (
     constraint staffpos_pkey primary key (id)
 );
 
-create table adm_role.roles (
+create table if not exists adm_role.roles (
     id        numeric(15) not null,
     s_name    varchar(30),
     s_caption varchar(254),

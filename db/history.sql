@@ -18,13 +18,13 @@
 -- as question marks; any other client is known by its application_name.  A
 -- client may name itself as it likes, so the log keeps it only beside db_user,
 -- the login of the session, which no client can choose.
-create function accounts_dep.writer_name() returns text
+create or replace function accounts_dep.writer_name() returns text
 language sql stable as $$
     select coalesce(nullif(current_setting('tabel.client', true), ''),
                     nullif(current_setting('application_name'), ''), session_user::text)
 $$;
 
-create table accounts_dep.smena_log (
+create table if not exists accounts_dep.smena_log (
     id         bigserial not null,
     at         timestamptz not null default now(),
     action     char(1) not null check (action in ('I', 'U', 'D')),
@@ -44,19 +44,19 @@ create table accounts_dep.smena_log (
 
 -- this entry's history, newest first; the changes of a period.  Plain
 -- columns, not expressions on the rows: the indexes are written by every save.
-create index smena_log_smena_id_idx on accounts_dep.smena_log (smena_id, id);
-create index smena_log_day_idx on accounts_dep.smena_log (day);
+create index if not exists smena_log_smena_id_idx on accounts_dep.smena_log (smena_id, id);
+create index if not exists smena_log_day_idx on accounts_dep.smena_log (day);
 -- Only a move between days fills moved_from: a partial index spares every other save the
 -- write, and the period log's range on moved_from implies it is not null.
-create index smena_log_moved_from_idx on accounts_dep.smena_log (moved_from) where moved_from is not null;
+create index if not exists smena_log_moved_from_idx on accounts_dep.smena_log (moved_from) where moved_from is not null;
 -- The changes made on some days: the log is written in time order, so a block range index finds
 -- them at almost no cost to a save.
-create index smena_log_at_idx on accounts_dep.smena_log using brin (at);
+create index if not exists smena_log_at_idx on accounts_dep.smena_log using brin (at);
 
 -- One trigger for both rules, so a save pays for one call: the entry's month
 -- before and after must be open, then the change is logged.  It runs with its
 -- owner's rights (roles.sql): only it and the closing's trigger add to smena_log.
-create function accounts_dep.smena_keep_history() returns trigger
+create or replace function accounts_dep.smena_keep_history() returns trigger
 language plpgsql as $$
 begin
     if tg_op <> 'INSERT' and exists (select 1 from accounts_dep.closed_month c
@@ -83,6 +83,6 @@ begin
 end;
 $$;
 
-create trigger smena_history
+create or replace trigger smena_history
     after insert or update or delete on accounts_dep.smena
     for each row execute function accounts_dep.smena_keep_history();

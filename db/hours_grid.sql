@@ -7,7 +7,7 @@
 
 -- Monthly hours grid: one row per worker, shift, month and year.  A new row
 -- is written with no day given, so the days must start at 0.
-create table accounts_dep.h_tabel (
+create table if not exists accounts_dep.h_tabel (
     id    serial not null,
     w_id  integer,
     smena integer,
@@ -36,7 +36,7 @@ create table accounts_dep.h_tabel (
 );
 
 
-create function accounts_dep.announce_h_tabel() returns trigger
+create or replace function accounts_dep.announce_h_tabel() returns trigger
 language plpgsql as $$
 begin
     if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
@@ -58,13 +58,13 @@ begin
 end;
 $$;
 
-create trigger h_tabel_announce_insert after insert on accounts_dep.h_tabel
+create or replace trigger h_tabel_announce_insert after insert on accounts_dep.h_tabel
     referencing new table as new_rows for each statement execute function accounts_dep.announce_h_tabel();
-create trigger h_tabel_announce_update after update on accounts_dep.h_tabel
+create or replace trigger h_tabel_announce_update after update on accounts_dep.h_tabel
     referencing old table as old_rows new table as new_rows for each statement execute function accounts_dep.announce_h_tabel();
-create trigger h_tabel_announce_delete after delete on accounts_dep.h_tabel
+create or replace trigger h_tabel_announce_delete after delete on accounts_dep.h_tabel
     referencing old table as old_rows for each statement execute function accounts_dep.announce_h_tabel();
-create trigger h_tabel_announce_truncate after truncate on accounts_dep.h_tabel
+create or replace trigger h_tabel_announce_truncate after truncate on accounts_dep.h_tabel
     for each statement execute function accounts_dep.announce_h_tabel();
 
 ------------------------------------------------------------------------------
@@ -87,7 +87,13 @@ create trigger h_tabel_announce_truncate after truncate on accounts_dep.h_tabel
 -- bypassed it would leave the grid behind the journal for everyone.
 ------------------------------------------------------------------------------
 
-create type accounts_dep.hours_cell as (w_id integer, smena integer, data date);
+do $$
+begin
+    if to_regtype('accounts_dep.hours_cell') is null then
+        create type accounts_dep.hours_cell as (w_id integer, smena integer, data date);
+    end if;
+end
+$$;
 
 -- Brings the touched cells in step: `after` may add rows, `before` never does.
 -- Static statements over arrays, so that each session plans them once (a
@@ -95,7 +101,7 @@ create type accounts_dep.hours_cell as (w_id integer, smena integer, data date);
 -- itself the server would plan them anew for every save as well, as its
 -- estimate of a generic plan over arrays is poor; the generic plan costs a
 -- save half of what the custom ones do and an ERP batch no more.
-create function accounts_dep.h_tabel_keep_cells(after accounts_dep.hours_cell[], before accounts_dep.hours_cell[])
+create or replace function accounts_dep.h_tabel_keep_cells(after accounts_dep.hours_cell[], before accounts_dep.hours_cell[])
 returns void language plpgsql set plan_cache_mode = force_generic_plan as $$
 begin
     insert into accounts_dep.h_tabel (w_id, smena, month, year)
@@ -168,7 +174,7 @@ begin
 end;
 $$;
 
-create function accounts_dep.h_tabel_follow_smena() returns trigger
+create or replace function accounts_dep.h_tabel_follow_smena() returns trigger
 language plpgsql as $$
 declare
     after accounts_dep.hours_cell[] := '{}';
@@ -201,11 +207,11 @@ begin
 end;
 $$;
 
-create trigger smena_hours_insert after insert on accounts_dep.smena
+create or replace trigger smena_hours_insert after insert on accounts_dep.smena
     referencing new table as new_rows for each statement execute function accounts_dep.h_tabel_follow_smena();
-create trigger smena_hours_update after update on accounts_dep.smena
+create or replace trigger smena_hours_update after update on accounts_dep.smena
     referencing old table as old_rows new table as new_rows for each statement execute function accounts_dep.h_tabel_follow_smena();
-create trigger smena_hours_delete after delete on accounts_dep.smena
+create or replace trigger smena_hours_delete after delete on accounts_dep.smena
     referencing old table as old_rows for each statement execute function accounts_dep.h_tabel_follow_smena();
-create trigger smena_hours_truncate after truncate on accounts_dep.smena
+create or replace trigger smena_hours_truncate after truncate on accounts_dep.smena
     for each statement execute function accounts_dep.h_tabel_follow_smena();

@@ -9,7 +9,7 @@
 -- Shift journal: one worker's output on one operation of one product in one
 -- shift of one day.  Shift 1..3, 4 = overtime.  ok: 'no' new, 'ok'/'да'
 -- accepted, 'ta' never listed.
-create table accounts_dep.smena (
+create table if not exists accounts_dep.smena (
     id            serial not null,
     data          date,
     smena         smallint,
@@ -34,12 +34,12 @@ create table accounts_dep.smena (
 
 -- the journal of one date and shift; a worker's day (the hours grid sums it); entries of an
 -- operation or a product before they are deleted
-create index smena_data_smena_idx on accounts_dep.smena (data, smena);
-create index smena_w_id_idx on accounts_dep.smena (w_id, data);
-create index smena_o_id_idx on accounts_dep.smena (o_id);
-create index smena_i_id_idx on accounts_dep.smena (i_id);
+create index if not exists smena_data_smena_idx on accounts_dep.smena (data, smena);
+create index if not exists smena_w_id_idx on accounts_dep.smena (w_id, data);
+create index if not exists smena_o_id_idx on accounts_dep.smena (o_id);
+create index if not exists smena_i_id_idx on accounts_dep.smena (i_id);
 -- Operations: product x operation type x kind (0 finished, 1 blanks).
-create table accounts_dep.oper (
+create table if not exists accounts_dep.oper (
     id       serial not null,
     vid      integer,
     naimen   smallint,
@@ -49,10 +49,10 @@ create table accounts_dep.oper (
     constraint oper_pkey primary key (id)
 );
 
-create index oper_i_id_idx on accounts_dep.oper (i_id);
+create index if not exists oper_i_id_idx on accounts_dep.oper (i_id);
 
 -- Norms of an operation; its price is the lowest norm price.
-create table accounts_dep.norm (
+create table if not exists accounts_dep.norm (
     id    serial not null,
     o_id  integer,
     norma integer,
@@ -61,17 +61,17 @@ create table accounts_dep.norm (
     constraint norm_pkey primary key (id)
 );
 
-create index norm_o_id_idx on accounts_dep.norm (o_id);
+create index if not exists norm_o_id_idx on accounts_dep.norm (o_id);
 
 -- Operation types; a name containing "КРАСКА" marks a painting operation.
-create table accounts_dep.vid_oper (
+create table if not exists accounts_dep.vid_oper (
     id  serial not null,
     vid varchar(50),
     constraint vid_oper_pkey primary key (id)
 );
 
 -- Products as the client reads them, same id as the goods row.
-create table accounts_dep.izdel (
+create table if not exists accounts_dep.izdel (
     id            numeric(15) not null,
     marka         varchar(254),
     nom           varchar,
@@ -80,10 +80,10 @@ create table accounts_dep.izdel (
     constraint izdel_pkey primary key (id)
 );
 
-create index izdel_id_class_item_idx on accounts_dep.izdel (id_class_item);
+create index if not exists izdel_id_class_item_idx on accounts_dep.izdel (id_class_item);
 
 -- Workers; id is the worker number stored in the journal.
-create table accounts_dep.person (
+create table if not exists accounts_dep.person (
     id            serial not null,
     fio           varchar(254),
     s_staffpos_hl varchar(254),
@@ -91,14 +91,14 @@ create table accounts_dep.person (
 );
 
 -- Legacy layout, written by the legacy import only.
-create table accounts_dep.workers (
+create table if not exists accounts_dep.workers (
     id   serial not null,
     fio  text,
     addr text,
     constraint workers_pkey primary key (id)
 );
 
-create table accounts_dep.nomenkl (
+create table if not exists accounts_dep.nomenkl (
     id    serial not null,
     nom   text,
     marka text,
@@ -107,13 +107,14 @@ create table accounts_dep.nomenkl (
 
 -- Build stamp of the newest client that connected, and the decimal
 -- separator numbers are written with.  Exactly one row.
-create table accounts_dep.ver (
+create table if not exists accounts_dep.ver (
     d     integer,
     t     integer,
     delim varchar
 );
 
-insert into accounts_dep.ver (d, t, delim) values (0, 0, '.');
+insert into accounts_dep.ver (d, t, delim)
+select 0, 0, '.' where not exists (select from accounts_dep.ver);
 
 ------------------------------------------------------------------------------
 -- Products follow the goods register, and the goods register holds every product.
@@ -129,7 +130,7 @@ insert into accounts_dep.ver (d, t, delim) values (0, 0, '.');
 ------------------------------------------------------------------------------
 
 -- After `taken` has been given explicitly, the sequence issues only larger ids.
-create function accounts_dep.goods_id_past(taken numeric) returns void
+create or replace function accounts_dep.goods_id_past(taken numeric) returns void
 language plpgsql as $$
 declare
     seq record;
@@ -141,7 +142,7 @@ begin
 end;
 $$;
 
-create function accounts_dep.izdel_follow_goods() returns trigger
+create or replace function accounts_dep.izdel_follow_goods() returns trigger
 language plpgsql as $$
 begin
     if tg_op = 'DELETE' then
@@ -170,12 +171,12 @@ begin
 end;
 $$;
 
-create trigger gds_and_srv_izdel
+create or replace trigger gds_and_srv_izdel
     after insert or update or delete on cmn_gds_and_srv.gds_and_srv
     for each row execute function accounts_dep.izdel_follow_goods();
 
 -- A product written into izdel alone gets its goods row.
-create function accounts_dep.goods_follow_izdel() returns trigger
+create or replace function accounts_dep.goods_follow_izdel() returns trigger
 language plpgsql as $$
 begin
     insert into cmn_gds_and_srv.gds_and_srv (id, s_caption, s_description, id_msm_bs, massa, id_class_item)
@@ -185,12 +186,12 @@ begin
 end;
 $$;
 
-create trigger izdel_gds_and_srv
+create or replace trigger izdel_gds_and_srv
     after insert on accounts_dep.izdel
     for each row execute function accounts_dep.goods_follow_izdel();
 
 -- A renamed (or late-created) product class renames the group of its products.
-create function accounts_dep.izdel_follow_class_item() returns trigger
+create or replace function accounts_dep.izdel_follow_class_item() returns trigger
 language plpgsql as $$
 begin
     update accounts_dep.izdel
@@ -201,7 +202,7 @@ begin
 end;
 $$;
 
-create trigger item_izdel_nom
+create or replace trigger item_izdel_nom
     after insert or update of id, s_caption on cmn_classifier.item
     for each row execute function accounts_dep.izdel_follow_class_item();
 
@@ -218,13 +219,13 @@ create trigger item_izdel_nom
 -- person was made for which worker.
 ------------------------------------------------------------------------------
 
-create table accounts_dep.person_contractor (
+create table if not exists accounts_dep.person_contractor (
     w_id          integer not null,
     contractor_id numeric(15) not null,
     constraint person_contractor_pkey primary key (w_id)
 );
 
-create function accounts_dep.person_follow_worker() returns trigger
+create or replace function accounts_dep.person_follow_worker() returns trigger
 language plpgsql as $$
 declare
     made numeric(15);
@@ -249,7 +250,7 @@ begin
 end;
 $$;
 
-create trigger person_contractor
+create or replace trigger person_contractor
     after insert or update on accounts_dep.person
     for each row execute function accounts_dep.person_follow_worker();
 
@@ -262,7 +263,7 @@ create trigger person_contractor
 -- norm already left for that id (the import reuses old ids) is kept instead.
 ------------------------------------------------------------------------------
 
-create function accounts_dep.oper_first_norm() returns trigger
+create or replace function accounts_dep.oper_first_norm() returns trigger
 language plpgsql as $$
 begin
     insert into accounts_dep.norm (o_id, norma, price, prize)
@@ -272,7 +273,7 @@ begin
 end;
 $$;
 
-create trigger oper_norm
+create or replace trigger oper_norm
     after insert on accounts_dep.oper
     for each row execute function accounts_dep.oper_first_norm();
 
@@ -282,7 +283,7 @@ create trigger oper_norm
 
 -- The journal finds an entry's persons by id (the primary key) and by code read as a worker
 -- number; this index serves the second, written exactly as the lists write it.
-create index person_worker_number_idx on cmn_contractor.person
+create index if not exists person_worker_number_idx on cmn_contractor.person
     ((case when s_code ~ '^ *[0-9]{1,15} *$' then s_code::t_id end));
 
 ------------------------------------------------------------------------------
@@ -303,7 +304,7 @@ create index person_worker_number_idx on cmn_contractor.person
 -- whatever it wrote, so they also hold back closings for a writer under
 -- repeatable read or serializable (see closing_stamp): a trigger of its own,
 -- even one the server skips by its condition, costs every save some 8 %.
-create function accounts_dep.announce_smena() returns trigger
+create or replace function accounts_dep.announce_smena() returns trigger
 language plpgsql as $$
 begin
     if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
@@ -325,11 +326,11 @@ begin
 end;
 $$;
 
-create trigger smena_announce_insert after insert on accounts_dep.smena
+create or replace trigger smena_announce_insert after insert on accounts_dep.smena
     referencing new table as new_rows for each statement execute function accounts_dep.announce_smena();
-create trigger smena_announce_update after update on accounts_dep.smena
+create or replace trigger smena_announce_update after update on accounts_dep.smena
     referencing old table as old_rows new table as new_rows for each statement execute function accounts_dep.announce_smena();
-create trigger smena_announce_delete after delete on accounts_dep.smena
+create or replace trigger smena_announce_delete after delete on accounts_dep.smena
     referencing old table as old_rows for each statement execute function accounts_dep.announce_smena();
-create trigger smena_announce_truncate after truncate on accounts_dep.smena
+create or replace trigger smena_announce_truncate after truncate on accounts_dep.smena
     for each statement execute function accounts_dep.announce_smena();

@@ -11,14 +11,14 @@
 -- falls on a Saturday or Sunday (a day moved on).
 ------------------------------------------------------------------------------
 
-create table accounts_dep.work_calendar (
+create table if not exists accounts_dep.work_calendar (
     day  date not null,
     kind char(1) not null check (kind in ('H', 'S', 'W')),
     constraint work_calendar_pkey primary key (day)
 );
 
 -- Whether `d` is a weekend or holiday by the calendar.
-create function accounts_dep.day_off(d date) returns boolean
+create or replace function accounts_dep.day_off(d date) returns boolean
 language sql stable as $$
     select coalesce((select c.kind = 'H' from accounts_dep.work_calendar c where c.day = d),
                     extract(isodow from d) >= 6)
@@ -26,7 +26,7 @@ $$;
 
 -- The codes a clerk marks a worker's day with; with_work: the code may stand on a
 -- day the worker has hours (a business trip), otherwise it explains a day without them.
-create table accounts_dep.absence_code (
+create table if not exists accounts_dep.absence_code (
     code      varchar(3) not null,
     num       char(2) not null,
     name      varchar(254) not null,
@@ -55,20 +55,21 @@ insert into accounts_dep.absence_code (code, num, name, with_work) values
     ('РП', '31', 'Время простоя по вине работодателя', false),
     ('НП', '32', 'Время простоя по причинам, не зависящим от работодателя и работника', false),
     ('НО', '34', 'Отстранение от работы с оплатой', false),
-    ('НБ', '35', 'Отстранение от работы без начисления заработной платы', false);
+    ('НБ', '35', 'Отстранение от работы без начисления заработной платы', false)
+on conflict (code) do nothing;
 
 -- A worker's day marked by the clerk: one code per worker and day.
-create table accounts_dep.absence (
+create table if not exists accounts_dep.absence (
     w_id integer not null,
     day  date not null,
     code varchar(3) not null,
     constraint absence_pkey primary key (w_id, day)
 );
 
-create index absence_day_idx on accounts_dep.absence (day);
+create index if not exists absence_day_idx on accounts_dep.absence (day);
 
 -- Every change of a mark, whoever wrote it, as the journal's history keeps entries.
-create table accounts_dep.absence_log (
+create table if not exists accounts_dep.absence_log (
     id       bigserial not null,
     at       timestamptz not null default now(),
     action   char(1) not null check (action in ('I', 'U', 'D')),
@@ -82,11 +83,11 @@ create table accounts_dep.absence_log (
     constraint absence_log_pkey primary key (id)
 );
 
-create index absence_log_day_idx on accounts_dep.absence_log (day);
+create index if not exists absence_log_day_idx on accounts_dep.absence_log (day);
 
 -- Marks of a closed month are what was paid; a mark that is no worker's absence
 -- may not stand on a day the worker has hours in the grid.
-create function accounts_dep.absence_rules() returns trigger
+create or replace function accounts_dep.absence_rules() returns trigger
 language plpgsql as $$
 declare
     mark accounts_dep.absence_code;
@@ -119,12 +120,12 @@ begin
 end;
 $$;
 
-create trigger absence_rules
+create or replace trigger absence_rules
     before insert or update or delete on accounts_dep.absence
     for each row execute function accounts_dep.absence_rules();
 
 -- After the rules, so that an insert turned into an update by "on conflict" is logged once.
-create function accounts_dep.absence_keep_history() returns trigger
+create or replace function accounts_dep.absence_keep_history() returns trigger
 language plpgsql as $$
 begin
     if tg_op = 'UPDATE' and (old.w_id, old.day, old.code) is not distinct from (new.w_id, new.day, new.code) then
@@ -138,12 +139,12 @@ begin
 end;
 $$;
 
-create trigger absence_history
+create or replace trigger absence_history
     after insert or update or delete on accounts_dep.absence
     for each row execute function accounts_dep.absence_keep_history();
 
 -- The organisation as the form heads and signs it, and how its shifts are paid.  One row.
-create table accounts_dep.organisation (
+create table if not exists accounts_dep.organisation (
     one_row          boolean not null default true check (one_row),
     name             varchar(254) not null default '',
     okpo             varchar(10) not null default '',
@@ -159,4 +160,4 @@ create table accounts_dep.organisation (
     constraint organisation_pkey primary key (one_row)
 );
 
-insert into accounts_dep.organisation default values;
+insert into accounts_dep.organisation default values on conflict do nothing;

@@ -25,7 +25,9 @@ set client_min_messages = warning;
 
 begin;
 
--- Each concern has a file of its own, loaded in this order:
+-- Each concern has a file of its own, loaded in this order.  Every file may run
+-- again over a database that holds it (or an older release of it): that is how
+-- db/upgrade.sql brings a site up to date.
 \ir erp.sql
 \ir journal.sql
 \ir hours_grid.sql
