@@ -25,6 +25,8 @@ void wireOverview()
 
 void scopeOverview(Role role)
 {
+    if (!Form29)   // a run without the overview (a test of the sign-in alone)
+        return;
     Form29->setScope(reportsShowWorkers(role), reportsFinishedProductsOnly(role));
     // The journal's day only for those who may move its date; a worker's changes for those who
     // see the change log.

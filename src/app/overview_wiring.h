@@ -6,5 +6,5 @@
 // opens it, a day opens the journal on that day, a worker his changes of the period. Once, after
 // every window is created.
 void wireOverview();
-// What the overview shows and follows for the role signed in.
+// What the overview shows and follows for the role signed in; nothing when it is not created.
 void scopeOverview(Role role);
