@@ -12,6 +12,7 @@
 #include "support/test_database.h"
 #include "timesheet/t13_days.h"
 #include "toolkit/clock.h"
+#include "toolkit/dataset.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -35,6 +36,9 @@ private slots:
     void init();
     void cleanup();
 
+    void periods_data();
+    void periods();
+    void outputAddsUp();
     void monthChartsEqualServer();
     void yearChartsEqualServer();
     void roles_data();
@@ -221,6 +225,61 @@ void TestOverview::cleanup()
     Clock::setToday(QDate());
 }
 
+void TestOverview::periods_data()
+{
+    QTest::addColumn<int>("year");
+    QTest::addColumn<int>("month");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<int>("parts");
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<QString>("firstLine");
+    QTest::newRow("February of a leap year") << 2024 << 2 << QDate(2024, 3, 1) << 29 << "Февраль 2024" << "01.02 чт";
+    QTest::newRow("February") << 2026 << 2 << QDate(2026, 3, 1) << 28 << "Февраль 2026" << "01.02 вс";
+    QTest::newRow("December") << 2026 << 12 << QDate(2027, 1, 1) << 31 << "Декабрь 2026" << "01.12 вт";
+    QTest::newRow("a year") << 2026 << 0 << QDate(2027, 1, 1) << 12 << "2026 год" << "Январь";
+}
+
+void TestOverview::periods()
+{
+    QFETCH(int, year);
+    QFETCH(int, month);
+    QFETCH(QDate, to);
+    QFETCH(int, parts);
+    QFETCH(QString, heading);
+    QFETCH(QString, firstLine);
+    const OverviewPeriod period{year, month};
+    QCOMPARE(period.to(), to);
+    QCOMPARE(period.parts(), parts);
+    QCOMPARE(periodHeading(period), heading);
+    QCOMPARE(partLine(period, 1), firstLine);
+    QVERIFY(period.contains(to.addDays(-1)) && !period.contains(to) && !period.contains(period.from().addDays(-1)));
+}
+
+// A worker's lines of both groups add up to his, exactly as decimals; equal figures rank by name.
+void TestOverview::outputAddsUp()
+{
+    Dataset rows(QLatin1String(TDataModule6::ConnectionName), "Rows");
+    rows.setSql("select * from (values (7, 0, 'Яковлев Я. Я.', 3::bigint, '0.1'), (5, 1, 'Борисов Б. Б.', 1::bigint, '0.3'),"
+                " (7, 1, 'Яковлев Я. Я.', 2::bigint, '0.2'), (9, 0, 'Антонов А. А.', 3::bigint, '0.30')) t(w_id, kind, fio, pieces, money)");
+    rows.open();
+    QVector<WorkerOutput> workers = workerOutputs(rows);
+    const QVector<GroupOutput> groups = groupOutputs(rows);
+    QCOMPARE(workers.size(), 3);
+    QCOMPARE(workers.at(0).money.exact(), QString("0.3"));   // 0.1 + 0.2, not 0.30000000000000004
+    QCOMPARE(workers.at(0).pieces, 5);
+    QCOMPARE(groups.size(), 2);
+    QCOMPARE(groups.at(0).pieces, 6);
+    QCOMPARE(groups.at(1).pieces, 3);
+    QCOMPARE(moneyText(totalMoney(workers)), QString("0,90"));
+    rankWorkers(workers, OutputMeasure::Money);
+    QStringList names;
+    for (const WorkerOutput& w : workers)
+        names << w.name;
+    QCOMPARE(names, (QStringList{"Антонов А. А.", "Борисов Б. Б.", "Яковлев Я. Я."}));
+    rankWorkers(workers, OutputMeasure::Pieces);
+    QCOMPARE(workers.constFirst().name, QString("Яковлев Я. Я."));
+}
+
 void TestOverview::monthChartsEqualServer()
 {
     Form29->ChooseMonth(March);
@@ -366,17 +425,26 @@ void TestOverview::clicksLeadOn()
     QCOMPARE(from, QDate(2026, 3, 1));
     QCOMPARE(to, QDate(2026, 3, 31));
 
+    // Enter on a day's line of the figures is a click on its bar.
+    Form29->show();
+    Form29->Table1->setFocus();
+    Form29->Table1->setCurrentCell(13, 0);
+    QTest::keyClick(Form29->Table1, Qt::Key_Return);
+    QCOMPARE(days.size(), 2);
+    QCOMPARE(days.at(1).at(0).toDate(), QDate(2026, 3, 14));
+    Form29->hide();
+
     Form29->RadioButton2->setChecked(true);
     Form29->PeriodChange();
     emit barSets(Form29->ChartView1).at(0)->clicked(1);
     QCOMPARE(Form29->figures().period, (OverviewPeriod{2026, 2}));
-    QCOMPARE(days.size(), 1);
+    QCOMPARE(days.size(), 2);
 
     // Without the journal's date to move (the planner), a day leads nowhere.
     Form29->setLinks(false, false);
     Form29->ChooseMonth(March);
     emit barSets(Form29->ChartView1).at(0)->clicked(1);
-    QCOMPARE(days.size(), 1);
+    QCOMPARE(days.size(), 2);
 
     // As the program wires it: the overview closes and the journal shows the day.
     Form29->setLinks(true, true);

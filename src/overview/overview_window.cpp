@@ -299,8 +299,12 @@ void TForm29::Button1Click()
                                                 pdf + QStringLiteral(";;PNG (*.png)"), &filter);
     if (path.isEmpty())
         return;
+    // The proposed name ends in ".pdf": choosing PNG changes it, a suffix typed by hand stays.
+    const QString suffix = filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".png");
     if (QFileInfo(path).suffix().isEmpty())
-        path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".png");
+        path += suffix;
+    else if (filter != pdf && path == suggested)
+        path = path.chopped(4) + suffix;
     BusyCursor busy;
     if (!saveOverview(Panel1, path))
         MessageBox::stop(QStringLiteral("Не удалось записать файл ") + path, QStringLiteral("Ошибка"));
