@@ -94,7 +94,7 @@ create or replace function accounts_dep.close_month(m integer, y integer) return
 language sql security definer set search_path = pg_catalog, pg_temp as $$
     select accounts_dep.refuse_unless_admin();
     insert into accounts_dep.closed_month (month, year, closed_by, requisites)
-    select m, y, session_user, to_jsonb(o) - 'one_row' from accounts_dep.organisation o
+    values (m, y, session_user, (select to_jsonb(o) - 'one_row' from accounts_dep.organisation o))
     on conflict do nothing;
 $$;
 
