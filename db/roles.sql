@@ -56,14 +56,15 @@ grant tabel_writer to sys;
 create or replace function accounts_dep.refuse_unless_owner() returns trigger
 language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
-    if not exists (select from pg_class c where c.oid = tg_relid and c.relowner = (select r.oid from pg_roles r where r.rolname = current_user)) then
+    if not exists (select from pg_class c
+                    where c.oid = tg_relid and c.relowner = (select r.oid from pg_roles r where r.rolname = current_user)) then
         raise exception using errcode = 'TB001', message = tg_argv[0];
     end if;
     return null;
 end;
 $$;
 
--- formerly its helper, which writers could call
+-- its former helper, which any login could call
 drop function if exists accounts_dep.by_owner(oid);
 
 create or replace trigger smena_log_append_only
