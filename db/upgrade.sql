@@ -9,14 +9,14 @@
 -- database holds exactly what a fresh load holds, roles and privileges included.
 -- Rows are kept as they are.
 --
--- What it cannot do, and says so (a warning; nothing is refused):
+-- What it cannot do it says in a warning (nothing is refused):
 --   - take superuser from sys (a site's decision: alter role sys nosuperuser);
 --   - remove objects a login planted in public while everyone could create
 --     there (listed, for the site to look at and drop);
 --   - bring an hours grid that an older program left out of step with the
---     journal in step (the time sheet's "Перестроить" rebuilds a month);
---   - know what the forms of months closed before the closings kept the
---     organisation's requisites printed: they keep today's.
+--     journal in step (the months listed; "Перестроить" rebuilds one).
+-- Nor can it know what the forms of months closed before the closings kept
+-- the organisation's requisites printed: they keep today's.
 
 \set ON_ERROR_STOP 1
 set client_min_messages = warning;
@@ -150,6 +150,36 @@ begin
              where o.oprnamespace = 'public'::regnamespace and not r.rolsuper) x;
     if planted is not null then
         raise warning 'public holds functions or operators made by ordinary logins; look at them and drop them: %', planted;
+    end if;
+end
+$$;
+
+-- Months whose hours grid an older program left out of step with the journal: the server keeps
+-- the cells in step from now on, but only a rebuild brings back what was missed.
+do $$
+declare
+    months text;
+begin
+    with journal as (
+        select w_id, smena, data, sum("time") as hours from accounts_dep.smena
+         where w_id is not null and smena is not null and data is not null
+         group by w_id, smena, data
+    ), grid as (
+        select h.w_id, h.smena, make_date(h.year, h.month, c.day::integer) as data, sum(c.hours) as hours
+          from accounts_dep.h_tabel h
+         cross join lateral unnest(array[h.d1, h.d2, h.d3, h.d4, h.d5, h.d6, h.d7, h.d8, h.d9, h.d10, h.d11, h.d12, h.d13,
+                                         h.d14, h.d15, h.d16, h.d17, h.d18, h.d19, h.d20, h.d21, h.d22, h.d23, h.d24, h.d25,
+                                         h.d26, h.d27, h.d28, h.d29, h.d30, h.d31]) with ordinality c(hours, day)
+         where h.year between 1 and 9999 and h.month between 1 and 12
+           and c.day <= extract(day from make_date(h.year, h.month, 1) + interval '1 month - 1 day') and c.hours <> 0
+         group by h.w_id, h.smena, 3
+    )
+    select string_agg(m, ', ' order by m) into months
+      from (select distinct to_char(coalesce(j.data, g.data), 'MM.YYYY') as m
+              from journal j full join grid g on g.w_id = j.w_id and g.smena = j.smena and g.data = j.data
+             where coalesce(j.hours, 0) <> coalesce(g.hours, 0)) x;
+    if months is not null then
+        raise warning 'the hours grid differs from the journal in %: rebuild those months ("Перестроить")', months;
     end if;
 end
 $$;
