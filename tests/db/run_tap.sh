@@ -18,7 +18,7 @@ export PGHOST=$(cat "$state/host") PGPORT=5432 PGDATABASE=$name PGPASSFILE=$work
 superuser=(psql -X -q -v ON_ERROR_STOP=1 -U postgres)
 "${superuser[@]}" -d postgres -c "set client_min_messages = warning" -c "drop database if exists $name" -c "create database $name template kemra_erp owner tabel_owner"
 "${superuser[@]}" -c "create schema tap" -c "create extension pgtap schema tap" -c "grant usage on schema tap to public"
-# Logins belong to the cluster: made once, shared by every file.
+# Logins belong to the cluster: made once, shared by every file (files may run side by side).
 "${superuser[@]}" -d postgres <<'SQL'
 do $$
 begin
@@ -28,6 +28,8 @@ begin
     if not exists (select from pg_roles where rolname = 'rules_admin') then
         create role rules_admin login password 'rules-admin' in role tabel_admin;
     end if;
+exception when duplicate_object or unique_violation then
+    null;   -- another file made them at the same moment
 end
 $$;
 SQL
