@@ -28,7 +28,7 @@ QString dayColumns(const QString& pattern)
 
 namespace {
 const char* const RequisitesColumns = "select name, okpo, unit, responsible_pos, responsible_name, head_pos, head_name, "
-                                      "personnel_pos, personnel_name, night_shift3 from ";
+                                      "personnel_pos, personnel_name, night_shift3, pay_code, pay_account from ";
 }
 
 QString requisitesStatement()
