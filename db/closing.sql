@@ -92,8 +92,13 @@ begin
 end;
 $$;
 
+-- A new row is checked once it is in: the upkeep makes sure of a row with "on conflict do nothing"
+-- at every save, and a trigger before an insert would run for each row it then leaves alone.
 create or replace trigger h_tabel_closed_month
-    before insert or update or delete on accounts_dep.h_tabel
+    before update or delete on accounts_dep.h_tabel
+    for each row execute function accounts_dep.h_tabel_refuse_closed();
+create or replace trigger h_tabel_closed_month_insert
+    after insert on accounts_dep.h_tabel
     for each row execute function accounts_dep.h_tabel_refuse_closed();
 
 -- Emptying the journal or the grid whole would empty the closed months with it,

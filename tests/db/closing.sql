@@ -3,7 +3,7 @@
 \set ON_ERROR_STOP 1
 set client_min_messages = warning;
 
-select plan(7);
+select plan(8);
 
 update accounts_dep.organisation set name = 'ООО «Кемра»', head_name = 'Главов Г. Г.', night_shift3 = true;
 
@@ -17,6 +17,8 @@ select results_eq($$select closed_by from accounts_dep.closed_month$$, array['ru
                   'the administrator closes, on his own login');
 select throws_ok($$insert into accounts_dep.smena (data, smena, w_id, "time") values ('2024-03-05', 1, 7, 8)$$, 'TB001',
                  'Месяц Март 2024 закрыт. Изменения не записаны.', 'the closed month refuses the journal');
+select throws_ok($$insert into accounts_dep.h_tabel (w_id, smena, month, year, d5) values (7, 1, 3, 2024, 8)$$, 'TB001',
+                 'Месяц Март 2024 закрыт. Изменения не записаны.', 'and a row of its hours grid');
 
 update accounts_dep.organisation set name = 'ООО «Кемра-2»', head_name = 'Новиков Н. Н.', night_shift3 = false;
 select results_eq($$select name, head_name, night_shift3 from accounts_dep.requisites(3, 2024)$$,
