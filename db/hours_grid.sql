@@ -1,5 +1,9 @@
 -- Tabel: the monthly hours grid (h_tabel), its announcements, and the upkeep that
 -- keeps it in step with the journal whoever writes.  Part of db/schema.sql.
+--
+-- Every function here runs with a fixed search_path and names what it uses with
+-- its schema; the triggers run as their owner, as only triggers may run the
+-- helpers they call (roles.sql).
 
 ------------------------------------------------------------------------------
 -- The hours grid
@@ -37,7 +41,7 @@ create table if not exists accounts_dep.h_tabel (
 
 
 create or replace function accounts_dep.announce_h_tabel() returns trigger
-language plpgsql as $$
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
     if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
         perform accounts_dep.hold_closings();
@@ -102,7 +106,7 @@ $$;
 -- estimate of a generic plan over arrays is poor; the generic plan costs a
 -- save half of what the custom ones do and an ERP batch no more.
 create or replace function accounts_dep.h_tabel_keep_cells(after accounts_dep.hours_cell[], before accounts_dep.hours_cell[])
-returns void language plpgsql set plan_cache_mode = force_generic_plan as $$
+returns void language plpgsql set plan_cache_mode = force_generic_plan set search_path = pg_catalog, pg_temp as $$
 begin
     insert into accounts_dep.h_tabel (w_id, smena, month, year)
     select distinct c.w_id, c.smena, date_part('month', c.data)::integer, date_part('year', c.data)::integer
@@ -175,7 +179,7 @@ end;
 $$;
 
 create or replace function accounts_dep.h_tabel_follow_smena() returns trigger
-language plpgsql as $$
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 declare
     after accounts_dep.hours_cell[] := '{}';
     before accounts_dep.hours_cell[] := '{}';
