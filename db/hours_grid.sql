@@ -35,6 +35,11 @@ create table if not exists accounts_dep.h_tabel (
     constraint h_tabel_w_id_smena_month_year_key unique (w_id, smena, month, year)
 );
 
+-- A month's rows (the time sheet, its shifts, the rebuild, the T-13): the key above starts
+-- with the worker, so without this every month would read the grid of all the years.  The
+-- upkeep never changes these columns, so its updates stay heap-only.
+create index if not exists h_tabel_year_month_idx on accounts_dep.h_tabel (year, month, smena);
+
 
 create or replace function accounts_dep.announce_h_tabel() returns trigger
 language plpgsql as $$
