@@ -7,14 +7,17 @@
 
 class Dataset;
 
-// "Журнал изменений": the changes of the entries of a period, by worker and by action.
+// "Журнал изменений": the changes of the entries and of the day marks of a period, by worker and
+// by action. Opened again, it starts from the period it is given, every worker and action, and by
+// the entries' dates.
 class TForm25 : public QDialog, public Ui::TForm25 {
     Q_OBJECT
 public:
     explicit TForm25(QWidget* parent = nullptr);
 
-    // Shows the changes of the entries dated from `from` to `to` modally.
-    void ShowPeriod(const QDate& from, const QDate& to);
+    // Shows the changes of the entries dated from `from` to `to` modally: of one worker's
+    // entries when `workerId` is given.
+    void ShowPeriod(const QDate& from, const QDate& to, int workerId = 0);
 
     void FilterChange();   // the period, the worker or the action chosen: the list again
     void Button1Click();   // the history of the selected row's entry
@@ -25,6 +28,8 @@ public:
 
 private:
     void fillWorkers();
+
+    bool m_refusing = false;   // an inverted period's message is up
 };
 
 extern TForm25* Form25;
