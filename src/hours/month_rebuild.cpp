@@ -11,9 +11,9 @@
 RebuildStatements rebuildStatements(int month, int year)
 {
     const QDate first(year, month, 1);
-    // Each day's sum picks its rows by the date itself: a comparison with a constant, where the
-    // day of the month taken out of every row, 31 times over, cost half the rebuild. A day the
-    // month does not have falls past its end and sums to 0.
+    // Each day's sum picks its rows by comparing the date with a constant: taking the day of the
+    // month out of every row, 31 times over, cost half the rebuild. A day the month does not
+    // have falls past its end and sums to 0.
     QStringList days, sums;
     for (int day = 1; day <= 31; ++day) {
         days << QStringLiteral("d%1").arg(day);
