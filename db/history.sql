@@ -64,7 +64,7 @@ begin
         perform accounts_dep.refuse_in_closed_month(date_part('year', old.data)::integer, date_part('month', old.data)::integer);
     end if;
     -- Both probes compare as integers, so that they use closed_month's key: a floor of many
-    -- years has a closed row for every month it paid, and each written entry probes twice.
+    -- years has a closed row for every month it paid, and every written entry probes.
     if tg_op <> 'DELETE' and (tg_op = 'INSERT' or date_trunc('month', new.data) is distinct from date_trunc('month', old.data))
        and exists (select 1 from accounts_dep.closed_month c
                     where c.year = date_part('year', new.data)::integer and c.month = date_part('month', new.data)::integer) then
