@@ -68,12 +68,14 @@ begin
         raise exception 'accounts_dep.smena_keep_history() keeps the history of accounts_dep.smena only';
     end if;
     if tg_op <> 'INSERT' and exists (select 1 from accounts_dep.closed_month c
-                                      where c.year = date_part('year', old.data) and c.month = date_part('month', old.data)) then
+                                      where c.year = date_part('year', old.data)::integer and c.month = date_part('month', old.data)::integer) then
         perform accounts_dep.refuse_in_closed_month(date_part('year', old.data)::integer, date_part('month', old.data)::integer);
     end if;
+    -- Both probes compare as integers, so that they use closed_month's key: a floor of many
+    -- years has a closed row for every month it paid, and every written entry probes.
     if tg_op <> 'DELETE' and (tg_op = 'INSERT' or date_trunc('month', new.data) is distinct from date_trunc('month', old.data))
        and exists (select 1 from accounts_dep.closed_month c
-                    where c.year = date_part('year', new.data) and c.month = date_part('month', new.data)) then
+                    where c.year = date_part('year', new.data)::integer and c.month = date_part('month', new.data)::integer) then
         perform accounts_dep.refuse_in_closed_month(date_part('year', new.data)::integer, date_part('month', new.data)::integer);
     end if;
     -- accounts_dep.writer_name() written out: a function with a search_path of its own is

@@ -35,9 +35,22 @@ create table if not exists accounts_dep.h_tabel (
     d31 integer not null default 0,
     constraint h_tabel_pkey primary key (id),
     -- the upkeep makes sure of the row with "on conflict do nothing" and then locks it, so
-    -- two clients saving at once can never add a second row
-    constraint h_tabel_w_id_smena_month_year_key unique (w_id, smena, month, year)
+    -- two clients saving at once can never add a second row.  The month first: the time
+    -- sheet, its shifts, the rebuild and the T-13 read a month's rows by it, where a key
+    -- starting with the worker had them read the grid of every year; the upkeep gives all four.
+    constraint h_tabel_year_month_smena_w_id_key unique (year, month, smena, w_id)
 );
+
+-- A grid made before kept the same key with the worker first.
+alter table accounts_dep.h_tabel drop constraint if exists h_tabel_w_id_smena_month_year_key;
+do $$
+begin
+    if not exists (select from pg_catalog.pg_constraint
+                    where conrelid = 'accounts_dep.h_tabel'::regclass and conname = 'h_tabel_year_month_smena_w_id_key') then
+        alter table accounts_dep.h_tabel add constraint h_tabel_year_month_smena_w_id_key unique (year, month, smena, w_id);
+    end if;
+end
+$$;
 
 
 create or replace function accounts_dep.announce_h_tabel() returns trigger
