@@ -199,6 +199,16 @@ begin
 end
 $$;
 
+-- The grid's queue of cells is written by its triggers alone: a writer who emptied it would
+-- leave his transaction's cells behind.
+do $$
+begin
+    if to_regclass('accounts_dep.h_tabel_queue') is not null then
+        revoke all on accounts_dep.h_tabel_queue from tabel_writer;
+    end if;
+end
+$$;
+
 -- Tables the owner makes later (an upgrade run as tabel_owner) are the writers' as well.
 alter default privileges for role tabel_owner grant select, insert, update, delete on tables to tabel_writer;
 alter default privileges for role tabel_owner grant usage, select, update on sequences to tabel_writer;
