@@ -177,6 +177,10 @@ set search_path = pg_catalog, pg_temp set plan_cache_mode = force_generic_plan a
 declare
     after accounts_dep.hours_cell[];
     before accounts_dep.hours_cell[];
+    cell record;
+    hours integer;
+    y integer;
+    m integer;
 begin
     with noted as (
         delete from accounts_dep.h_tabel_queue q where q.xact = pg_catalog.pg_current_xact_id() returning q.after, q.before
@@ -212,6 +216,81 @@ begin
         on h.w_id = k.w_id and h.smena = k.smena and h.month = k.month and h.year = k.year
      order by h.id
        for update of h;
+    -- A few cells (a save, an ERP's posting of some entries): one cell at a time, each a
+    -- small statement; the set-based statement below costs several times more to start.
+    if cardinality(after) + cardinality(before) <= 8 then
+        for cell in select distinct c.w_id, c.smena, c.data from pg_catalog.unnest(after || before) c loop
+            select coalesce(sum(e."time"), 0)::integer into hours from accounts_dep.smena e
+             where e.w_id = cell.w_id and e.data = cell.data and e.smena = cell.smena;
+            y := date_part('year', cell.data)::integer;
+            m := date_part('month', cell.data)::integer;
+            case date_part('day', cell.data)::integer
+            when 1 then update accounts_dep.h_tabel h set d1 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d1 <> hours;
+            when 2 then update accounts_dep.h_tabel h set d2 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d2 <> hours;
+            when 3 then update accounts_dep.h_tabel h set d3 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d3 <> hours;
+            when 4 then update accounts_dep.h_tabel h set d4 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d4 <> hours;
+            when 5 then update accounts_dep.h_tabel h set d5 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d5 <> hours;
+            when 6 then update accounts_dep.h_tabel h set d6 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d6 <> hours;
+            when 7 then update accounts_dep.h_tabel h set d7 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d7 <> hours;
+            when 8 then update accounts_dep.h_tabel h set d8 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d8 <> hours;
+            when 9 then update accounts_dep.h_tabel h set d9 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d9 <> hours;
+            when 10 then update accounts_dep.h_tabel h set d10 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d10 <> hours;
+            when 11 then update accounts_dep.h_tabel h set d11 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d11 <> hours;
+            when 12 then update accounts_dep.h_tabel h set d12 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d12 <> hours;
+            when 13 then update accounts_dep.h_tabel h set d13 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d13 <> hours;
+            when 14 then update accounts_dep.h_tabel h set d14 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d14 <> hours;
+            when 15 then update accounts_dep.h_tabel h set d15 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d15 <> hours;
+            when 16 then update accounts_dep.h_tabel h set d16 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d16 <> hours;
+            when 17 then update accounts_dep.h_tabel h set d17 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d17 <> hours;
+            when 18 then update accounts_dep.h_tabel h set d18 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d18 <> hours;
+            when 19 then update accounts_dep.h_tabel h set d19 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d19 <> hours;
+            when 20 then update accounts_dep.h_tabel h set d20 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d20 <> hours;
+            when 21 then update accounts_dep.h_tabel h set d21 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d21 <> hours;
+            when 22 then update accounts_dep.h_tabel h set d22 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d22 <> hours;
+            when 23 then update accounts_dep.h_tabel h set d23 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d23 <> hours;
+            when 24 then update accounts_dep.h_tabel h set d24 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d24 <> hours;
+            when 25 then update accounts_dep.h_tabel h set d25 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d25 <> hours;
+            when 26 then update accounts_dep.h_tabel h set d26 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d26 <> hours;
+            when 27 then update accounts_dep.h_tabel h set d27 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d27 <> hours;
+            when 28 then update accounts_dep.h_tabel h set d28 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d28 <> hours;
+            when 29 then update accounts_dep.h_tabel h set d29 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d29 <> hours;
+            when 30 then update accounts_dep.h_tabel h set d30 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d30 <> hours;
+            when 31 then update accounts_dep.h_tabel h set d31 = hours
+                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d31 <> hours;
+            end case;
+        end loop;
+        return null;
+    end if;
     with cells as (
         select distinct c.w_id, c.smena, c.data from pg_catalog.unnest(after || before) c
     ), sums as (
