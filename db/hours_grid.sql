@@ -114,14 +114,18 @@ $$;
 -- The cells of the transactions at work.  No row outlives its transaction (the
 -- deferred trigger deletes them before the commit), so no session ever sees
 -- another's; unlogged, as there is nothing in it to keep over a crash.  A
--- transaction finds its own rows by its id: a scan would read every page the
--- rows of earlier transactions left until the next vacuum.
+-- transaction finds its own rows by its id, from the row whose trigger fires
+-- on: a scan would read every row deleted before, by earlier transactions until
+-- the next vacuum and by its own until it ends (a transaction of many
+-- statements, or one that brings its cells in step after each).
 create unlogged table if not exists accounts_dep.h_tabel_queue (
+    id     bigserial not null,
     xact   xid8 not null default pg_catalog.pg_current_xact_id(),
     after  accounts_dep.hours_cell[] not null,
-    before accounts_dep.hours_cell[] not null
+    before accounts_dep.hours_cell[] not null,
+    constraint h_tabel_queue_pkey primary key (id)
 );
-create index if not exists h_tabel_queue_xact_idx on accounts_dep.h_tabel_queue (xact);
+create index if not exists h_tabel_queue_xact_id_idx on accounts_dep.h_tabel_queue (xact, id);
 
 -- Notes the cells a statement touched, to be brought in step at commit.  One
 -- statement over the transition tables: it is planned at every call.  An
@@ -182,14 +186,20 @@ declare
     y integer;
     m integer;
 begin
+    -- The first firing of a commit takes the rows of every later one.
+    if not exists (select 1 from accounts_dep.h_tabel_queue q where q.id = new.id) then
+        return null;
+    end if;
     with noted as (
-        delete from accounts_dep.h_tabel_queue q where q.xact = pg_catalog.pg_current_xact_id() returning q.after, q.before
+        delete from accounts_dep.h_tabel_queue q
+         where q.xact = pg_catalog.pg_current_xact_id() and q.id >= new.id
+        returning q.after, q.before
     )
     select coalesce((select pg_catalog.array_agg(c) from noted n, pg_catalog.unnest(n.after) c), '{}'),
            coalesce((select pg_catalog.array_agg(c) from noted n, pg_catalog.unnest(n.before) c), '{}')
       into after, before;
     if cardinality(after) + cardinality(before) = 0 then
-        return null;   -- an earlier firing of this commit took them
+        return null;
     end if;
     -- Only when a row is missing: an insert, even of no row, costs the grid's
     -- announcement trigger a call.

@@ -207,6 +207,15 @@ void TestHours::everyWriterKeepsTheGrid_data()
         << "begin;\n" + values + "('2024-03-06', 1, {ivanov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\n"
                "update accounts_dep.smena set data = '2024-04-01', smena = 2 where time = 8;\n"
                "delete from accounts_dep.smena where time = 4;\ncommit;";
+    QTest::newRow("several statements, the cells in step after each")
+        << "begin;\nset constraints accounts_dep.h_tabel_queue_settle immediate;\n" + values
+               + "('2024-03-06', 1, {ivanov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\n"
+                 "update accounts_dep.smena set data = '2024-04-01', smena = 2 where time = 8;\n"
+                 "delete from accounts_dep.smena where time = 4;\ncommit;";
+    QTest::newRow("a statement rolled back to its savepoint")
+        << "begin;\n" + values + "('2024-03-06', 1, {sidorov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\nsavepoint s;\n"
+               "update accounts_dep.smena set time = 9;\nrollback to s;\n"
+               "delete from accounts_dep.smena where time = 4;\ncommit;";
     QTest::newRow("rolled back") << "begin;\n" + values + "('2024-03-06', 1, {sidorov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\nrollback;";
 }
 
