@@ -103,6 +103,14 @@ private:
     QString m_name;
 };
 
+// The data of a test run at each isolation level an ERP may choose.
+void isolationLevels()
+{
+    QTest::addColumn<QString>("isolation");
+    QTest::newRow("read committed") << "read committed";
+    QTest::newRow("repeatable read") << "repeatable read";
+}
+
 } // namespace
 
 class TestHours : public QObject {
@@ -121,11 +129,10 @@ private slots:
     void closedMonthRefusesTheWholeStatement();
     void concurrentWritersOfTheSameCells_data();
     void concurrentWritersOfTheSameCells();
-    void isolationLevels_data();
+    void transactionsInOppositeOrdersNeverDeadlock_data() { isolationLevels(); }
     void transactionsInOppositeOrdersNeverDeadlock();
-    void transactionsInOppositeOrdersNeverDeadlock_data() { isolationLevels_data(); }
+    void anOpenTransactionNeverHoldsTheClerk_data() { isolationLevels(); }
     void anOpenTransactionNeverHoldsTheClerk();
-    void anOpenTransactionNeverHoldsTheClerk_data() { isolationLevels_data(); }
 
 private:
     // `script` with {ivanov}, {petrov}, {sidorov}, {product} and {operation} filled in.
@@ -212,9 +219,9 @@ void TestHours::everyWriterKeepsTheGrid_data()
                + "('2024-03-06', 1, {ivanov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\n"
                  "update accounts_dep.smena set data = '2024-04-01', smena = 2 where time = 8;\n"
                  "delete from accounts_dep.smena where time = 4;\ncommit;";
-    QTest::newRow("a statement rolled back to its savepoint")
-        << "begin;\n" + values + "('2024-03-06', 1, {sidorov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\nsavepoint s;\n"
-               "update accounts_dep.smena set time = 9;\nrollback to s;\n"
+    QTest::newRow("the first statement rolled back to its savepoint")
+        << "begin;\nsavepoint s;\n" + values + "('2024-03-06', 1, {sidorov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\n"
+               "rollback to s;\nupdate accounts_dep.smena set time = 9 where time = 8;\n"
                "delete from accounts_dep.smena where time = 4;\ncommit;";
     QTest::newRow("rolled back") << "begin;\n" + values + "('2024-03-06', 1, {sidorov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\nrollback;";
 }
@@ -351,13 +358,6 @@ QString TestHours::entryOf(int worker, int day, int hours) const
                                 .arg(day, 2, 10, QLatin1Char('0'))
                                 .arg(worker)
                                 .arg(hours));
-}
-
-void TestHours::isolationLevels_data()
-{
-    QTest::addColumn<QString>("isolation");
-    QTest::newRow("read committed") << "read committed";
-    QTest::newRow("repeatable read") << "repeatable read";
 }
 
 // Two ERP transactions post entries of the same two workers in opposite orders. Neither waits
