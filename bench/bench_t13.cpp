@@ -26,6 +26,7 @@ T13Sheet month()
     sheet.codes.order = {QStringLiteral("К"), QStringLiteral("ОТ"), QStringLiteral("Б")};
     sheet.codes.withWork = {QStringLiteral("К")};
     sheet.daysOff = monthDaysOff(3, 2025, {{8, QLatin1Char('H')}});
+    sheet.holidays = monthHolidays(3, 2025, {{8, QLatin1Char('H')}});
     for (int w = 0; w < Workers; ++w) {
         WorkerMonth m;
         for (int d = 0; d < 31; ++d) {
@@ -47,7 +48,7 @@ T13Sheet month()
         worker.number = 1000 + w;
         worker.name = QStringLiteral("Работник%1 А. Б.").arg(w, 3, 10, QLatin1Char('0'));
         worker.position = QStringLiteral("Сборщик %1 разряда").arg(w % 6 + 1);
-        worker.line = t13Line(m, sheet.daysOff, sheet.codes, {});
+        worker.line = t13Line(m, sheet.daysOff, sheet.holidays, sheet.codes, {});
         sheet.workers << worker;
     }
     return sheet;

@@ -333,7 +333,8 @@ update accounts_dep.organisation
    set name = 'ООО «Кемра»', okpo = '04512378', unit = 'Цех сборки и окраски',
        responsible_pos = 'Табельщик', responsible_name = 'Учетова Т. В.',
        head_pos = 'Начальник цеха', head_name = 'Главов Г. Г.',
-       personnel_pos = 'Инспектор по кадрам', personnel_name = 'Кадрова К. К.';
+       personnel_pos = 'Инспектор по кадрам', personnel_name = 'Кадрова К. К.',
+       pay_code = '2000', pay_account = '20';
 
 insert into accounts_dep.absence (w_id, day, code)
 select p.id, d::date, case when p.id % 2 = 0 then 'Б' else 'ОТ' end

@@ -160,4 +160,9 @@ create table if not exists accounts_dep.organisation (
     constraint organisation_pkey primary key (one_row)
 );
 
+-- The pay data the form's columns 7-8 print for every worker: the default kind of pay and the
+-- account it is charged to ("2000", "20"); blank where the accounting office fills them by hand.
+alter table accounts_dep.organisation add column if not exists pay_code varchar(4) not null default '';
+alter table accounts_dep.organisation add column if not exists pay_account varchar(20) not null default '';
+
 insert into accounts_dep.organisation default values on conflict do nothing;

@@ -28,6 +28,7 @@
 #include "toolkit/transaction.h"
 
 #include <QScopeGuard>
+#include <QHeaderView>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -290,11 +291,11 @@ void TestHistory::everyWriterLeavesHistory()
     }));
     QCOMPARE(actions, QStringList({"Изменение", "Изменение", "Изменение", "Изменение", "Добавление"}));
     QCOMPARE(changes.at(0), QString("Часы: 8 → 7"));
-    QCOMPARE(changes.at(1), QString("Приёмка: no → ok"));
+    QCOMPARE(changes.at(1), QString("Приемка: no → ok"));
     QCOMPARE(changes.at(2), QString("Дата: 13.03.2024 → 14.03.2024"));
     QCOMPARE(changes.at(3), QString("Кол-во: 10 → 12"));
     QCOMPARE(changes.at(4), QString("Рабочий: Иванов И.И.; Изделие: Ящик Я-1; Операция: Сборка; Кол-во: 10; Брак: 0; "
-                                    "Цвет: 0; Часы: 8; Дата: 13.03.2024; Смена: 1; Приёмка: no"));
+                                    "Цвет: 0; Часы: 8; Дата: 13.03.2024; Смена: 1; Приемка: no"));
     QCOMPARE(who.at(0), QString("psql (sys)"));
     QCOMPARE(who.at(1), QString("Табель: администратор @ ws-7 (sys)"));
 
@@ -709,12 +710,22 @@ void TestHistory::closingWindow()
         QVERIFY(!w->Button2->isEnabled());
         QCOMPARE(w->Button1->text(), QString("Закрыть месяц"));
         QCOMPARE(w->Button2->text(), QString("Открыть месяц"));
+        // The four columns fit the window as it opens: nothing to scroll sideways.
+        QVERIFY(w->DBGrid1->horizontalHeader()->length() <= w->DBGrid1->viewport()->width());
         const auto close = [w] { QTest::mouseClick(w->Button1, Qt::LeftButton); };
         close();   // No: no login asked
         QVERIFY(!monthClosed(InMarch));
         QVERIFY(expectModal<AdminLoginDialog>(close, [](AdminLoginDialog* d) { d->reject(); }));
         QVERIFY(!monthClosed(InMarch));
-        QVERIFY(expectModal<AdminLoginDialog>(close, signAs({Boss.name, "wrong"})));
+        // A wrong password is said so and the login asked again at once, not the question.
+        QVERIFY(expectModal<AdminLoginDialog>(close, [](AdminLoginDialog* d) {
+            signAs({Boss.name, "wrong"})(d);
+            whenModal<AdminLoginDialog>([](AdminLoginDialog* again) {
+                QCOMPARE(again->Login->text(), Boss.name);
+                QCOMPARE(again->Password->text(), QString());
+                again->reject();
+            });
+        }));
         QVERIFY(!monthClosed(InMarch));
         QVERIFY(expectModal<AdminLoginDialog>(close, signAs(Foreman)));
         QVERIFY(!monthClosed(InMarch));
@@ -746,13 +757,17 @@ void TestHistory::closingWindow()
         QVERIFY(w->Button1->isEnabled());
         w->close();
     }));
-    QCOMPARE(log.shown().size(), 8);
+    QCOMPARE(log.shown().size(), 10);
     QCOMPARE(log.shown().at(0).caption, QString("Закрытие месяца"));
-    QVERIFY(log.shown().at(0).text.startsWith("Закрыть месяц март 2024?"));
-    QVERIFY2(log.shown().at(3).text.startsWith(QString("Сервер БД не принял вход «%1».").arg(Boss.name)), qPrintable(log.shown().at(3).text));
-    QVERIFY2(log.shown().at(3).text.contains("password authentication failed"), qPrintable(log.shown().at(3).text));
+    QVERIFY(log.shown().at(0).text.startsWith("Закрыть табель за март 2024 г.?"));
+    QCOMPARE(log.shown().at(3).text, QString("Неверное имя или пароль."));
+    QCOMPARE(log.shown().at(3).caption, QString("Ошибка"));
+    QVERIFY2(log.shown().at(3).detail.contains("password authentication failed"), qPrintable(log.shown().at(3).detail));
     QCOMPARE(log.shown().at(5).text, OnlyAdministrator);
-    QVERIFY(log.shown().at(7).text.startsWith("Открыть месяц март 2024?"));
+    QCOMPARE(log.shown().at(7).text, QString("Март 2024 г. закрыт."));
+    QVERIFY(log.shown().at(8).text.startsWith("Открыть табель за март 2024 г.?"));
+    QCOMPARE(log.shown().at(8).caption, QString("Открытие месяца"));
+    QCOMPARE(log.shown().at(9).text, QString("Март 2024 г. открыт."));
     // No session of the administrator's stays open (a closed one leaves the server a moment later).
     QTRY_COMPARE_WITH_TIMEOUT(
         TestDb::scalar(QString("select count(*) from pg_stat_activity where usename='%1' and datname=current_database()").arg(Boss.name))

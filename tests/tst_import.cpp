@@ -250,8 +250,8 @@ void TestImport::copiesEveryTableWithItsNumbers()
     QCOMPARE(rows(QStringLiteral("select to_char(data, 'YYYY-MM-DD'), smena, kol_vo, brak, cena, color, time, ok, "
                                  "to_char(vvod, 'YYYY-MM-DD HH24:MI') from accounts_dep.smena where id>0 order by id")),
              (QStringList{QStringLiteral("2023-09-07|1|10|1|12.5|0|8|ok|2023-09-08 00:00"),
-                          QStringLiteral("2023-09-08|2|5|0|3.75|123|0|no|NULL")}));
-    // Empty hours cells arrive as 0, as do the journal's empty hours above.
+                          QStringLiteral("2023-09-08|2|5|0|3.75|123|NULL|no|NULL")}));
+    // Empty hours cells arrive as 0; the journal's empty hours above stay empty.
     QCOMPARE(rows(QStringLiteral("select w_id, month, year, smena, d1, d2, d3, d31 from accounts_dep.h_tabel order by id")),
              (QStringList{QStringLiteral("1|9|2023|1|8|0|0|4"), QStringLiteral("2|9|2023|2|0|6|0|0")}));
     QCOMPARE(rows(QStringLiteral("select marka, nom, massa from accounts_dep.izdel order by id")),
@@ -493,14 +493,16 @@ void TestImport::carriesWholeNumbersExactly_data()
     // A whole number written another way is the whole number it is.
     const QList<QPair<QString, QString>> written{
         {"7.0", "7"}, {"007", "7"}, {"+5", "5"}, {" 7 ", "7"}, {"1e3", "1000"}, {"70e-1", "7"}, {"1.5E1", "15"},
-        {"7,00", "7"}, {"-0", "0"}, {"", "0"}, {"2147483647", "2147483647"}, {"-2147483648", "-2147483648"},
+        {"7,00", "7"}, {"-0", "0"}, {"2147483647", "2147483647"}, {"-2147483648", "-2147483648"},
+        // Hours never given stay empty rather than becoming a day of no hours.
+        {"", "NULL"}, {"  ", "NULL"},
     };
     for (const auto& [text, number] : written)
         QTest::addRow("journal hours «%s»", qPrintable(text))
             << QStringList() << textHours + QStringList{QStringLiteral("update public.smena set time='%1' where ID=41").arg(text)}
             << hours << number;
     QTest::newRow("journal hours NULL") << QStringList() << textHours + QStringList{"update public.smena set time=NULL where ID=41"}
-                                        << hours << "0";
+                                        << hours << "NULL";
     QTest::newRow("product kind 32767") << QStringList{"update OPER set NAIMEN=32767 where ID=20"} << QStringList()
                                         << "select naimen from accounts_dep.oper where id=20" << "32767";
     QTest::newRow("product id 999999999999999") << QStringList{"update IZDEL set ID=999999999999999 where ID=11"} << QStringList()

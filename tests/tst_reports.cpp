@@ -312,6 +312,8 @@ private slots:
     void titleNamesTheKind();
     void textsFitTheirBoxes();
     void exactTotalsOnPaper();
+    void halfKopecksAsNumericSumsThem_data();
+    void halfKopecksAsNumericSumsThem();
     void previewFromDialog();
     void pdfNamesSayWhatAndWhen();
     void databaseErrorShowsNoPreview();
@@ -1072,6 +1074,68 @@ void TestReports::exactTotalsOnPaper()
             if (qAbs(text.rect.left() - (10 + 133.6)) < 0.01 && text.text != QStringLiteral("0,1"))
                 column << text.text;
     QCOMPARE(column, (QStringList{"100", "4517512,38", "4517512,38"}));
+}
+
+void TestReports::halfKopecksAsNumericSumsThem_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QList<double>>("lefts");   // of the money totals: groups', report's
+    QTest::addColumn<QString>("groups");        // grouping sets of the server's sums, the report's () last
+    QTest::addColumn<QString>("decimals");      // of each sum as printed
+    QTest::newRow("workers") << "TForm16" << QList<double>{163.0, 160.9} << "(p.s_caption, i.nom), (p.s_caption), ()"
+                             << "case when grouping(i.nom) = 0 then 3 else 2 end";
+    QTest::newRow("workers detail") << "TForm20" << QList<double>{169.9, 165.9} << "(p.s_caption), ()" << "2";
+    QTest::newRow("products detail") << "TForm21" << QList<double>{169.9} << "(i.nom), ()" << "2";
+}
+
+// Prices whose products end in half a kopeck: the totals print what the server's numeric sums
+// round to, half away from zero, where sums of binary prices fall a kopeck short.
+void TestReports::halfKopecksAsNumericSumsThem()
+{
+    QFETCH(QString, form);
+    QFETCH(QList<double>, lefts);
+    QFETCH(QString, groups);
+    QFETCH(QString, decimals);
+    const int alekseev = Fixture::worker(QStringLiteral("Алексеев А.А."));
+    const int borisov = Fixture::worker(QStringLiteral("Борисов Б.Б."));
+    const int boxA = Fixture::product(QStringLiteral("ЯА-1"), 1, Fixture::classItem(QStringLiteral("Ящик А")));
+    const int boxB = Fixture::product(QStringLiteral("ЯБ-2"), 1, Fixture::classItem(QStringLiteral("Ящик Б")));
+    const int type = Fixture::operationType(QStringLiteral("Сборка"));
+    const int assemblyA = Fixture::operation(boxA, type, 0);
+    const int assemblyB = Fixture::operation(boxB, type, 0);
+    // 0,145 x 3 = 0,435 and 0,285 x (7 - 2) = 1,425; as binary fractions 0,43499999999999994 and
+    // 1,4249999999999998: a product's total and a worker's.
+    Fixture::entry(entryOf(alekseev, boxA, assemblyA, QDate(2026, 3, 2), 3, 0, 0.145, 0));
+    Fixture::entry(entryOf(borisov, boxB, assemblyB, QDate(2026, 3, 4), 7, 2, 0.285, 0));
+    // 42578,195 from a price of 8515,639 times five.
+    Fixture::entry(entryOf(alekseev, boxB, assemblyB, QDate(2026, 3, 5), 5, 0, 8515.639, 0));
+
+    QSqlQuery q(QSqlDatabase::database(QLatin1String(TDataModule6::ConnectionName)));
+    QVERIFY2(q.exec(QStringLiteral("select round(sum((s.kol_vo - s.brak) * s.cena::numeric), %1)::text, "
+                                   "round(sum((s.kol_vo - s.brak) * s.cena)::text::numeric, %1)::text "
+                                   "from accounts_dep.smena s join accounts_dep.izdel i on i.id = s.i_id "
+                                   "join cmn_contractor.person p on p.s_code = s.w_id::text "
+                                   "where s.data >= %2 and s.data < %3 group by grouping sets (%4) "
+                                   "order by grouping(%5), %5")
+                        .arg(decimals, sqlDate(From), sqlDate(To), groups, form == "TForm21" ? "i.nom" : "p.s_caption")
+                        + (form == "TForm16" ? QStringLiteral(", grouping(i.nom), i.nom") : QString())),
+             qPrintable(q.lastError().text()));
+    QStringList expected;
+    int binaryShort = 0;   // sums of binary prices, as their shortest text reads, print a kopeck low
+    while (q.next()) {
+        expected << q.value(0).toString().replace('.', ',');
+        binaryShort += q.value(0).toString() != q.value(1).toString();
+    }
+    QVERIFY2(binaryShort > 0, "the fixture shows no fault of binary money");
+
+    QStringList printed;
+    const ReportDocument document = reportPages(reportForm(form));
+    for (const ReportPage& page : document.pages)
+        for (const ReportText& text : page.texts())
+            if (document.fonts.at(text.font).bold()
+                && std::any_of(lefts.cbegin(), lefts.cend(), [&](double left) { return qAbs(text.rect.left() - (10 + left)) < 0.01; }))
+                printed << text.text;
+    QCOMPARE(printed, expected);
 }
 
 // The buttons show their reports in a preview; the dialog waits for it, and a second press of

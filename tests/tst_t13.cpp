@@ -1,5 +1,7 @@
 #include "core/data_module.h"
 #include "core/roles.h"
+#include "history/change_log_window.h"
+#include "history/history_statements.h"
 #include "history/month_closing.h"
 #include "support/fixtures.h"
 #include "support/page_fit.h"
@@ -19,8 +21,12 @@
 #include "toolkit/report/report_engine.h"
 #include "toolkit/report/report_preview.h"
 
+#include <QApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,12 +51,18 @@ private slots:
     void codesAndTotalsMatchTheServer();
     void codesOfTheFixtureMonth();
     void markSetAndClearedInTheWindow();
+    void markingByKeys();
+    void severalCellsRefused();
+    void marksOfAClosedMonth();
+    void marksInTheChangeLog();
     void markRefused_data();
     void markRefused();
     void closingWaitsForMarks();
     void requisitesWindowKeepsOneRow();
     void pdfReadsBack();
     void spreadsheetReadsBack();
+    void spreadsheetPrintsAsTheForm();
+    void emptyMonthSaysSo();
 
 private:
     QTemporaryDir m_home;
@@ -95,6 +107,10 @@ Crew mayFloor()
                  .arg(c.absent));
     EXEC_SQL(QStringLiteral("insert into accounts_dep.absence (w_id, day, code) values (%1, '2025-05-05', 'Б'), (%1, '2025-05-06', 'Б')")
                  .arg(c.unmarked));
+    // Sick over the 1 and 2 May holidays (they count), on leave over 8 and 9 May (they do not).
+    EXEC_SQL(QStringLiteral("insert into accounts_dep.absence (w_id, day, code) values (%1, '2025-05-01', 'Б'), (%1, '2025-05-02', 'Б'), "
+                            "(%1, '2025-05-08', 'ОТ'), (%1, '2025-05-09', 'ОТ'), (%1, '2025-05-10', 'ОТ'), (%1, '2025-05-11', 'ОТ')")
+                 .arg(c.unmarked));
     return c;
 }
 
@@ -116,13 +132,15 @@ h as (select w.w_id, d.day, d.n,
         from w cross join d
         left join accounts_dep.h_tabel t on t.w_id = w.w_id and t.month = %2 and t.year = %1
        group by w.w_id, d.day, d.n),
-x as (select h.*, dh + nh + oh as total, accounts_dep.day_off(h.day) as off, a.code as mark, coalesce(c.with_work, false) as with_work
+x as (select h.*, dh + nh + oh as total, accounts_dep.day_off(h.day) as off, a.code as mark, coalesce(c.with_work, false) as with_work,
+             a.code in ('ОТ', 'ОД') and exists (select 1 from accounts_dep.work_calendar k where k.day = h.day and k.kind = 'H') as leave_holiday
         from h left join accounts_dep.absence a on a.w_id = h.w_id and a.day = h.day
         left join accounts_dep.absence_code c on c.code = a.code),
 y as (select x.*,
              case when total > 0 and off then 'РВ'
                   when total > 0 then concat_ws('/', case when dh > 0 then case when with_work then mark else 'Я' end end,
                                                 case when nh > 0 then 'Н' end, case when oh > 0 then 'С' end)
+                  when leave_holiday then 'В'
                   when mark is not null then mark
                   when off then 'В'
                   when %4 then 'НН' else '' end as code,
@@ -130,6 +148,7 @@ y as (select x.*,
                   when total > 0 then concat_ws('/', nullif(dh, 0)::text, nullif(nh, 0)::text, nullif(oh, 0)::text)
                   else '' end as hours,
              case when total > 0 and with_work then mark
+                  when total = 0 and leave_holiday then null
                   when total = 0 and mark is not null then mark
                   when total = 0 and not off and %4 then 'НН' end as absence
         from x),
@@ -198,7 +217,8 @@ void setRequisites()
 {
     EXEC_SQL("update accounts_dep.organisation set name = 'ООО «Кемра»', okpo = '12345678', unit = 'Цех сборки', "
              "responsible_pos = 'Табельщик', responsible_name = 'Учетова Т. В.', head_pos = 'Начальник цеха', "
-             "head_name = 'Главов Г. Г.', personnel_pos = 'Инспектор по кадрам', personnel_name = 'Кадрова К. К.'");
+             "head_name = 'Главов Г. Г.', personnel_pos = 'Инспектор по кадрам', personnel_name = 'Кадрова К. К.', "
+             "pay_code = '2000', pay_account = '20'");
 }
 
 // The time-sheet window on the month, as its two lists choose it.
@@ -236,6 +256,7 @@ void TestT13::initTestCase()
     TestDb::setUp();
     Form19 = new TForm19;
     Form27 = new TForm27;
+    Form25 = new TForm25;
 }
 
 void TestT13::cleanupTestCase()
@@ -243,6 +264,8 @@ void TestT13::cleanupTestCase()
     Desktop::setOpener({});
     delete Form27;
     Form27 = nullptr;
+    delete Form25;
+    Form25 = nullptr;
     delete Form19;
     Form19 = nullptr;
     TestDb::tearDown();
@@ -342,6 +365,15 @@ void TestT13::codesOfTheFixtureMonth()
     QCOMPARE(shifts->line.halfHours[1], 8 + 8 + 8 + 7 + 11);
     QCOMPARE(absent->line.absences,
              (QVector<AbsenceTotal>{{"К", 1, 8}, {"ОТ", 7, 0}, {"ДО", 1, 0}, {"Б", 5, 0}}));
+    // Holidays: inside sick leave they count, inside annual leave they are days off and the leave
+    // runs on without them.
+    const T13Worker* unmarked = workerOf(sheet, c.unmarked);
+    QVERIFY(unmarked);
+    QCOMPARE(day(unmarked, 1), "Б|");
+    QCOMPARE(day(unmarked, 8), "В|");
+    QCOMPARE(day(unmarked, 9), "В|");
+    QCOMPARE(day(unmarked, 10), "ОТ|");   // a Saturday inside the leave is a day of it
+    QCOMPARE(unmarked->line.absences, (QVector<AbsenceTotal>{{"ОТ", 2, 0}, {"Б", 4, 0}}));
 }
 
 void TestT13::markSetAndClearedInTheWindow()
@@ -367,9 +399,10 @@ void TestT13::markSetAndClearedInTheWindow()
 
     QAction* sick = nullptr;
     for (QAction* action : page->CodesMenu->actions())
-        if (action->text() == "Б")
+        if (action->data().toString() == "Б")
             sick = action;
     QVERIFY(sick);
+    QCOMPARE(sick->text(), "Б — Временная нетрудоспособность с назначением пособия");
     QCOMPARE(sick->toolTip(), "Временная нетрудоспособность с назначением пособия");
     sick->trigger();
     QCOMPARE(TestDb::scalar("select string_agg(w_id || ' ' || to_char(day, 'DD') || ' ' || code, ', ' order by w_id, day) "
@@ -410,6 +443,239 @@ void TestT13::markSetAndClearedInTheWindow()
                  .toString(),
              "I - Б, I - Б, D Б -, D Б -");
     page->close();
+}
+
+namespace {
+// The marks page on the fixture's month, and the grid row of a worker.
+AbsenceMarksPage* marksPage()
+{
+    chooseMonth(Month, Year);
+    Form19->ComboBox1Change();
+    Form19->PageControl1->setCurrentWidget(Form19->TabSheet5);
+    return Form19->TabSheet5;
+}
+
+void selectDays(AbsenceMarksPage* page, const QList<QPair<int, int>>& cells)   // (worker, day)
+{
+    QItemSelection selection;
+    for (const auto& [worker, day] : cells)
+        for (int row = 0; row < page->Absence->recordCount(); ++row)
+            if (page->Absence->value(row, page->Absence->fieldIndex("w_id")).toInt() == worker)
+                selection.select(page->DBGrid5->model()->index(row, day), page->DBGrid5->model()->index(row, day));
+    page->DBGrid5->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+// Letters as the keyboard types them (QTest's own clicks carry Latin-1 only).
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar letter : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(letter));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(letter));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+QString marksOf(int worker, const QString& from)
+{
+    return TestDb::scalar(QStringLiteral("select coalesce(string_agg(to_char(day, 'DD') || code, ' ' order by day), '') from accounts_dep.absence "
+                                         "where w_id = %1 and day >= '%2'")
+                              .arg(worker)
+                              .arg(from))
+        .toString();
+}
+}
+
+// A code's letters typed over the selected cells mark them; a code that begins a longer one
+// waits a moment for more letters; Delete clears. The hours tabs title holidays as weekends.
+void TestT13::markingByKeys()
+{
+    const Crew c = mayFloor();
+    AbsenceMarksPage* page = marksPage();
+    QVERIFY(!page->Button9->isEnabled());   // nothing chosen yet
+    selectDays(page, {{c.nobody, 27}, {c.nobody, 28}});
+    QVERIFY(page->Button9->isEnabled() && page->Button10->isEnabled());
+    typeText(page->DBGrid5, "б");
+    QCOMPARE(marksOf(c.nobody, "2025-05-27"), "27Б 28Б");
+    typeText(page->DBGrid5, "РП");   // typed together: "РП", not "Р"
+    QCOMPARE(marksOf(c.nobody, "2025-05-27"), "27РП 28РП");
+    typeText(page->DBGrid5, "Р");    // alone: "Р" once no "П" follows
+    QCOMPARE(marksOf(c.nobody, "2025-05-27"), "27РП 28РП");
+    QTRY_COMPARE(marksOf(c.nobody, "2025-05-27"), "27Р 28Р");
+    QTest::keyClick(page->DBGrid5, Qt::Key_Delete);
+    QCOMPARE(marksOf(c.nobody, "2025-05-27"), "");
+
+    // 1 May a holiday by the calendar, 17 May a Saturday at work, on the hours tabs too.
+    const auto titleColour = [](int day) { return Form19->DBGrid1->model()->headerData(day, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(); };
+    QCOMPARE(titleColour(1), titleColour(3));
+    QCOMPARE(titleColour(17), titleColour(16));
+    QVERIFY(titleColour(1) != titleColour(5));
+    // Annual leave over the 8 and 9 May holidays: the page says they are no days of it.
+    selectDays(page, {{c.nobody, 7}, {c.nobody, 8}, {c.nobody, 9}});
+    typeText(page->DBGrid5, "ОТ");
+    QCOMPARE(page->Label2->text(), "08.05, 09.05 — праздник: в отпуск не входит, в Т-13 «В»");
+    // The window a clerk works in all day resizes and maximises; full names show whole.
+    QVERIFY(Form19->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    Form19->resize(1500, 900);
+    QCOMPARE(Form19->size(), QSize(1500, 900));
+    QVERIFY(page->DBGrid5->columnWidth(0) > page->DBGrid5->fontMetrics().horizontalAdvance("Отпускова Анна Сергеевна"));
+    if (!screenshotFolder().isEmpty()) {   // forty workers with their full names
+        for (int i = 1; i <= 36; ++i)
+            Fixture::hoursRow(Fixture::worker(QStringLiteral("Константинопольский%1 Александр Владимирович").arg(i, 2, 10, QLatin1Char('0'))), 1,
+                              QDate(Year, Month, 1), {{5, 8}, {6, 8}, {12, 8}});
+        Form19->resize(1560, 960);
+        Form19->show();
+        Form19->ComboBox1Change();
+        Form19->PageControl1->setCurrentIndex(0);
+        QTest::qWait(50);
+        Form19->grab().save(screenshotFolder() + "/timesheet_resized.png");
+        Form19->hide();
+    }
+    page->close();
+}
+
+// Several cells refused: the worker and day are named and none of the cells is written, whether
+// the program sees the hours or the server finds hours written meanwhile.
+void TestT13::severalCellsRefused()
+{
+    const Crew c = mayFloor();
+    MessageLog log;
+    AbsenceMarksPage* page = marksPage();
+    const QString before = marksOf(c.absent, "2025-05-01") + "/" + marksOf(c.nobody, "2025-05-01");
+    selectDays(page, {{c.absent, 5}, {c.nobody, 27}, {c.nobody, 28}});
+    typeText(page->DBGrid5, "Б");
+    QCOMPARE(log.texts(), QStringList{"Болеев Пётр Ильич, 05.05.2025: у работника есть часы работы, а код «Б» (Временная "
+                                      "нетрудоспособность с назначением пособия) ставится только на день без работы. "
+                                      "Ни одна из 3 отметок не записана."});
+    QCOMPARE(log.shown().first().caption, "Ошибка");
+    // Hours another client wrote after the grid was read.
+    log.clear();
+    Fixture::hoursRow(c.nobody, 1, QDate(Year, Month, 1), {{28, 4}});
+    selectDays(page, {{c.nobody, 27}, {c.nobody, 28}});
+    try {
+        page->markSelected("ПР");
+        QFAIL("the server took the marks");
+    } catch (const DatabaseError& e) {
+        QCOMPARE(e.message(), "Нетов Нет Нетович, 28.05.2025: у работника есть часы работы, а код «ПР» (Прогулы) ставится только на "
+                              "день без работы. Ни одна из 2 отметок не записана.");
+    }
+    // The month closed by someone else after the page was read.
+    TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (5, 2025)");
+    selectDays(page, {{c.nobody, 26}, {c.nobody, 27}});
+    try {
+        page->markSelected("ПР");
+        QFAIL("the server took the marks");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains("закрыт") && e.message().endsWith(" Ни одна из 2 отметок не записана."), qPrintable(e.message()));
+    }
+    QCOMPARE(marksOf(c.absent, "2025-05-01") + "/" + marksOf(c.nobody, "2025-05-01"), before);
+    QCOMPARE(noneOfMarksWritten(21), "Ни одна из 21 отметки не записана.");
+    QCOMPARE(noneOfMarksWritten(11), "Ни одна из 11 отметок не записана.");
+    page->close();
+}
+
+// In a closed month the marks page offers nothing to write and says why, as the hours tabs do.
+void TestT13::marksOfAClosedMonth()
+{
+    const Crew c = mayFloor();
+    TestDb::execAsOwner("insert into accounts_dep.closed_month (month, year) values (5, 2025)");
+    AbsenceMarksPage* page = marksPage();
+    const QString why = "Месяц закрыт: отметки не меняются";
+    QVERIFY(!page->Button9->isEnabled() && !page->Button10->isEnabled());
+    QCOMPARE(page->Label2->text(), why);
+    QCOMPARE(page->Button9->toolTip(), why);
+    QVERIFY(!Form19->Button1->isEnabled());
+    selectDays(page, {{c.nobody, 27}});
+    emit page->DBGrid5->customContextMenuRequested(QPoint(10, 10));
+    QVERIFY(!page->CodesMenu->isVisible());
+    typeText(page->DBGrid5, "Б");
+    QTest::keyClick(page->DBGrid5, Qt::Key_Delete);
+    QCOMPARE(marksOf(c.nobody, "2025-05-01"), "");
+    QCOMPARE(marksOf(c.unmarked, "2025-05-05"), "05Б 06Б 08ОТ 09ОТ 10ОТ 11ОТ");
+    if (!screenshotFolder().isEmpty()) {
+        Form19->resize(1300, 520);
+        Form19->show();
+        QTest::qWait(50);
+        Form19->grab().save(screenshotFolder() + "/marks_closed_month.png");
+        Form19->showMaximized();
+        Form19->PageControl1->setCurrentIndex(0);
+        QTest::qWait(50);
+        Form19->grab().save(screenshotFolder() + "/timesheet_maximized.png");
+        Form19->hide();
+    }
+    page->close();
+}
+
+// "Журнал изменений" lists the marks' changes: who, the day, the code before and after.
+void TestT13::marksInTheChangeLog()
+{
+    const Crew c = mayFloor();
+    EXEC_SQL(QStringLiteral("update accounts_dep.absence set code = 'ДО' where w_id = %1 and day = '2025-05-19'").arg(c.absent));
+    EXEC_SQL(QStringLiteral("delete from accounts_dep.absence where w_id = %1 and day = '2025-05-30'").arg(c.absent));
+    MessageLog log;
+    const auto rows = [](TForm25* w) {
+        QStringList out;
+        for (int row = 0; row < w->Changes->recordCount(); ++row) {
+            QStringList cells;
+            for (const char* field : {"act", "data", "fio", "changes"})
+                cells << w->Changes->value(row, w->Changes->fieldIndex(field)).toString();
+            out << cells.join('|');
+        }
+        return out;
+    };
+    QVERIFY(expectModal<TForm25>([] { Form25->ShowPeriod(QDate(2025, 5, 19), QDate(2025, 5, 31)); }, [&](TForm25* w) {
+        // Every action: the marks of the period's days (the floor has no journal entries).
+        const QStringList all = rows(w);
+        QCOMPARE(all.size(), 10);
+        QCOMPARE(all.at(0), "Снятие отметки|30.05.2025|Болеев Пётр Ильич|Неявка: ДО → —");
+        QCOMPARE(all.at(1), "Замена отметки|19.05.2025|Болеев Пётр Ильич|Неявка: ОТ → ДО");
+        QCOMPARE(all.at(2), "Отметка|30.05.2025|Болеев Пётр Ильич|Неявка: — → ДО");
+        QVERIFY(w->Changes->value(0, w->Changes->fieldIndex("who")).toString().contains("sys"));
+        // The marks' own action, and a worker without marks in the period.
+        w->ComboBox2->setCurrentIndex(w->ComboBox2->findData(int(LoggedAction::Marked)));
+        emit w->ComboBox2->activated(w->ComboBox2->currentIndex());
+        QCOMPARE(rows(w), all);
+        w->ComboBox2->setCurrentIndex(w->ComboBox2->findData(int(LoggedAction::Added)));
+        emit w->ComboBox2->activated(w->ComboBox2->currentIndex());
+        QCOMPARE(w->Changes->recordCount(), 0);
+        w->ComboBox2->setCurrentIndex(w->ComboBox2->findData(int(LoggedAction::Marked)));
+        emit w->ComboBox2->activated(w->ComboBox2->currentIndex());
+        w->ComboBox1->setCurrentIndex(w->ComboBox1->findData(c.unmarked));
+        emit w->ComboBox1->activated(w->ComboBox1->currentIndex());
+        QCOMPARE(w->Changes->recordCount(), 0);
+        w->ComboBox1->setCurrentIndex(0);
+        emit w->ComboBox1->activated(0);
+        // By the day the change was made: today's, all of them.
+        w->ComboBox3->setCurrentIndex(w->ComboBox3->findData(int(LogPeriod::ChangeDate)));
+        w->DTPicker1->setDate(QDate::currentDate());
+        w->DTPicker2->setDate(QDate::currentDate());
+        emit w->ComboBox3->activated(w->ComboBox3->currentIndex());
+        QCOMPARE(w->Changes->recordCount(), TestDb::scalar("select count(*) from accounts_dep.absence_log").toInt());
+        if (!screenshotFolder().isEmpty()) {
+            w->DTPicker1->setDate(QDate(2025, 5, 19));
+            w->DTPicker2->setDate(QDate(2025, 5, 31));
+            w->ComboBox3->setCurrentIndex(0);
+            emit w->ComboBox3->activated(0);
+            QTest::qWait(50);
+            w->grab().save(screenshotFolder() + "/change_log_marks.png");
+        }
+        // An inverted period is refused and lists nothing new.
+        w->DTPicker1->setDate(QDate(2025, 5, 31));
+        w->DTPicker2->setDate(QDate(2025, 5, 19));
+        emit w->DTPicker1->editingFinished();
+        QCOMPARE(log.texts(), QStringList{"Дата «с» (31.05.2025) позже даты «по» (19.05.2025): такого периода нет."});
+        QCOMPARE(log.shown().first().caption, "Ошибка");
+        w->close();
+    }));
+    // Opened again: the period it is given, every worker and action, by the entries' dates.
+    QVERIFY(expectModal<TForm25>([] { Form25->ShowPeriod(QDate(2025, 5, 1), QDate(2025, 5, 31)); }, [&](TForm25* w) {
+        QCOMPARE(w->DTPicker1->date(), QDate(2025, 5, 1));
+        QCOMPARE(w->DTPicker2->date(), QDate(2025, 5, 31));
+        QCOMPARE(w->ComboBox1->currentIndex(), 0);
+        QCOMPARE(w->ComboBox2->currentIndex(), 0);
+        QCOMPARE(w->ComboBox3->currentData().toInt(), int(LogPeriod::EntryDate));
+        w->close();
+    }));
 }
 
 void TestT13::markRefused_data()
@@ -498,13 +764,29 @@ void TestT13::closingWaitsForMarks()
 void TestT13::requisitesWindowKeepsOneRow()
 {
     setRequisites();
-    const bool shown = expectModal<TForm27>([] { Form27->ShowRequisites(); }, [](TForm27* w) {
+    MessageLog log;
+    const bool shown = expectModal<TForm27>([] { Form27->ShowRequisites(); }, [&](TForm27* w) {
         QCOMPARE(w->Edit1->text(), "ООО «Кемра»");
         QCOMPARE(w->Edit7->text(), "Главов Г. Г.");
+        QCOMPARE(w->Edit10->text(), "2000");
+        QCOMPARE(w->Edit11->text(), "20");
         QVERIFY(w->CBox1->isChecked());
         w->Edit3->setText("  Цех окраски ");
-        w->Edit2->setText("87654321");
+        w->Edit10->setText("2010");
+        w->Edit11->setText("26");
         w->CBox1->setChecked(false);
+        // ОКПО: 8 digits, or 10 for a sole trader; a letter does not go in at all.
+        for (const char* okpo : {"1234567", "123456789", "12345"}) {
+            w->Edit2->setText(okpo);
+            w->Button1->click();
+            QVERIFY(w->isVisible());
+        }
+        QCOMPARE(log.texts().size(), 3);
+        QCOMPARE(log.shown().first().caption, "Ошибка");
+        QTest::keyClicks(w->Edit2, "1234a");
+        QVERIFY(!w->Edit2->text().contains('a'));
+        QVERIFY(okpoAccepted("1234567890") && okpoAccepted("") && !okpoAccepted("12345678a"));
+        w->Edit2->setText("87654321");
         if (!screenshotFolder().isEmpty())
             w->grab().save(screenshotFolder() + "/t13_requisites.png");
         w->Button1->click();
@@ -519,12 +801,15 @@ void TestT13::requisitesWindowKeepsOneRow()
     QVERIFY2(other.open(), qPrintable(other.lastError().text()));
     {
         QSqlQuery q(other);
-        QVERIFY(q.exec("select count(*), max(unit), max(okpo), bool_and(night_shift3) from accounts_dep.organisation"));
+        QVERIFY(q.exec("select count(*), max(unit), max(okpo), bool_and(night_shift3), max(pay_code), max(pay_account) "
+                       "from accounts_dep.organisation"));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toInt(), 1);
         QCOMPARE(q.value(1).toString(), "Цех окраски");
         QCOMPARE(q.value(2).toString(), "87654321");
         QCOMPARE(q.value(3).toBool(), false);
+        QCOMPARE(q.value(4).toString(), "2010");
+        QCOMPARE(q.value(5).toString(), "26");
         // The server keeps it one row whoever writes.
         QVERIFY(!q.exec("insert into accounts_dep.organisation (name) values ('second')"));
     }
@@ -542,12 +827,14 @@ void TestT13::pdfReadsBack()
         const int w = Fixture::worker(QStringLiteral("Рабочий%1 Иван Иванович").arg(i, 2, 10, QLatin1Char('0')), "Сборщик");
         Fixture::hoursRow(w, 1, QDate(Year, Month, 1), {{5, 8}, {6, 8}, {30, 8}});
     }
+    const int setter = Fixture::worker(QStringLiteral("Наладкин Олег Олегович"), "Наладчик технологического оборудования");
+    Fixture::hoursRow(setter, 1, QDate(Year, Month, 1), {{5, 8}});
     const ReportDocument document = previewed(Month, Year, "17");
     QVERIFY(document.pages.size() >= 3);
     QVERIFY(document.landscape);
     QCOMPARE(t13PdfPath(Month, Year), QDir(m_home.path()).filePath("Documents/Tabel/Табель Т-13 Май 2025.pdf"));
 
-    const QString pdf = m_home.filePath("t13.pdf");
+    const QString pdf = m_home.filePath("Табель Т-13 Май 2025.pdf");
     const QStringList faults = printFitFaults(document, pdf);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     const QList<PdfWord> words = pdfWords(pdf);
@@ -563,11 +850,40 @@ void TestT13::pdfReadsBack()
     QVERIFY(pages[0].contains("01.05.2025") && pages[0].contains("31.05.2025"));
     for (int p = 0; p <= last; ++p) {
         QVERIFY2(pages[p].contains("Неявки") && pages[p].contains("Табельный"), qPrintable(QString::number(p)));
+        QVERIFY2(pages[p].contains("оплаты") && pages[p].contains("корреспон-") && pages[p].contains("начисления"), qPrintable(QString::number(p)));
         QVERIFY(!(p > 0 && pages[p].contains("ТАБЕЛЬ")));
     }
     QVERIFY(pages[last].contains("Кадрова"));
     QVERIFY(pages[last].contains("(расшифровка"));
     QVERIFY(!pages[0].contains("Кадрова"));
+    QVERIFY(pages[0].contains("Утверждена"));
+    // The column numbers 1 to 13 under the titles, left to right on one line.
+    QList<PdfWord> numbers;
+    double numbersTop = -1;
+    for (const PdfWord& w : words)
+        if (w.page == 1 && w.text == "13" && w.rect.left() > 250)
+            numbersTop = w.rect.top();
+    for (const PdfWord& w : words)
+        if (w.page == 1 && qAbs(w.rect.top() - numbersTop) < 0.5)
+            numbers << w;
+    std::sort(numbers.begin(), numbers.end(), [](const PdfWord& a, const PdfWord& b) { return a.rect.left() < b.rect.left(); });
+    QStringList numberTexts;
+    for (const PdfWord& w : numbers)
+        numberTexts << w.text;
+    QCOMPARE(numberTexts.join(' '), "1 2 3 4 5 6 7 8 9 10 11 12 13");
+    // A long position goes on two lines, none cut.
+    QStringList all;
+    for (const PdfWord& w : words)
+        all << w.text;
+    QVERIFY(all.contains("технологического") && all.contains("оборудования"));
+    QVERIFY(!all.join(' ').contains(QStringLiteral("…")));
+    QCOMPARE(t13PositionLines("Наладчик технологического оборудования").size(), 2);
+    QCOMPARE(t13PositionLines(" Маляр ").join('|'), "Маляр");
+    // The document names itself.
+    QProcess info;
+    info.start("pdfinfo", {pdf});
+    QVERIFY(info.waitForFinished(30000));
+    QVERIFY(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression("Title:\\s+Табель Т-13 Май 2025\\n")));
 
     // The first worker's block: by name, line by line, the codes over their hours.
     const T13Sheet sheet = readMay();
@@ -582,7 +898,7 @@ void TestT13::pdfReadsBack()
     // tops and read left to right.
     QList<PdfWord> block;
     for (const PdfWord& w : words)
-        if (w.page == 0 && w.rect.top() > top - 4 && w.rect.top() < top + 13 && w.rect.left() > 70 && w.rect.left() < 198)
+        if (w.page == 0 && w.rect.top() > top - 4 && w.rect.top() < top + 13 && w.rect.left() > 63 && w.rect.left() < 183)
             block << w;
     std::sort(block.begin(), block.end(), [](const PdfWord& a, const PdfWord& b) {
         return qAbs(a.rect.top() - b.rect.top()) > 1 ? a.rect.top() < b.rect.top() : a.rect.left() < b.rect.left();
@@ -604,6 +920,16 @@ void TestT13::pdfReadsBack()
                 expected << text;
         QCOMPARE(lines.at(line), expected.join(' '));
     }
+    // Columns 7-9 of the block: the organisation's kind of pay and account, the days (hours) worked.
+    QList<PdfWord> payWords;
+    for (const PdfWord& w : words)
+        if (w.page == 0 && w.rect.top() > top - 4 && w.rect.top() < top + 13 && w.rect.left() > 213 && w.rect.left() < 249)
+            payWords << w;
+    std::sort(payWords.begin(), payWords.end(), [](const PdfWord& a, const PdfWord& b) { return a.rect.left() < b.rect.left(); });
+    QStringList pay;
+    for (const PdfWord& w : payWords)
+        pay << w.text;
+    QCOMPARE(pay.join(' '), QStringLiteral("2000 20 ") + daysAndHours(first.line.monthDays, first.line.monthHours));
 
     if (!screenshotFolder().isEmpty())
         QFile::copy(pdf, screenshotFolder() + "/t13.pdf");
@@ -636,6 +962,17 @@ void TestT13::spreadsheetReadsBack()
     QVERIFY(book.fitToPage);
     QCOMPARE(book.fitToWidth, 1);
     QCOMPARE(book.fitToHeight, 0);
+    QCOMPARE(book.text(8, 2), "Утверждена постановлением Госкомстата России от 05.01.2004 № 1");
+    QCOMPARE(book.title, "Табель Т-13 Май 2025");
+    // The form's column numbers under the titles: the days 4, the month 6, pay data 7-9, absences 10-13.
+    QCOMPARE(book.text(T13Cells::FirstDay, T13Cells::ColumnNumbersRow), "4");
+    QCOMPARE(book.text(T13Cells::MonthDays, T13Cells::ColumnNumbersRow), "6");
+    QCOMPARE(book.text(T13Cells::PayCode, T13Cells::ColumnNumbersRow), "7");
+    QCOMPARE(book.text(T13Cells::PayDays, T13Cells::ColumnNumbersRow), "9");
+    QCOMPARE(book.text(T13Cells::FirstAbsence, T13Cells::ColumnNumbersRow), "10");
+    QCOMPARE(book.text(T13Cells::LastColumn, T13Cells::ColumnNumbersRow), "13");
+    QCOMPARE(book.text(T13Cells::PayCode, T13Cells::FirstTitleRow), "Данные для начисления заработной платы по видам и направлениям затрат");
+    QCOMPARE(book.rowHeights.value(T13Cells::FirstTitleRow), 36.0);   // room for it on three lines
 
     // Every worker's block against the program's figures, НН marked.
     const T13Sheet sheet = readMay(true);
@@ -655,6 +992,9 @@ void TestT13::spreadsheetReadsBack()
         QCOMPARE(book.text(T13Cells::Half, row + 1), QString::number(w.line.halfHours[0]));
         QCOMPARE(book.text(T13Cells::MonthHours, row), QString::number(w.line.monthHours));
         QVERIFY(book.cell(T13Cells::MonthHours, row).number);
+        QCOMPARE(book.text(T13Cells::PayCode, row), "2000");
+        QCOMPARE(book.text(T13Cells::PayAccount, row), "20");
+        QCOMPARE(book.text(T13Cells::PayDays, row), w.line.monthDays ? daysAndHours(w.line.monthDays, w.line.monthHours) : QString());
         for (int k = 0; k < w.line.absences.size() && k < 4; ++k)
             QCOMPARE(book.text(T13Cells::FirstAbsence, row + k), w.line.absences.at(k).code);
     }
@@ -663,6 +1003,56 @@ void TestT13::spreadsheetReadsBack()
                                                                  }) - sheet.workers.begin());
     QCOMPARE(book.text(T13Cells::FirstDay + 6, unmarkedRow), "НН");   // 7 May, a working day without anything
     QCOMPARE(book.text(T13Cells::FirstDay + 5, unmarkedRow), "Б");
+}
+
+// Printed from the spreadsheet program, the form keeps its column titles on every page and its
+// workers whole.
+void TestT13::spreadsheetPrintsAsTheForm()
+{
+    for (int i = 1; i <= 20; ++i)
+        Fixture::hoursRow(Fixture::worker(QStringLiteral("Рабочий%1 Иван").arg(i, 2, 10, QLatin1Char('0'))), 1, QDate(Year, Month, 1), {{5, 8}});
+    QString written;
+    Desktop::setOpener([&](const QString& path) {
+        written = path;
+        return true;
+    });
+    whenModal<TForm28>([](TForm28* w) { w->Button1->click(); });
+    chooseMonth(Month, Year);
+    Form19->Button8Click();
+    Desktop::setOpener({});
+    const XlsxSheet book = XlsxSheet::read(written);
+    QVERIFY2(book.definedNames.value("_xlnm.Print_Titles").endsWith(QStringLiteral("!$%1:$%2").arg(T13Cells::FirstTitleRow).arg(T13Cells::ColumnNumbersRow)),
+             qPrintable(book.definedNames.value("_xlnm.Print_Titles")));
+    // 6 workers under the heading, 9 on the next page, 5 and the signatures on the last.
+    QCOMPARE(book.rowBreaks, (QList<int>{T13Cells::FirstWorkerRow + 4 * 6 - 1, T13Cells::FirstWorkerRow + 4 * 15 - 1}));
+    QCOMPARE(t13PageBreaks(20), book.rowBreaks);
+    for (int workers : {1, 5, 6, 7, 14, 15, 16, 300}) {
+        const QList<int> breaks = t13PageBreaks(workers);
+        int previous = T13Cells::FirstWorkerRow - 1;
+        for (int row : breaks) {
+            QCOMPARE((row - T13Cells::FirstWorkerRow + 1) % 4, 0);   // below a worker's fourth row
+            QVERIFY(row - previous <= 4 * 9);
+            previous = row;
+        }
+        QVERIFY(T13Cells::FirstWorkerRow + 4 * workers - 1 - previous <= 4 * 7);   // room for the signatures
+    }
+}
+
+// A month nobody worked or was marked in gives no form, and says why.
+void TestT13::emptyMonthSaysSo()
+{
+    MessageLog log;
+    bool opened = false;
+    Desktop::setOpener([&](const QString&) { return opened = true; });
+    ReportDocument shown = previewed(Month, Year, QString());
+    whenModal<TForm28>([](TForm28* w) { w->Button1->click(); });
+    chooseMonth(Month, Year);
+    Form19->Button8Click();
+    Desktop::setOpener({});
+    QVERIFY(shown.pages.isEmpty());
+    QVERIFY(!opened);
+    const QString text = "За май 2025 г. ни у кого нет ни часов, ни отметок: табель Т-13 не составлен.";
+    QCOMPARE(log.texts(), (QStringList{text, text}));
 }
 
 QTEST_MAIN(TestT13)

@@ -670,8 +670,8 @@ void TestTimesheet::rebuildEqualsJournalSums()
     // The month is summed in one statement: the bar starts at the first day and ends at the last.
     QCOMPARE(progress.last().first().toInt(), 30);
     QCOMPARE(Form19->PB->maximum(), 30);
-    QVERIFY2(Form19->Label1->text().startsWith("Табель за Сентябрь 2023 перестроен в "), qPrintable(Form19->Label1->text()));
-    QCOMPARE(rebuildDoneText(11, 2026, QTime(17, 5, 9)), QString("Табель за Ноябрь 2026 перестроен в 17:05:09"));
+    QVERIFY2(Form19->Label1->text().startsWith("Табель за сентябрь 2023 г. перестроен в "), qPrintable(Form19->Label1->text()));
+    QCOMPARE(rebuildDoneText(11, 2026, QTime(17, 5, 9)), QString("Табель за ноябрь 2026 г. перестроен в 17:05:09"));
     QVERIFY(Form19->PB->isHidden());
     QVERIFY(!Transaction::isOpen(TDataModule6::ConnectionName));
     // The grids show the new month, with the database's totals.
@@ -794,7 +794,7 @@ void TestTimesheet::rebuildWaitsForOpenChange()
     }
     rebuildWhileOpen(body, ChangeLock);
     QCOMPARE(Fixture::hoursCell(worker, 1, day), dayHours);
-    QVERIFY(Form19->Label1->text().startsWith("Табель за Ноябрь 2026 перестроен"));
+    QVERIFY(Form19->Label1->text().startsWith("Табель за ноябрь 2026 г. перестроен"));
 }
 
 void TestTimesheet::rebuildWaitsOnGridRowHeldElsewhere_data()

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -195,6 +196,25 @@ public:
         return worksheet_set_column(m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), width, nullptr);
     }
 
+    lxw_error setHeight(int row, double points)
+    {
+        CNumbers numbers;
+        return worksheet_set_row(m_sheet, lxw_row_t(row - 1), points, nullptr);
+    }
+
+    lxw_error repeatRows(int firstRow, int lastRow)
+    {
+        return worksheet_repeat_rows(m_sheet, lxw_row_t(firstRow - 1), lxw_row_t(lastRow - 1));
+    }
+
+    lxw_error breakPagesBelow(const QList<int>& rows)
+    {
+        // A break given as n falls between the 1-based rows n and n + 1; the list ends with 0.
+        std::vector<lxw_row_t> breaks(rows.cbegin(), rows.cend());
+        breaks.push_back(0);
+        return worksheet_set_h_pagebreaks(m_sheet, breaks.data());
+    }
+
     void fitPageWidth(bool landscape)
     {
         worksheet_set_paper(m_sheet, 9);   // A4
@@ -323,6 +343,11 @@ int OpenWorkbook(const QString& title)
         reportOpenFailure(path, QString::fromLocal8Bit(std::strerror(ENOMEM)));
         return -1;
     }
+    // The title a spreadsheet program shows in the document's properties and prints in headers.
+    const QByteArray documentTitle = fileTitle(title).toUtf8();
+    lxw_doc_properties properties{};
+    properties.title = const_cast<char*>(documentTitle.constData());   // copied by the library
+    workbook_set_properties(book, &properties);
     current() = std::make_unique<Workbook>(book, path);
     return 1;
 }
@@ -426,6 +451,33 @@ int SetColumnWidth(int sheet, int column, double width)
     if (column < 1 || column > MaxColumns)
         return answer(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE, where);
     return answer(book->setWidth(column, width), where);
+}
+
+int SetRowHeight(int sheet, int row, double points)
+{
+    const QString where = QStringLiteral("строка %1").arg(row);
+    Workbook* book = target(sheet, where);
+    if (!book)
+        return -1;
+    return answer(book->setHeight(row, points), where);
+}
+
+int RepeatRowsOnEveryPage(int sheet, int firstRow, int lastRow)
+{
+    const QString where = QStringLiteral("строки %1-%2").arg(firstRow).arg(lastRow);
+    Workbook* book = target(sheet, where);
+    if (!book)
+        return -1;
+    return answer(book->repeatRows(firstRow, lastRow), where);
+}
+
+int BreakPagesBelow(int sheet, const QList<int>& rows)
+{
+    const QString where = QStringLiteral("разрывы страниц");
+    Workbook* book = target(sheet, where);
+    if (!book)
+        return -1;
+    return answer(book->breakPagesBelow(rows), where);
 }
 
 int FitPageWidth(int sheet, bool landscape)

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFlags>
+#include <QList>
 #include <QString>
 
 // The spreadsheet every export fills. A workbook is a new .xlsx file in the user's documents
@@ -54,9 +55,16 @@ int MergeCells(int sheet, int column, int row, int lastColumn, int lastRow, cons
 
 // A column's width in the spreadsheet's character units.
 int SetColumnWidth(int sheet, int column, double width);
+// A row's height in points (15 is one line of the default font).
+int SetRowHeight(int sheet, int row, double points);
 
 // A4 printing, landscape or portrait, scaled to one page wide (as many pages down as needed).
 int FitPageWidth(int sheet, bool landscape);
+
+// Rows firstRow..lastRow print again at the top of every page (the column titles of a form).
+int RepeatRowsOnEveryPage(int sheet, int firstRow, int lastRow);
+// A new printed page starts below each of these rows (ascending, at most 1023).
+int BreakPagesBelow(int sheet, const QList<int>& rows);
 
 // Where new workbooks go: <documents>/Tabel.
 QString workbookFolder();

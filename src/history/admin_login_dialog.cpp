@@ -49,6 +49,7 @@ AdminLoginDialog::AdminLoginDialog(QWidget* parent) : QDialog(parent)
 
 bool AdminLoginDialog::ask(AdminLogin& login)
 {
+    Password->clear();   // asked again after a wrong one, the password is typed anew
     if (Login->text().isEmpty())
         Login->setFocus();
     else

@@ -6,10 +6,13 @@
 #include "history/history_statements.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/error_guard.h"
+#include "toolkit/message_box.h"
 
 #include <QCalendarWidget>
 #include <QHeaderView>
+#include <QScopeGuard>
 #include <QTimer>
+#include <utility>
 
 TForm25* Form25 = nullptr;
 
@@ -27,6 +30,7 @@ TForm25::TForm25(QWidget* parent) : QDialog(parent)
     ComboBox2->addItem(QStringLiteral("Удаление"), int(LoggedAction::Deleted));
     ComboBox2->addItem(QStringLiteral("Закрытие месяца"), int(LoggedAction::Closed));
     ComboBox2->addItem(QStringLiteral("Открытие месяца"), int(LoggedAction::Reopened));
+    ComboBox2->addItem(QStringLiteral("Отметки неявок"), int(LoggedAction::Marked));
     ComboBox3->addItem(QStringLiteral("по дате позиции"), int(LogPeriod::EntryDate));
     ComboBox3->addItem(QStringLiteral("по дате изменения"), int(LogPeriod::ChangeDate));
 
@@ -62,6 +66,7 @@ void TForm25::ShowPeriod(const QDate& from, const QDate& to)
     DTPicker1->setDate(from);
     DTPicker2->setDate(to);
     ComboBox2->setCurrentIndex(0);
+    ComboBox3->setCurrentIndex(0);
     fillWorkers();
     FilterChange();
     exec();
@@ -70,6 +75,17 @@ void TForm25::ShowPeriod(const QDate& from, const QDate& to)
 
 void TForm25::FilterChange()
 {
+    if (DTPicker1->date() > DTPicker2->date()) {
+        // Leaving a date picker for the message box would finish its editing once more.
+        if (std::exchange(m_refusing, true))
+            return;
+        const auto done = qScopeGuard([this] { m_refusing = false; });
+        MessageBox::stop(QStringLiteral("Дата «с» (%1) позже даты «по» (%2): такого периода нет.")
+                             .arg(DTPicker1->date().toString(QStringLiteral("dd.MM.yyyy")),
+                                  DTPicker2->date().toString(QStringLiteral("dd.MM.yyyy"))),
+                         QStringLiteral("Ошибка"));
+        return;
+    }
     BusyCursor busy;
     Changes->close();
     const LogPeriod period = LogPeriod(ComboBox3->currentData().toInt());

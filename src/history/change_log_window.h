@@ -7,7 +7,9 @@
 
 class Dataset;
 
-// "Журнал изменений": the changes of the entries of a period, by worker and by action.
+// "Журнал изменений": the changes of the entries and of the day marks of a period, by worker and
+// by action. Opened again, it starts from the period it is given, every worker and action, and by
+// the entries' dates.
 class TForm25 : public QDialog, public Ui::TForm25 {
     Q_OBJECT
 public:
@@ -25,6 +27,8 @@ public:
 
 private:
     void fillWorkers();
+
+    bool m_refusing = false;   // an inverted period's message is up
 };
 
 extern TForm25* Form25;

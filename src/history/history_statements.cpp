@@ -23,7 +23,7 @@ const LoggedField Fields[] = {
     // JSON writes dates as YYYY-MM-DD
     {"Дата", "data", "substr(%1->>'data', 9, 2)||'.'||substr(%1->>'data', 6, 2)||'.'||substr(%1->>'data', 1, 4)"},
     {"Смена", "smena", "%1->>'smena'"},
-    {"Приёмка", "ok", "%1->>'ok'"},
+    {"Приемка", "ok", "%1->>'ok'"},
 };
 
 const LoggedField& field(const char* key)
@@ -91,7 +91,7 @@ QString logSelect()
                .arg(shown(field("data"), Side::Old), shown(field("data"), Side::New), shown(field("w_id"), Side::Old),
                     shown(field("w_id"), Side::New))
         + changesColumn()
-        + QStringLiteral(" as changes \n"
+        + QStringLiteral(" as changes, l.at as stamp \n"
                          "from accounts_dep.smena_log l cross join lateral (select coalesce(l.new_row, l.old_row) as v) r \n")
         + namesJoined();
 }
@@ -106,9 +106,33 @@ QString actionCondition(LoggedAction action)
     case LoggedAction::Deleted: return QStringLiteral(" and l.smena_id is not null and l.action='D'");
     case LoggedAction::Closed: return QStringLiteral(" and l.smena_id is null and l.action='I'");
     case LoggedAction::Reopened: return QStringLiteral(" and l.smena_id is null and l.action='D'");
-    case LoggedAction::Any: break;
+    case LoggedAction::Any:
+    case LoggedAction::Marked:   // the marks' own statement
+        break;
     }
     return {};
+}
+
+// The clerk's day marks (accounts_dep.absence_log) in the same columns.
+QString marksSelect()
+{
+    return QStringLiteral(
+        "select a.id, null::integer as smena_id, to_char(a.at, 'DD.MM.YYYY HH24:MI:SS') as at, "
+        "coalesce(a.app, '')||coalesce(' ('||a.db_user||coalesce(', '||host(a.client), '')||')', '') as who, "
+        "case a.action when 'I' then 'Отметка' when 'U' then 'Замена отметки' else 'Снятие отметки' end as act, "
+        "to_char(a.day, 'DD.MM.YYYY') as data, null::integer as smena, coalesce(p.fio, a.w_id::text) as fio, "
+        "'Неявка: '||coalesce(a.old_code, '—')||' → '||coalesce(a.new_code, '—') as changes, a.at as stamp \n"
+        "from accounts_dep.absence_log a left join accounts_dep.person p on p.id = a.w_id \n");
+}
+
+QString marksCondition(const QDate& from, const QDate& to, int workerId, LogPeriod period)
+{
+    QString condition = period == LogPeriod::ChangeDate
+        ? QStringLiteral("where a.at >= %1::timestamp and a.at < %2::timestamp").arg(sqlDate(from), sqlDate(to.addDays(1)))
+        : QStringLiteral("where a.day between %1 and %2").arg(sqlDate(from), sqlDate(to));
+    if (workerId != 0)
+        condition += QStringLiteral(" and a.w_id=%1").arg(workerId);
+    return condition;
 }
 
 } // namespace
@@ -120,6 +144,9 @@ QString entryHistoryStatement(int entryId)
 
 QString periodLogStatement(const QDate& from, const QDate& to, int workerId, LoggedAction action, LogPeriod period)
 {
+    const QString marks = marksSelect() + marksCondition(from, to, workerId, period);
+    if (action == LoggedAction::Marked)
+        return marks + QStringLiteral(" order by a.id desc");
     QString statement = logSelect();
     if (period == LogPeriod::ChangeDate) {
         // From the first moment of `from` to the first of the day after `to`, on the local clock.
@@ -130,7 +157,12 @@ QString periodLogStatement(const QDate& from, const QDate& to, int workerId, Log
     }
     if (workerId != 0)
         statement += QStringLiteral(" and (l.new_row->>'w_id'='%1' or l.old_row->>'w_id'='%1')").arg(workerId);
-    return statement + actionCondition(action) + QStringLiteral(" order by l.id desc");
+    statement += actionCondition(action);
+    if (action != LoggedAction::Any)
+        return statement + QStringLiteral(" order by l.id desc");
+    // Both histories, newest first; the changes of one transaction share their moment.
+    return QStringLiteral("select * from (") + statement + QStringLiteral("\nunion all\n") + marks
+        + QStringLiteral(") c order by c.stamp desc, c.id desc");
 }
 
 QString closingMonthsStatement()

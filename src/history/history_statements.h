@@ -7,8 +7,9 @@
 // can be checked directly. The server keeps the history (accounts_dep.smena_log) and refuses
 // writes into a closed month; these only read it and close or reopen months.
 
-// Which changes the period log lists.
-enum class LoggedAction { Any, Added, Changed, Deleted, Closed, Reopened };
+// Which changes the period log lists: the entries' (added, changed, deleted), the months'
+// (closed, reopened) or the day marks' of the time sheet (Marked: set, changed or cleared).
+enum class LoggedAction { Any, Added, Changed, Deleted, Closed, Reopened, Marked };
 // Which date of a change the period log's period applies to.
 enum class LogPeriod { EntryDate, ChangeDate };
 
@@ -16,8 +17,9 @@ enum class LogPeriod { EntryDate, ChangeDate };
 QString entryHistoryStatement(int entryId);
 // The changes of a period, newest first: by EntryDate those of the entries dated from `from` to
 // `to` (both included), an entry moved between days counting on both, and the closings and
-// reopenings of the period's months; by ChangeDate those made on these days. A worker of 0 means
-// every worker; closings and reopenings belong to none.
+// reopenings of the period's months, and the day marks of the period's days; by ChangeDate those
+// made on these days. A worker of 0 means every worker; closings and reopenings belong to none.
+// A mark's change lists no entry or shift, its day as the date and "Неявка: Б → ОТ" as the change.
 QString periodLogStatement(const QDate& from, const QDate& to, int workerId, LoggedAction action, LogPeriod period);
 
 // The months that have entries or are closed, newest first, each open or closed with when and

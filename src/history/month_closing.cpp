@@ -31,6 +31,15 @@ bool closedIn(const Dataset& check)
 namespace {
 const QString AdminConnection = QStringLiteral("MonthClosing");
 
+// The server's word for a name or password it does not take, in its English or Russian messages.
+bool loginRefused(const QString& driverText)
+{
+    for (const char* words : {"password authentication failed", "does not exist", "проверку подлинности", "не существует"})
+        if (driverText.contains(QString::fromUtf8(words), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 void runAsAdministrator(const QString& statement, const AdminLogin& login)
 {
     const QString program = QLatin1String(TDataModule6::ConnectionName);
@@ -38,6 +47,8 @@ void runAsAdministrator(const QString& statement, const AdminLogin& login)
     try {
         openServerConnection(AdminConnection, options, program);
     } catch (const DatabaseError& e) {
+        if (loginRefused(e.message()))
+            throw AdminLoginRefused(e.message());
         throw DatabaseError(QStringLiteral("Сервер БД не принял вход «%1».\n%2").arg(login.name, e.message()));
     }
     const auto closeSession = qScopeGuard([] { closeNamedConnection(AdminConnection); });
@@ -57,5 +68,5 @@ void reopenMonth(int month, int year, const AdminLogin& login)
 
 QString monthInSentence(const QString& heading)
 {
-    return heading.left(1).toLower() + heading.mid(1);
+    return heading.left(1).toLower() + heading.mid(1) + QStringLiteral(" г.");
 }

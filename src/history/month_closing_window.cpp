@@ -9,12 +9,14 @@
 #include "toolkit/error_guard.h"
 #include "toolkit/message_box.h"
 
+#include <QHeaderView>
 #include <QStyledItemDelegate>
 
 TForm26* Form26 = nullptr;
 
 namespace {
 const QString Caption = QStringLiteral("Закрытие месяца");
+const QString ReopenCaption = QStringLiteral("Открытие месяца");
 
 // The last closing of a month opened again reads grey beside the open months' state.
 class EarlierClosingDelegate : public QStyledItemDelegate {
@@ -40,7 +42,9 @@ TForm26::TForm26(QWidget* parent) : QDialog(parent)
     Months = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("Months"), this);
     Months->setSql(closingMonthsStatement());
     DBGrid1->setColumns({historyColumn("caption", "Месяц", 130), historyColumn("state", "Состояние", 90),
-                         historyColumn("closed_when", "Закрыт", 230), historyColumn("closed_by", "Кем", 260)});
+                         historyColumn("closed_when", "Закрыт", 230), historyColumn("closed_by", "Кем", 220)});
+    // The four columns fit the window; "Кем" takes what is left.
+    DBGrid1->horizontalHeader()->setStretchLastSection(true);
     DBGrid1->setDataset(Months);
     auto* earlier = new EarlierClosingDelegate(Months, DBGrid1);
     DBGrid1->setItemDelegateForColumn(DBGrid1->columnOf(QStringLiteral("closed_when")), earlier);
@@ -90,17 +94,15 @@ void TForm26::Button1Click()
     if (Months->isEmpty())
         return;
     const QString caption = monthInSentence(Months->value(QStringLiteral("caption")).toString());
-    if (!MessageBox::ask(QStringLiteral("Закрыть месяц %1? Изменения записей и табеля этого месяца станут невозможны.").arg(caption),
+    if (!MessageBox::ask(QStringLiteral("Закрыть табель за %1? Изменения записей и табеля этого месяца станут невозможны.").arg(caption),
                          Caption))
         return;
-    AdminLogin login;
-    if (!AdminLoginDialog(this).ask(login))
+    const int month = Months->value(QStringLiteral("month")).toInt();
+    const int year = Months->value(QStringLiteral("year")).toInt();
+    if (!asAdministrator([&](const AdminLogin& login) { closeMonth(month, year, login); }))
         return;
-    {
-        BusyCursor busy;
-        closeMonth(Months->value(QStringLiteral("month")).toInt(), Months->value(QStringLiteral("year")).toInt(), login);
-    }
     reopenList();
+    MessageBox::inform(QStringLiteral("%1 г. закрыт.").arg(Months->value(QStringLiteral("caption")).toString()), Caption);
 }
 
 void TForm26::Button2Click()
@@ -108,13 +110,32 @@ void TForm26::Button2Click()
     if (Months->isEmpty())
         return;
     const QString caption = monthInSentence(Months->value(QStringLiteral("caption")).toString());
-    if (!MessageBox::ask(QStringLiteral("Открыть месяц %1? Его записи и табель снова можно будет менять.").arg(caption), Caption))
+    if (!MessageBox::ask(QStringLiteral("Открыть табель за %1? Его записи и табель снова можно будет менять.").arg(caption), ReopenCaption))
         return;
-    AdminLogin login;
-    if (!AdminLoginDialog(this).ask(login))
+    const int month = Months->value(QStringLiteral("month")).toInt();
+    const int year = Months->value(QStringLiteral("year")).toInt();
+    if (!asAdministrator([&](const AdminLogin& login) { reopenMonth(month, year, login); }))
         return;
-    reopenMonth(Months->value(QStringLiteral("month")).toInt(), Months->value(QStringLiteral("year")).toInt(), login);
     reopenList();
+    MessageBox::inform(QStringLiteral("%1 г. открыт.").arg(Months->value(QStringLiteral("caption")).toString()), ReopenCaption);
+}
+
+bool TForm26::asAdministrator(const std::function<void(const AdminLogin&)>& action)
+{
+    AdminLoginDialog dialog(this);
+    for (;;) {
+        AdminLogin login;
+        if (!dialog.ask(login))
+            return false;
+        try {
+            BusyCursor busy;
+            action(login);
+            return true;
+        } catch (const AdminLoginRefused& refused) {
+            // Asked again at once: the month and the question stay as they were answered.
+            MessageBox::stop(refused.message(), QStringLiteral("Ошибка"), refused.detail);
+        }
+    }
 }
 
 void TForm26::Button4Click()

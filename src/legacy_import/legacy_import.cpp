@@ -25,6 +25,7 @@ namespace {
 ImportColumn integer(const char* name) { return {QLatin1String(name), CarriedAs::Integer}; }
 ImportColumn real(const char* name) { return {QLatin1String(name), CarriedAs::Float}; }
 ImportColumn text(const char* name) { return {QLatin1String(name), CarriedAs::Text}; }
+ImportColumn hours(const char* name) { return {QLatin1String(name), CarriedAs::Hours}; }
 
 QList<ImportColumn> hoursColumns()
 {
@@ -163,14 +164,14 @@ QString rangeProblem(const QString& lowest, const QString& highest)
 // A legacy number as a literal, read from its text form (the source is asked for text, so that
 // no driver rounds or zeroes it on the way): the exact whole number where the target holds
 // integers, however it is written, within the column's limits; a positive one in a key. An empty
-// value reads as 0, except in a key.
+// value reads as 0, except in a key and in the journal's hours, where the hours were never given.
 QString integerLiteral(const QString& text, const QString& sourceText, const ImportColumn& column, const TargetColumn& target,
                        const QString& sourceName)
 {
     if (text.isEmpty()) {
         if (isKey(column))
             throw BadValue{sourceName, QString(), QStringLiteral("пустой ключ")};
-        return QStringLiteral("0");
+        return column.kind == CarriedAs::Hours ? QStringLiteral("NULL") : QStringLiteral("0");
     }
     bool plain = false;   // digits alone, as nearly every value is written
     std::optional<qlonglong> value = text.toLongLong(&plain);
@@ -237,7 +238,7 @@ QString literal(const QVariant& value, const ImportColumn& column, const TargetC
         return textLiteral(value, target.text);
     const QString sourceText = value.toString();
     const QString text = sourceText.trimmed();
-    if (column.kind == CarriedAs::Integer)
+    if (column.kind == CarriedAs::Integer || column.kind == CarriedAs::Hours)
         return integerLiteral(text, sourceText, column, target, sourceName);
     return floatLiteral(text, sourceText, target, sourceName);
 }
@@ -351,7 +352,7 @@ const QList<ImportStep>& legacyImportSteps()
          {integer("id"), text("fio"), text("addr")}},
         {QStringLiteral("smena"), QStringLiteral("accounts_dep.smena"), true, true,
          {integer("id"), integer("w_id"), integer("i_id"), integer("o_id"), integer("kol_vo"), integer("brak"),
-          integer("smena"), real("cena"), integer("color"), text("ok"), text("data"), integer("time"), text("vvod")}},
+          integer("smena"), real("cena"), integer("color"), text("ok"), text("data"), hours("time"), text("vvod")}},
         {QStringLiteral("H_TABEL"), QStringLiteral("accounts_dep.h_tabel"), true, false, hoursColumns()},
     };
     return steps;

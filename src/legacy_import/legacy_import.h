@@ -21,6 +21,7 @@ void connectLegacyImport();
 // How a legacy value is carried into its target column.
 enum class CarriedAs {
     Integer,   // read as a number, empty as 0
+    Hours,     // read as a whole number; empty (no value, or blank text) stays empty
     Float,     // read as a number, empty as 0
     Text,      // its text form, converted by the target column; empty stays empty
 };

@@ -18,7 +18,7 @@ QString workersReportStatement()
 {
     return lines({
         QStringLiteral("select person.s_caption fio, sum(smena.kol_vo-smena.brak)::numeric as kolvo, "),
-        QStringLiteral("sum((kol_vo-brak)*smena.cena) as summa,vid_oper.vid,"),
+        QStringLiteral("sum((kol_vo-brak)*smena.cena::numeric)::text as summa,vid_oper.vid,"),
         QStringLiteral("izdel.nom, oper.naimen, color from cmn_contractor.person person,accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper,"),
         QStringLiteral("accounts_dep.oper where w_id=s_code::integer and izdel.id=smena.i_id and vid_oper.id=oper.vid"),
         QStringLiteral("and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 "),
@@ -44,7 +44,7 @@ QString workersDetailReportStatement()
     return lines({
         QStringLiteral("select s_caption fio, izdel.marka, vid_oper.vid, oper.naimen, "),
         QStringLiteral("sum(smena.kol_vo)::numeric as kolvo, sum(smena.brak) as brk, sum((kol_vo-brak)*"),
-        QStringLiteral("smena.cena) as summa, color, sum(prize*(kol_vo-brak)*smena.cena/100) as s_prize "),
+        QStringLiteral("smena.cena::numeric)::text as summa, color, sum(prize::numeric*(kol_vo-brak)*smena.cena::numeric/100)::text as s_prize "),
         QStringLiteral("from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper where "),
         QStringLiteral("smena.o_id=oper.id and smena.w_id=s_code::integer and smena.i_id=izdel.id "),
         QStringLiteral("and smena.o_id=oper.id and w_id=s_code::integer and oper.vid=vid_oper.id "),
@@ -58,7 +58,7 @@ QString productsDetailReportStatement()
     return lines({
         QStringLiteral("select izdel.marka, vid_oper.vid vid, oper.naimen, izdel.nom,"),
         QStringLiteral("sum(smena.kol_vo)::numeric as kolvo, sum(smena.brak) as brk, "),
-        QStringLiteral("sum((kol_vo-brak)*smena.cena) as summa, color, round((izdel.massa*sum(smena.kol_vo))::numeric,2) as mass "),
+        QStringLiteral("sum((kol_vo-brak)*smena.cena::numeric)::text as summa, color, round((izdel.massa*sum(smena.kol_vo))::numeric,2) as mass "),
         QStringLiteral("from accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper where smena.o_id=oper.id and smena.i_id=izdel.id "),
         QStringLiteral("and smena.o_id=oper.id and oper.vid=vid_oper.id and smena.data<:data2 and "),
         QStringLiteral("smena.data>=:data1 group by izdel.nom, marka, vid_oper.vid, oper.naimen, color,massa "),

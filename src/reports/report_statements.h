@@ -6,7 +6,9 @@
 class Dataset;
 
 // The statements of the production reports. Each selects the journal rows from :data1 on and
-// before :data2, so the "по" date itself is not counted.
+// before :data2, so the "по" date itself is not counted. Money ("summa", "s_prize") is reckoned
+// in numeric from the journal's binary price and comes as text, so that the engine adds the
+// server's exact figures: a half kopeck stays a half kopeck until the printed total rounds it.
 QString workersReportStatement();           // t_Report of "Отчет по рабочим"
 QString productsReportStatement();          // t_Report of "Отчет по продукции"
 QString workersDetailReportStatement();     // w_Report of "Детальный отчет по рабочим"

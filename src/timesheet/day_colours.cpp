@@ -14,6 +14,14 @@ int firstWeekday(int month, int year)
     return QDate(year, month, 1).dayOfWeek() % 7 + 1;   // Qt counts Monday 1 .. Sunday 7
 }
 
+DayKind dayKind(int day, int month, int year, const QVector<bool>& daysOff)
+{
+    const DayKind byWeek = dayKind(day, month, year);
+    if (byWeek == DayKind::Missing || daysOff.size() < day)
+        return byWeek;
+    return daysOff.at(day - 1) ? DayKind::Weekend : DayKind::Workday;
+}
+
 DayKind dayKind(int day, int month, int year)
 {
     if (day > QDate(year, month, 1).daysInMonth())

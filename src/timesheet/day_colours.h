@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QVector>
 
 // How the day columns of the time sheet look in a month: weekend days in red, the days the
 // month lacks blanked out, full days bold and longer days bold on light green.
@@ -13,6 +14,10 @@ int firstWeekday(int month, int year);
 // Day column k (1 to 31) of the month: Missing past the month's last day, Weekend when
 // (w + k) mod 7 is 1 or 2 with w the weekday of the 1st, Workday otherwise.
 DayKind dayKind(int day, int month, int year);
+
+// The same by the production calendar's days off of the month (day 1 at index 0); by the week
+// alone when the calendar is not given.
+DayKind dayKind(int day, int month, int year, const QVector<bool>& daysOff);
 
 // Colour of a day column's title; invalid for the header's own.
 QColor dayTitleColor(DayKind kind);

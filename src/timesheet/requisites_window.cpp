@@ -3,6 +3,9 @@
 #include "timesheet/t13_sheet.h"
 #include "toolkit/error_guard.h"
 #include "toolkit/fixed_dialog.h"
+#include "toolkit/message_box.h"
+
+#include <QRegularExpressionValidator>
 
 TForm27* Form27 = nullptr;
 
@@ -10,6 +13,7 @@ TForm27::TForm27(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
     makeFixedDialog(this);
+    Edit2->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,10}")), Edit2));
     on(Button1, &QPushButton::clicked, this, &TForm27::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -23,8 +27,20 @@ void TForm27::ShowRequisites()
 
 void TForm27::Button1Click()
 {
+    if (!okpoAccepted(Edit2->text())) {
+        MessageBox::stop(QStringLiteral("ОКПО — 8 цифр (у индивидуального предпринимателя 10) или пусто."), QStringLiteral("Ошибка"));
+        Edit2->setFocus();
+        return;
+    }
     writeRequisites(typed());
     accept();
+}
+
+bool okpoAccepted(const QString& text)
+{
+    const QString okpo = text.trimmed();
+    static const QRegularExpression digits(QStringLiteral("^(\\d{8}|\\d{10})?$"));
+    return digits.match(okpo).hasMatch();
 }
 
 void TForm27::fill(const Requisites& r)
@@ -39,6 +55,8 @@ void TForm27::fill(const Requisites& r)
     Edit8->setText(r.personnelPos);
     Edit9->setText(r.personnelName);
     CBox1->setChecked(r.nightShift3);
+    Edit10->setText(r.payCode);
+    Edit11->setText(r.payAccount);
 }
 
 Requisites TForm27::typed() const
@@ -54,5 +72,7 @@ Requisites TForm27::typed() const
     r.personnelPos = Edit8->text();
     r.personnelName = Edit9->text();
     r.nightShift3 = CBox1->isChecked();
+    r.payCode = Edit10->text();
+    r.payAccount = Edit11->text();
     return r;
 }

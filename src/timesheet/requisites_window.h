@@ -7,7 +7,8 @@
 struct Requisites;
 
 // "Реквизиты организации" (administrator): the organisation, its ОКПО, the structural unit and
-// the three signatories of the unified time sheet, and whether the third shift is night work.
+// the three signatories of the unified time sheet, the default kind of pay and its account, and
+// whether the third shift is night work.
 class TForm27 : public QDialog, public Ui::TForm27 {
     Q_OBJECT
 public:
@@ -23,3 +24,6 @@ private:
 };
 
 extern TForm27* Form27;
+
+// ОКПО is 8 digits (10 for a sole trader), or not given yet.
+bool okpoAccepted(const QString& text);

@@ -41,7 +41,21 @@ QVector<bool> monthDaysOff(int month, int year, const QHash<int, QChar>& calenda
     return off;
 }
 
-T13Line t13Line(const WorkerMonth& worker, const QVector<bool>& daysOff, const AbsenceCodes& codes, const T13Options& options)
+QVector<bool> monthHolidays(int month, int year, const QHash<int, QChar>& calendarKinds)
+{
+    QVector<bool> holidays(QDate(year, month, 1).daysInMonth());
+    for (int day = 1; day <= holidays.size(); ++day)
+        holidays[day - 1] = calendarKinds.value(day) == QLatin1Char('H');
+    return holidays;
+}
+
+bool isAnnualLeave(const QString& code)
+{
+    return code == QStringLiteral("ОТ") || code == QStringLiteral("ОД");
+}
+
+T13Line t13Line(const WorkerMonth& worker, const QVector<bool>& daysOff, const QVector<bool>& holidays, const AbsenceCodes& codes,
+                const T13Options& options)
 {
     T13Line line;
     line.days.resize(daysOff.size());
@@ -65,6 +79,8 @@ T13Line t13Line(const WorkerMonth& worker, const QVector<bool>& daysOff, const A
                 day = workedDay(dayShifts + shift3, 0, overtime, markWithWork ? mark : Day);
             if (markWithWork)
                 absence = mark;
+        } else if (!mark.isEmpty() && isAnnualLeave(mark) && holidays.value(d)) {
+            day.code = DayOff;   // a non-working holiday lengthens the leave rather than counting in it
         } else if (!mark.isEmpty()) {
             day.code = mark;
             absence = mark;

@@ -54,12 +54,19 @@ struct T13Line {
 // Day d (1-based) of the month is a weekend or holiday: by the calendar's kind of that day
 // ('H' off, 'W' or 'S' working), else Saturdays and Sundays.
 QVector<bool> monthDaysOff(int month, int year, const QHash<int, QChar>& calendarKinds);
+// Day d of the month is a non-working holiday by the calendar ('H').
+QVector<bool> monthHolidays(int month, int year, const QHash<int, QChar>& calendarKinds);
+
+// The annual leave codes (ОТ, ОД): a non-working holiday inside such a leave is no day of it.
+bool isAnnualLeave(const QString& code);
 
 // Codes and hours of every day, the half-month and month totals and the absences by code.
 // Hours in shifts 1-2 are "Я", shift 3 "Н" (or "Я" when it is no night work), shift 4 "С"; on
 // a day off every hour is "РВ". A mark that goes with work stands in place of "Я" on a day with
-// hours; a day without hours shows its mark, else "В" on a day off, else blank or "НН".
-T13Line t13Line(const WorkerMonth& worker, const QVector<bool>& daysOff, const AbsenceCodes& codes, const T13Options& options);
+// hours; a day without hours shows its mark, else "В" on a day off, else blank or "НН". A holiday
+// (`holidays`, may be empty) marked with annual leave reads "В" and is not counted in the leave.
+T13Line t13Line(const WorkerMonth& worker, const QVector<bool>& daysOff, const QVector<bool>& holidays, const AbsenceCodes& codes,
+                const T13Options& options);
 
 // "Иванов Иван Петрович" -> "Иванов И. П."; a name already short or of one word stays as it is.
 QString surnameAndInitials(const QString& fullName);

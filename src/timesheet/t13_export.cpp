@@ -24,6 +24,7 @@ void heading(const T13Sheet& sheet)
 {
     const Requisites& org = sheet.organisation;
     MergeCells(Sheet, 15, 1, LastColumn, 1, QStringLiteral("Унифицированная форма № Т-13"), Cell::AsText);
+    MergeCells(Sheet, 8, 2, 22, 2, QStringLiteral("Утверждена постановлением Госкомстата России от 05.01.2004 № 1"), Cell::AsText);
     box(23, 2, LastColumn, 2, QStringLiteral("Код"));
     MergeCells(Sheet, 1, 3, 18, 3, org.name, Cell::AsText | Cell::Bold | Cell::Centred);
     MergeCells(Sheet, 19, 3, 22, 3, QStringLiteral("Форма по ОКУД"), Cell::AsText);
@@ -49,7 +50,8 @@ void heading(const T13Sheet& sheet)
 
 void columnTitles()
 {
-    const int top = FirstWorkerRow - 3;   // three rows of titles
+    const int top = FirstTitleRow;
+    SetRowHeight(Sheet, top, 36);   // three lines of the pay data's title
     box(Number, top, Number, top + 2, QStringLiteral("№ п/п"));
     box(Name, top, Name, top + 2, QStringLiteral("Фамилия, инициалы, должность"));
     box(WorkerNumber, top, WorkerNumber, top + 2, QStringLiteral("Табельный номер"));
@@ -64,17 +66,31 @@ void columnTitles()
     box(MonthDays, top + 1, MonthHours, top + 1, QStringLiteral("месяц"));
     box(MonthDays, top + 2, MonthDays, top + 2, QStringLiteral("дни"));
     box(MonthHours, top + 2, MonthHours, top + 2, QStringLiteral("часы"));
+    box(PayCode, top, PayDays, top, QStringLiteral("Данные для начисления заработной платы по видам и направлениям затрат"));
+    box(PayCode, top + 1, PayCode, top + 2, QStringLiteral("код вида оплаты"));
+    box(PayAccount, top + 1, PayAccount, top + 2, QStringLiteral("корреспондирующий счет"));
+    box(PayDays, top + 1, PayDays, top + 2, QStringLiteral("дни (часы)"));
     box(FirstAbsence, top, LastColumn, top, QStringLiteral("Неявки по причинам"));
     for (int pair = 0; pair < T13Column::AbsencePairs; ++pair) {
         const int column = FirstAbsence + 2 * pair;
         box(column, top + 1, column, top + 2, QStringLiteral("код"));
         box(column + 1, top + 1, column + 1, top + 2, QStringLiteral("дни (часы)"));
     }
+    // The form's column numbers: the days are column 4, the month's days and hours together 6.
+    const std::pair<int, int> numbered[] = {{Number, Number}, {Name, Name}, {WorkerNumber, WorkerNumber}, {FirstDay, Half - 1},
+                                            {Half, Half}, {MonthDays, MonthHours}, {PayCode, PayCode}, {PayAccount, PayAccount},
+                                            {PayDays, PayDays}};
+    int n = 0;
+    for (const auto& [first, last] : numbered)
+        box(first, ColumnNumbersRow, last, ColumnNumbersRow, QString::number(++n), Numbers);
+    for (int column = FirstAbsence; column <= LastColumn; ++column)
+        box(column, ColumnNumbersRow, column, ColumnNumbersRow, QString::number(++n), Numbers);
 }
 
-void worker(const T13Worker& w, int n, int row)
+void worker(const T13Worker& w, const Requisites& org, int n, int row)
 {
     const T13Line& l = w.line;
+    const T13PayData pay = t13PayData(org, l);
     box(Number, row, Number, row + 3, QString::number(n), Numbers);
     box(Name, row, Name, row + 3, w.position.isEmpty() ? w.name : w.name + QLatin1Char('\n') + w.position);
     box(WorkerNumber, row, WorkerNumber, row + 3, QString::number(w.number), Numbers);
@@ -83,6 +99,9 @@ void worker(const T13Worker& w, int n, int row)
             box(FirstDay + c - 1, row + line, FirstDay + c - 1, row + line, t13DayText(w, line, c), line % 2 ? Numbers : Boxed);
         const int half[4] = {l.halfDays[0], l.halfHours[0], l.halfDays[1], l.halfHours[1]};
         box(Half, row + line, Half, row + line, QString::number(half[line]), Numbers);
+        box(PayCode, row + line, PayCode, row + line, line == 0 ? pay.code : QString());
+        box(PayAccount, row + line, PayAccount, row + line, line == 0 ? pay.account : QString());
+        box(PayDays, row + line, PayDays, row + line, line == 0 ? pay.daysAndHours : QString());
         for (int pair = 0; pair < T13Column::AbsencePairs; ++pair) {
             const int k = pair * T13Column::AbsenceLines + line;
             const bool has = k < l.absences.size();
@@ -118,6 +137,9 @@ void widths()
     SetColumnWidth(Sheet, Half, 9);
     SetColumnWidth(Sheet, MonthDays, 6);
     SetColumnWidth(Sheet, MonthHours, 7);
+    SetColumnWidth(Sheet, PayCode, 6);
+    SetColumnWidth(Sheet, PayAccount, 8);
+    SetColumnWidth(Sheet, PayDays, 9);
     for (int pair = 0; pair < T13Column::AbsencePairs; ++pair) {
         SetColumnWidth(Sheet, FirstAbsence + 2 * pair, 5);
         SetColumnWidth(Sheet, FirstAbsence + 2 * pair + 1, 9);
@@ -126,18 +148,30 @@ void widths()
 
 } // namespace
 
+QList<int> t13PageBreaks(int workers)
+{
+    const int first = 6, others = 9;
+    const int signatures = 2;   // their six rows take about two workers' room
+    QList<int> rows;
+    for (int shown = first; shown < workers + signatures; shown += others)
+        rows << FirstWorkerRow + 4 * qMin(shown, workers) - 1;
+    return rows;
+}
+
 bool exportT13Sheet(const T13Sheet& sheet)
 {
     if (OpenWorkbook(QStringLiteral("Табель Т-13 ") + monthHeading(sheet.month, sheet.year)) == -1)
         return false;
     ShowWorkbook(false);
     FitPageWidth(Sheet, true);
+    RepeatRowsOnEveryPage(Sheet, FirstTitleRow, ColumnNumbersRow);
+    BreakPagesBelow(Sheet, t13PageBreaks(int(sheet.workers.size())));
     widths();
     heading(sheet);
     columnTitles();
     int row = FirstWorkerRow;
     for (int i = 0; i < sheet.workers.size(); ++i, row += 4)
-        worker(sheet.workers.at(i), i + 1, row);
+        worker(sheet.workers.at(i), sheet.organisation, i + 1, row);
     const Requisites& org = sheet.organisation;
     signatory(row + 1, QStringLiteral("Ответственное лицо"), org.responsiblePos, org.responsibleName);
     signatory(row + 3, QStringLiteral("Руководитель структурного подразделения"), org.headPos, org.headName);

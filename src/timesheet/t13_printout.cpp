@@ -1,23 +1,28 @@
 #include "timesheet/t13_printout.h"
 
 #include "export/spreadsheet_writer.h"
+#include "history/month_closing.h"
 #include "timesheet/month_names.h"
+#include "toolkit/report/report_text_fit.h"
 
 #include <QDir>
 
 namespace {
 
 // Columns, mm from the left margin; the printable width is 277.
-const double NumLeft = 0, NumWidth = 7;
-const double NameLeft = 7, NameWidth = 40;
-const double TabLeft = 47, TabWidth = 13;
-const double DaysLeft = 60, DayWidth = 8;
-const double HalfLeft = DaysLeft + T13Column::DaysPerLine * DayWidth;   // 188
-const double HalfWidth = 14;
-const double MonthDaysLeft = HalfLeft + HalfWidth, MonthDaysWidth = 11;
-const double MonthHoursLeft = MonthDaysLeft + MonthDaysWidth, MonthHoursWidth = 13;
-const double AbsenceLeft = MonthHoursLeft + MonthHoursWidth;             // 226
-const double CodeWidth = 9, DaysHoursWidth = 16.5;
+const double NumLeft = 0, NumWidth = 6;
+const double NameLeft = 6, NameWidth = 34;
+const double TabLeft = 40, TabWidth = 13;
+const double DaysLeft = 53, DayWidth = 7.5;
+const double HalfLeft = DaysLeft + T13Column::DaysPerLine * DayWidth;   // 173
+const double HalfWidth = 12;
+const double MonthDaysLeft = HalfLeft + HalfWidth, MonthDaysWidth = 9;
+const double MonthHoursLeft = MonthDaysLeft + MonthDaysWidth, MonthHoursWidth = 10;
+// "Данные для начисления заработной платы по видам и направлениям затрат", columns 7-9
+const double PayLeft = MonthHoursLeft + MonthHoursWidth;                 // 204
+const double PayCodeWidth = 10, PayAccountWidth = 13, PayDaysWidth = 12;
+const double AbsenceLeft = PayLeft + PayCodeWidth + PayAccountWidth + PayDaysWidth;   // 239
+const double CodeWidth = 7.5, DaysHoursWidth = 11.5;
 const double LineHeight = 4;
 const double SmallPt = 6, TextPt = 7, TitlePt = 11;
 const QString Crossed = QStringLiteral("X");
@@ -106,10 +111,11 @@ ReportBand title(const T13Sheet& sheet)
 // Three rows of titles and one of column numbers, on every page.
 ReportBand columnHeader()
 {
-    const double h1 = 6, h2 = 5, h3 = 5, all = h1 + h2 + h3;
+    const double h1 = 8, h2 = 5, h3 = 5, all = h1 + h2 + h3, numbers = 3.5;
+    const double payAccountLeft = PayLeft + PayCodeWidth, payDaysLeft = payAccountLeft + PayAccountWidth;
     std::vector<ReportItem> items{
         boxed(QStringLiteral("Отметки о явках и неявках на работу по числам месяца"), DaysLeft, HalfLeft - DaysLeft, 0, h1),
-        boxed(QStringLiteral("Отработано за"), HalfLeft, AbsenceLeft - HalfLeft, 0, h1),
+        boxed(QStringLiteral("Отработано за"), HalfLeft, PayLeft - HalfLeft, 0, h1),
         boxed(QStringLiteral("месяц"), MonthDaysLeft, MonthDaysWidth + MonthHoursWidth, h1, h2),
         boxed(QStringLiteral("дни"), MonthDaysLeft, MonthDaysWidth, h1 + h2, h3),
         boxed(QStringLiteral("часы"), MonthHoursLeft, MonthHoursWidth, h1 + h2, h3),
@@ -119,6 +125,12 @@ ReportBand columnHeader()
     stacked(items, {QStringLiteral("Фамилия, инициалы,"), QStringLiteral("должность")}, NameLeft, NameWidth, 0, all);
     stacked(items, {QStringLiteral("Табельный"), QStringLiteral("номер")}, TabLeft, TabWidth, 0, all);
     stacked(items, {QStringLiteral("половину"), QStringLiteral("месяца"), QStringLiteral("(I, II)")}, HalfLeft, HalfWidth, h1, h2 + h3);
+    stacked(items, {QStringLiteral("Данные для начисления"), QStringLiteral("заработной платы по видам"), QStringLiteral("и направлениям затрат")},
+            PayLeft, AbsenceLeft - PayLeft, 0, h1);
+    stacked(items, {QStringLiteral("код"), QStringLiteral("вида"), QStringLiteral("оплаты")}, PayLeft, PayCodeWidth, h1, h2 + h3);
+    stacked(items, {QStringLiteral("корреспон-"), QStringLiteral("дирующий"), QStringLiteral("счет")}, payAccountLeft, PayAccountWidth, h1,
+            h2 + h3);
+    stacked(items, {QStringLiteral("дни"), QStringLiteral("(часы)")}, payDaysLeft, PayDaysWidth, h1, h2 + h3);
     for (int day = 1; day <= T13Column::DaysPerLine; ++day) {
         const double left = DaysLeft + (day - 1) * DayWidth;
         items.push_back(boxed(day == T13Column::DaysPerLine ? Crossed : QString::number(day), left, DayWidth, h1, h2));
@@ -128,15 +140,26 @@ ReportBand columnHeader()
         const double left = AbsenceLeft + pair * (CodeWidth + DaysHoursWidth);
         stacked(items, {QStringLiteral("код")}, left, CodeWidth, h1, h2 + h3);
         stacked(items, {QStringLiteral("дни"), QStringLiteral("(часы)")}, left + CodeWidth, DaysHoursWidth, h1, h2 + h3);
-        items.push_back(boxed(QString::number(8), left, CodeWidth, all, 3.5));
-        items.push_back(boxed(QString::number(9), left + CodeWidth, DaysHoursWidth, all, 3.5));
     }
-    const std::pair<double, double> numbered[] = {{NumLeft, NumWidth}, {NameLeft, NameWidth}, {TabLeft, TabWidth},
-                                                  {DaysLeft, HalfLeft - DaysLeft}, {HalfLeft, HalfWidth},
-                                                  {MonthDaysLeft, MonthDaysWidth}, {MonthHoursLeft, MonthHoursWidth}};
-    for (int i = 0; i < 7; ++i)
-        items.push_back(boxed(QString::number(i + 1), numbered[i].first, numbered[i].second, all, 3.5));
-    return ReportBand(all + 3.5, items);
+    // The form numbers its columns 1 to 13, the month's days and hours together being 6.
+    const std::pair<double, double> numbered[] = {
+        {NumLeft, NumWidth},
+        {NameLeft, NameWidth},
+        {TabLeft, TabWidth},
+        {DaysLeft, HalfLeft - DaysLeft},
+        {HalfLeft, HalfWidth},
+        {MonthDaysLeft, MonthDaysWidth + MonthHoursWidth},
+        {PayLeft, PayCodeWidth},
+        {payAccountLeft, PayAccountWidth},
+        {payDaysLeft, PayDaysWidth},
+        {AbsenceLeft, CodeWidth},
+        {AbsenceLeft + CodeWidth, DaysHoursWidth},
+        {AbsenceLeft + CodeWidth + DaysHoursWidth, CodeWidth},
+        {AbsenceLeft + 2 * CodeWidth + DaysHoursWidth, DaysHoursWidth},
+    };
+    for (int i = 0; i < int(std::size(numbered)); ++i)
+        items.push_back(boxed(QString::number(i + 1), numbered[i].first, numbered[i].second, all, numbers));
+    return ReportBand(all + numbers, items);
 }
 
 // One line of the block's ruling: across from `left` at `top`, or down the whole block.
@@ -159,18 +182,23 @@ ReportBand workerBlock()
     std::vector<ReportItem> items{
         ReportItem::field(QStringLiteral("n"), NumLeft, NumWidth).centred(),
         at(ReportItem::field(QStringLiteral("name"), NameLeft + 1, NameWidth - 2), 0, 2 * LineHeight),
-        at(small(ReportItem::field(QStringLiteral("position"), NameLeft + 1, NameWidth - 2)), 2 * LineHeight, 2 * LineHeight),
+        at(small(ReportItem::field(QStringLiteral("position1"), NameLeft + 1, NameWidth - 2)), 2 * LineHeight, LineHeight),
+        at(small(ReportItem::field(QStringLiteral("position2"), NameLeft + 1, NameWidth - 2)), 3 * LineHeight, LineHeight),
         ReportItem::field(QStringLiteral("number"), TabLeft, TabWidth).centred(),
         ReportItem::field(QStringLiteral("mdays"), MonthDaysLeft, MonthDaysWidth).centred(),
         ReportItem::field(QStringLiteral("mhours"), MonthHoursLeft, MonthHoursWidth).centred(),
+        at(ReportItem::field(QStringLiteral("pcode"), PayLeft, PayCodeWidth).centred(), 0, LineHeight),
+        at(ReportItem::field(QStringLiteral("paccount"), PayLeft + PayCodeWidth, PayAccountWidth).centred(), 0, LineHeight),
+        at(ReportItem::field(QStringLiteral("pdays"), PayLeft + PayCodeWidth + PayAccountWidth, PayDaysWidth).centred(), 0, LineHeight),
         // the block's top is the column heading's bottom or the block above's
         at(ReportItem::label(QString(), 0, right).framed(ReportFrame::Bottom), 0, all),
     };
     for (int line = 1; line < 4; ++line) {
         items.push_back(across(DaysLeft, MonthDaysLeft - DaysLeft, line * LineHeight));
-        items.push_back(across(AbsenceLeft, right - AbsenceLeft, line * LineHeight));
+        items.push_back(across(PayLeft, right - PayLeft, line * LineHeight));
     }
-    for (double left : {NumLeft, NameLeft, TabLeft, HalfLeft, MonthDaysLeft, MonthHoursLeft, right})
+    for (double left : {NumLeft, NameLeft, TabLeft, HalfLeft, MonthDaysLeft, MonthHoursLeft, PayLeft, PayLeft + PayCodeWidth,
+                        PayLeft + PayCodeWidth + PayAccountWidth, right})
         items.push_back(down(left, all));
     for (int c = 1; c < T13Column::DaysPerLine; ++c)
         items.push_back(down(DaysLeft + c * DayWidth, all));
@@ -220,8 +248,9 @@ ReportGroup signatures(const Requisites& org)
 
 QStringList rowColumns()
 {
-    QStringList columns{QStringLiteral("n"), QStringLiteral("name"), QStringLiteral("position"), QStringLiteral("number"),
-                        QStringLiteral("mdays"), QStringLiteral("mhours")};
+    QStringList columns{QStringLiteral("n"),      QStringLiteral("name"),  QStringLiteral("position1"), QStringLiteral("position2"),
+                        QStringLiteral("number"), QStringLiteral("mdays"), QStringLiteral("mhours"),    QStringLiteral("pcode"),
+                        QStringLiteral("paccount"), QStringLiteral("pdays")};
     for (int i = 1; i <= 2 * T13Column::DaysPerLine; ++i)
         columns << column("c", i) << column("h", i);
     for (int line = 0; line < 4; ++line)
@@ -243,7 +272,10 @@ public:
         const T13Worker& w = m_sheet.workers.at(m_next++);
         const T13Line& l = w.line;
         row.clear();
-        row << m_next << w.name << w.position << w.number << l.monthDays << l.monthHours;
+        const QStringList position = t13PositionLines(w.position);
+        const T13PayData pay = t13PayData(m_sheet.organisation, l);
+        row << m_next << w.name << position.value(0) << position.value(1) << w.number << l.monthDays << l.monthHours << pay.code
+            << pay.account << pay.daysAndHours;
         for (int i = 1; i <= 2 * T13Column::DaysPerLine; ++i) {
             const int half = (i - 1) / T13Column::DaysPerLine;
             const int c = (i - 1) % T13Column::DaysPerLine + 1;
@@ -267,6 +299,30 @@ private:
 
 } // namespace
 
+QStringList t13PositionLines(const QString& position)
+{
+    static ReportTextFit fit;
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(SmallPt);
+    const double room = NameWidth - 2 - 2 * ReportTextFit::Inset;
+    const QString text = position.simplified();
+    if (fit.width(font, text) <= room)
+        return {text};
+    // The longest run of whole words that fits the first line; a first word too long alone goes whole.
+    const QStringList words = text.split(QLatin1Char(' '));
+    int taken = 1;
+    while (taken < words.size() && fit.width(font, words.mid(0, taken + 1).join(QLatin1Char(' '))) <= room)
+        ++taken;
+    return {words.mid(0, taken).join(QLatin1Char(' ')), words.mid(taken).join(QLatin1Char(' '))};
+}
+
+T13PayData t13PayData(const Requisites& organisation, const T13Line& line)
+{
+    if (organisation.payCode.isEmpty() && organisation.payAccount.isEmpty())
+        return {};
+    return {organisation.payCode, organisation.payAccount, line.monthDays > 0 ? daysAndHours(line.monthDays, line.monthHours) : QString()};
+}
+
 QString t13DayText(const T13Worker& worker, int line, int cell)
 {
     const int day = (line / 2) * 15 + cell;   // line 0/1: days 1..16, line 2/3: days 16..31
@@ -286,9 +342,9 @@ ReportLayout t13Layout(const T13Sheet& sheet)
     layout.columnHeader = columnHeader();
     layout.groups = {signatures(sheet.organisation)};
     layout.detail = workerBlock();
-    layout.pageFooter = ReportBand(4.5, {at(small(ReportItem::label(QStringLiteral("Табель № %1 за %2 г.")
+    layout.pageFooter = ReportBand(4.5, {at(small(ReportItem::label(QStringLiteral("Табель № %1 за %2")
                                                                         .arg(sheet.heading.documentNumber,
-                                                                             monthHeading(sheet.month, sheet.year)),
+                                                                             monthInSentence(monthHeading(sheet.month, sheet.year))),
                                                                     0, 150)),
                                             1, 3.5),
                                          at(small(ReportItem::label(QStringLiteral("Лист"), 250, 12).rightAligned()), 1, 3.5),

@@ -24,6 +24,17 @@ const int AbsenceLines = 4;          // reasons per column pair
 const int AbsencePairs = 2;
 }
 
+// A position as it prints under the name: one line, or two broken between words when it is too
+// long for one.
+QStringList t13PositionLines(const QString& position);
+
+// Columns 7-9 of a worker's first line: the organisation's kind of pay and account, and the days
+// (hours) worked that they cover; all blank when the organisation has set neither.
+struct T13PayData {
+    QString code, account, daysAndHours;
+};
+T13PayData t13PayData(const Requisites& organisation, const T13Line& line);
+
 // The texts of the worker's four lines: line 0 codes and line 1 hours of days 1..16 (day 16 of
 // the first half crossed), lines 2 and 3 of days 16..31; a day the month lacks is crossed "X".
 QString t13DayText(const T13Worker& worker, int line, int cell);

@@ -38,6 +38,8 @@ Requisites readRequisites()
     r.personnelPos = text("personnel_pos");
     r.personnelName = text("personnel_name");
     r.nightShift3 = set.value(QStringLiteral("night_shift3")).toBool();
+    r.payCode = text("pay_code");
+    r.payAccount = text("pay_account");
     return r;
 }
 
@@ -45,11 +47,13 @@ void writeRequisites(const Requisites& r)
 {
     DataModule6->SQL_exec->execute(
         QStringLiteral("update accounts_dep.organisation set name=%1, okpo=%2, unit=%3, responsible_pos=%4, "
-                       "responsible_name=%5, head_pos=%6, head_name=%7, personnel_pos=%8, personnel_name=%9, night_shift3=%10")
+                       "responsible_name=%5, head_pos=%6, head_name=%7, personnel_pos=%8, personnel_name=%9, night_shift3=%10, "
+                       "pay_code=%11, pay_account=%12")
             .arg(sqlQuote(r.name.trimmed()), sqlQuote(r.okpo.trimmed()), sqlQuote(r.unit.trimmed()),
                  sqlQuote(r.responsiblePos.trimmed()), sqlQuote(r.responsibleName.trimmed()), sqlQuote(r.headPos.trimmed()),
                  sqlQuote(r.headName.trimmed()), sqlQuote(r.personnelPos.trimmed()), sqlQuote(r.personnelName.trimmed()))
-            .arg(r.nightShift3 ? QStringLiteral("true") : QStringLiteral("false")));
+            .arg(r.nightShift3 ? QStringLiteral("true") : QStringLiteral("false"), sqlQuote(r.payCode.trimmed()),
+                 sqlQuote(r.payAccount.trimmed())));
 }
 
 AbsenceCodes readAbsenceCodes()
@@ -72,19 +76,24 @@ AbsenceCodes absenceCodesIn(const Dataset& set)
     return codes;
 }
 
-QVector<bool> readDaysOff(int month, int year)
-{
-    Dataset set(connection(), QStringLiteral("Calendar"));
-    opened(set, calendarStatement(month, year));
-    return daysOffIn(set, month, year);
-}
-
-QVector<bool> daysOffIn(const Dataset& set, int month, int year)
+namespace {
+QHash<int, QChar> calendarKinds(const Dataset& set)
 {
     QHash<int, QChar> kinds;
     for (int row = 0; row < set.recordCount(); ++row)
         kinds.insert(set.value(row, 0).toInt(), set.value(row, 1).toString().at(0));
-    return monthDaysOff(month, year, kinds);
+    return kinds;
+}
+}
+
+QVector<bool> daysOffIn(const Dataset& set, int month, int year)
+{
+    return monthDaysOff(month, year, calendarKinds(set));
+}
+
+QVector<bool> holidaysIn(const Dataset& set, int month, int year)
+{
+    return monthHolidays(month, year, calendarKinds(set));
 }
 
 T13Heading defaultT13Heading(int month, int year)
@@ -102,9 +111,10 @@ T13Sheet readT13Sheet(int month, int year, const T13Heading& heading)
     sheet.organisation = readRequisites();
     sheet.codes = readAbsenceCodes();
 
-    sheet.daysOff = readDaysOff(month, year);
-
     Dataset set(connection(), QStringLiteral("T13"));
+    opened(set, calendarStatement(month, year));
+    sheet.daysOff = daysOffIn(set, month, year);
+    sheet.holidays = holidaysIn(set, month, year);
 
     QHash<int, WorkerMonth> months;
     opened(set, monthHoursStatement(month, year));
@@ -128,7 +138,7 @@ T13Sheet readT13Sheet(int month, int year, const T13Heading& heading)
         worker.number = set.value(row, 0).toInt();
         worker.name = surnameAndInitials(set.value(row, 1).toString());
         worker.position = set.value(row, 2).toString();
-        worker.line = t13Line(months.value(worker.number), sheet.daysOff, sheet.codes, options);
+        worker.line = t13Line(months.value(worker.number), sheet.daysOff, sheet.holidays, sheet.codes, options);
         sheet.workers << worker;
     }
     return sheet;

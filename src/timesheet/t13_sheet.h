@@ -18,6 +18,7 @@ struct Requisites {
     QString headPos, headName;
     QString personnelPos, personnelName;
     bool nightShift3 = true;
+    QString payCode, payAccount;   // the kind of pay and account every worker's hours go to; may be blank
 };
 
 Requisites readRequisites();
@@ -46,13 +47,15 @@ struct T13Sheet {
     Requisites organisation;
     AbsenceCodes codes;
     QVector<bool> daysOff;
+    QVector<bool> holidays;
     QVector<T13Worker> workers;   // by name
 };
 
-// The weekends and holidays of the month by the production calendar, day 1 at index 0.
-QVector<bool> readDaysOff(int month, int year);
-// The same out of a set read with calendarStatement(month, year).
+// The weekends and holidays of the month by the production calendar, day 1 at index 0, out of a
+// set read with calendarStatement(month, year).
 QVector<bool> daysOffIn(const Dataset& set, int month, int year);
+// The calendar's non-working days ('H') alone, out of the same set.
+QVector<bool> holidaysIn(const Dataset& set, int month, int year);
 
 // The heading a month's form starts from: its number is the month's, drawn up on its last day.
 T13Heading defaultT13Heading(int month, int year);

@@ -29,7 +29,7 @@ QString dayColumns(const QString& pattern)
 QString requisitesStatement()
 {
     return QStringLiteral("select name, okpo, unit, responsible_pos, responsible_name, head_pos, head_name, "
-                          "personnel_pos, personnel_name, night_shift3 from accounts_dep.organisation");
+                          "personnel_pos, personnel_name, night_shift3, pay_code, pay_account from accounts_dep.organisation");
 }
 
 QString absenceCodesStatement()

@@ -6,15 +6,28 @@
 
 namespace {
 const int DayWidth = 24;
+const int NameWidth = 190;
 }
 
-QList<GridColumn> timesheetColumns(int month, int year)
+int nameColumnWidth(const DBGrid& grid)
+{
+    const Dataset* names = grid.dataset();
+    const int field = names ? names->fieldIndex(QStringLiteral("fio")) : -1;
+    int widest = 0;
+    for (int row = 0; field >= 0 && row < names->recordCount(); ++row)
+        widest = qMax(widest, grid.fontMetrics().horizontalAdvance(names->value(row, field).toString()));
+    const int padding = 2 * grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 8;
+    // The window's width: a grid on a tab not shown has not been laid out yet.
+    return qBound(NameWidth, widest + padding, qMax(NameWidth, grid.window()->width() / 3));
+}
+
+QList<GridColumn> timesheetColumns(int month, int year, const QVector<bool>& daysOff)
 {
     QList<GridColumn> columns;
     GridColumn name;
     name.field = QStringLiteral("fio");
     name.title = QStringLiteral("Фамилия И. О.");
-    name.width = 190;
+    name.width = NameWidth;
     columns << name;
     for (int day = TimesheetColumn::FirstDay; day <= TimesheetColumn::LastDay; ++day) {
         GridColumn cell;
@@ -22,7 +35,7 @@ QList<GridColumn> timesheetColumns(int month, int year)
         cell.title = QString::number(day);
         cell.width = DayWidth;
         cell.alignment = Qt::AlignCenter;
-        cell.titleColor = dayTitleColor(dayKind(day, month, year));
+        cell.titleColor = dayTitleColor(dayKind(day, month, year, daysOff));
         columns << cell;
     }
     GridColumn total;
@@ -39,10 +52,10 @@ TimesheetCellDelegate::TimesheetCellDelegate(QObject* parent)
 {
 }
 
-void TimesheetCellDelegate::setMonth(int month, int year)
+void TimesheetCellDelegate::setMonth(int month, int year, const QVector<bool>& daysOff)
 {
     for (int day = TimesheetColumn::FirstDay; day <= TimesheetColumn::LastDay; ++day)
-        m_days[day - 1] = dayKind(day, month, year);
+        m_days[day - 1] = dayKind(day, month, year, daysOff);
 }
 
 void TimesheetCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const

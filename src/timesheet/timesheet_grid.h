@@ -14,8 +14,13 @@ const int LastDay = 31;
 const int Total = 32;
 }
 
-// The columns of a month's grid, day titles coloured by dayTitleColor.
-QList<GridColumn> timesheetColumns(int month, int year);
+// The columns of a month's grid, day titles coloured by dayTitleColor: weekends and holidays
+// by the calendar's `daysOff` when given, else by the week.
+QList<GridColumn> timesheetColumns(int month, int year, const QVector<bool>& daysOff = {});
+
+// The names' column wide enough for the longest full name the grid lists, up to a third of the
+// window's width; never narrower than the form gives it.
+int nameColumnWidth(const DBGrid& grid);
 
 // Draws the cells of a time-sheet grid: the days by dayCellLook unless the cell is selected,
 // the total bold on its own background.
@@ -23,7 +28,7 @@ class TimesheetCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     explicit TimesheetCellDelegate(QObject* parent = nullptr);
-    void setMonth(int month, int year);
+    void setMonth(int month, int year, const QVector<bool>& daysOff = {});
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -15,7 +15,6 @@
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
 #include "toolkit/error_guard.h"
-#include "toolkit/fixed_dialog.h"
 #include "toolkit/grid_refresh.h"
 
 #include <QApplication>
@@ -31,7 +30,10 @@ TForm19* Form19 = nullptr;
 TForm19::TForm19(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
-    makeFixedDialog(this);
+    // A clerk works in it all day: it takes the screen, and the grids the room.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                   | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
     PB->hide();
     m_closedCheck = new Dataset(QLatin1String(TDataModule6::ConnectionName), QStringLiteral("ClosedMonth"), this);
 
@@ -122,9 +124,13 @@ void TForm19::ComboBox1Change()
     const QList<DBGrid*> views = grids();
     BusyCursor busy;
     const bool closed = readMonth(month, year);
+    // Holidays by the production calendar, read with the marks, look as weekends do.
+    const QVector<bool>& daysOff = TabSheet5->daysOff();
     for (int i = 0; i < views.size(); ++i) {
-        views.at(i)->setColumns(timesheetColumns(month, year));
-        m_delegates.at(i)->setMonth(month, year);
+        QList<GridColumn> columns = timesheetColumns(month, year, daysOff);
+        columns[TimesheetColumn::Name].width = nameColumnWidth(*views.at(i));
+        views.at(i)->setColumns(columns);
+        m_delegates.at(i)->setMonth(month, year, daysOff);
     }
     applyMonthState(closed);
 }

@@ -172,9 +172,20 @@ XlsxSheet XlsxSheet::read(const QString& path)
     const QByteArray bookXml = member(path, QStringLiteral("xl/workbook.xml"));
     checkNumberAttributes(bookXml, QStringLiteral("workbook.xml"));
     QXmlStreamReader book(bookXml);
-    while (!book.atEnd())
-        if (book.readNext() == QXmlStreamReader::StartElement && book.name() == QLatin1String("sheet"))
+    while (!book.atEnd()) {
+        if (book.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (book.name() == QLatin1String("sheet")) {
             sheet.sheetNames << book.attributes().value(QLatin1String("name")).toString();
+        } else if (book.name() == QLatin1String("definedName")) {
+            const QString name = book.attributes().value(QLatin1String("name")).toString();
+            sheet.definedNames.insert(name, book.readElementText());
+        }
+    }
+    QXmlStreamReader core(member(path, QStringLiteral("docProps/core.xml"), false));
+    while (!core.atEnd())
+        if (core.readNext() == QXmlStreamReader::StartElement && core.name() == QLatin1String("title"))
+            sheet.title = core.readElementText();
 
     const QByteArray sheetXml = member(path, QStringLiteral("xl/worksheets/sheet1.xml"));
     checkNumberAttributes(sheetXml, QStringLiteral("sheet1.xml"));
@@ -190,6 +201,8 @@ XlsxSheet XlsxSheet::read(const QString& path)
             const int max = r.attributes().value(QLatin1String("max")).toInt();
             for (int c = min; c <= max; ++c)
                 sheet.columnWidths.insert(c, r.attributes().value(QLatin1String("width")).toDouble());
+        } else if (r.name() == QLatin1String("row") && r.attributes().hasAttribute(QLatin1String("ht"))) {
+            sheet.rowHeights.insert(r.attributes().value(QLatin1String("r")).toInt(), r.attributes().value(QLatin1String("ht")).toDouble());
         } else if (r.name() == QLatin1String("c")) {
             ref = r.attributes().value(QLatin1String("r")).toString();
             type = r.attributes().value(QLatin1String("t")).toString();
@@ -200,6 +213,8 @@ XlsxSheet XlsxSheet::read(const QString& path)
             cell.numberFormat = style < cellStyles.size() ? cellStyles.at(style).numberFormat : QString();
             cell.border = style < cellStyles.size() && cellStyles.at(style).border;
             sheet.cells.insert(ref, cell);
+        } else if (r.name() == QLatin1String("brk")) {
+            sheet.rowBreaks << r.attributes().value(QLatin1String("id")).toInt();
         } else if (r.name() == QLatin1String("mergeCell")) {
             sheet.merges << r.attributes().value(QLatin1String("ref")).toString();
         } else if (r.name() == QLatin1String("pageSetUpPr")) {

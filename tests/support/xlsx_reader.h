@@ -25,10 +25,14 @@ public:
     QStringList sheetNames;
     QHash<QString, XlsxCell> cells;
     QHash<int, double> columnWidths;   // 1-based column -> width, only where one is set
+    QHash<int, double> rowHeights;     // 1-based row -> height in points, only where one is set
     QStringList merges;                // merged ranges, "A3:R3"
     bool landscape = false;
     bool fitToPage = false;            // printing scaled to fitToWidth x fitToHeight pages (0: as many as needed)
     int fitToWidth = 1, fitToHeight = 1;
+    QHash<QString, QString> definedNames;   // of the workbook: "_xlnm.Print_Titles" -> "'Лист1'!$10:$13"
+    QList<int> rowBreaks;                   // a page starts below each of these 1-based rows
+    QString title;                          // the document's title (docProps/core.xml)
 
     bool has(int column, int row) const { return cells.contains(ref(column, row)); }
     XlsxCell cell(int column, int row) const { return cells.value(ref(column, row)); }

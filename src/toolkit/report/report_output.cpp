@@ -26,6 +26,7 @@ ReportOutput::ReportOutput(const ReportDocument& document, const QString& pdfPat
     m_pdf = std::make_unique<QPdfWriter>(m_file.get());
     m_pdf->setResolution(1200);
     m_pdf->setCreator(QStringLiteral("Табель"));
+    m_pdf->setTitle(target.completeBaseName());   // what a PDF reader shows instead of the file name
     document.preparePages(*m_pdf);
     if (!begin(*m_pdf))
         fail(QStringLiteral("PDF"));
