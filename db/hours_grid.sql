@@ -182,7 +182,7 @@ declare
     after accounts_dep.hours_cell[];
     before accounts_dep.hours_cell[];
     cell record;
-    hours integer;
+    day integer;
     y integer;
     m integer;
 begin
@@ -226,78 +226,36 @@ begin
         on h.w_id = k.w_id and h.smena = k.smena and h.month = k.month and h.year = k.year
      order by h.id
        for update of h;
-    -- A few cells (a save, an ERP's posting of some entries): one cell at a time, each a
-    -- small statement; the set-based statement below costs several times more to start.
+    -- A few cells (a save, an ERP's posting of some entries): one small statement a cell, the
+    -- day's sum taken in it (it starts after the rows are locked); the set-based statement below
+    -- costs several times more to start.
     if cardinality(after) + cardinality(before) <= 8 then
         for cell in select distinct c.w_id, c.smena, c.data from pg_catalog.unnest(after || before) c loop
-            select coalesce(sum(e."time"), 0)::integer into hours from accounts_dep.smena e
-             where e.w_id = cell.w_id and e.data = cell.data and e.smena = cell.smena;
             y := date_part('year', cell.data)::integer;
             m := date_part('month', cell.data)::integer;
-            case date_part('day', cell.data)::integer
-            when 1 then update accounts_dep.h_tabel h set d1 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d1 <> hours;
-            when 2 then update accounts_dep.h_tabel h set d2 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d2 <> hours;
-            when 3 then update accounts_dep.h_tabel h set d3 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d3 <> hours;
-            when 4 then update accounts_dep.h_tabel h set d4 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d4 <> hours;
-            when 5 then update accounts_dep.h_tabel h set d5 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d5 <> hours;
-            when 6 then update accounts_dep.h_tabel h set d6 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d6 <> hours;
-            when 7 then update accounts_dep.h_tabel h set d7 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d7 <> hours;
-            when 8 then update accounts_dep.h_tabel h set d8 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d8 <> hours;
-            when 9 then update accounts_dep.h_tabel h set d9 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d9 <> hours;
-            when 10 then update accounts_dep.h_tabel h set d10 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d10 <> hours;
-            when 11 then update accounts_dep.h_tabel h set d11 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d11 <> hours;
-            when 12 then update accounts_dep.h_tabel h set d12 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d12 <> hours;
-            when 13 then update accounts_dep.h_tabel h set d13 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d13 <> hours;
-            when 14 then update accounts_dep.h_tabel h set d14 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d14 <> hours;
-            when 15 then update accounts_dep.h_tabel h set d15 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d15 <> hours;
-            when 16 then update accounts_dep.h_tabel h set d16 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d16 <> hours;
-            when 17 then update accounts_dep.h_tabel h set d17 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d17 <> hours;
-            when 18 then update accounts_dep.h_tabel h set d18 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d18 <> hours;
-            when 19 then update accounts_dep.h_tabel h set d19 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d19 <> hours;
-            when 20 then update accounts_dep.h_tabel h set d20 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d20 <> hours;
-            when 21 then update accounts_dep.h_tabel h set d21 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d21 <> hours;
-            when 22 then update accounts_dep.h_tabel h set d22 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d22 <> hours;
-            when 23 then update accounts_dep.h_tabel h set d23 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d23 <> hours;
-            when 24 then update accounts_dep.h_tabel h set d24 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d24 <> hours;
-            when 25 then update accounts_dep.h_tabel h set d25 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d25 <> hours;
-            when 26 then update accounts_dep.h_tabel h set d26 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d26 <> hours;
-            when 27 then update accounts_dep.h_tabel h set d27 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d27 <> hours;
-            when 28 then update accounts_dep.h_tabel h set d28 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d28 <> hours;
-            when 29 then update accounts_dep.h_tabel h set d29 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d29 <> hours;
-            when 30 then update accounts_dep.h_tabel h set d30 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d30 <> hours;
-            when 31 then update accounts_dep.h_tabel h set d31 = hours
-                            where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y) and h.d31 <> hours;
-            end case;
+            day := date_part('day', cell.data)::integer;
+            update accounts_dep.h_tabel h
+               set d1 = case day when 1 then s.hours else h.d1 end, d2 = case day when 2 then s.hours else h.d2 end,
+                   d3 = case day when 3 then s.hours else h.d3 end, d4 = case day when 4 then s.hours else h.d4 end,
+                   d5 = case day when 5 then s.hours else h.d5 end, d6 = case day when 6 then s.hours else h.d6 end,
+                   d7 = case day when 7 then s.hours else h.d7 end, d8 = case day when 8 then s.hours else h.d8 end,
+                   d9 = case day when 9 then s.hours else h.d9 end, d10 = case day when 10 then s.hours else h.d10 end,
+                   d11 = case day when 11 then s.hours else h.d11 end, d12 = case day when 12 then s.hours else h.d12 end,
+                   d13 = case day when 13 then s.hours else h.d13 end, d14 = case day when 14 then s.hours else h.d14 end,
+                   d15 = case day when 15 then s.hours else h.d15 end, d16 = case day when 16 then s.hours else h.d16 end,
+                   d17 = case day when 17 then s.hours else h.d17 end, d18 = case day when 18 then s.hours else h.d18 end,
+                   d19 = case day when 19 then s.hours else h.d19 end, d20 = case day when 20 then s.hours else h.d20 end,
+                   d21 = case day when 21 then s.hours else h.d21 end, d22 = case day when 22 then s.hours else h.d22 end,
+                   d23 = case day when 23 then s.hours else h.d23 end, d24 = case day when 24 then s.hours else h.d24 end,
+                   d25 = case day when 25 then s.hours else h.d25 end, d26 = case day when 26 then s.hours else h.d26 end,
+                   d27 = case day when 27 then s.hours else h.d27 end, d28 = case day when 28 then s.hours else h.d28 end,
+                   d29 = case day when 29 then s.hours else h.d29 end, d30 = case day when 30 then s.hours else h.d30 end,
+                   d31 = case day when 31 then s.hours else h.d31 end
+              from (select coalesce(sum(e."time"), 0)::integer as hours from accounts_dep.smena e
+                     where e.w_id = cell.w_id and e.data = cell.data and e.smena = cell.smena) s
+             where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y)
+               and (array[h.d1, h.d2, h.d3, h.d4, h.d5, h.d6, h.d7, h.d8, h.d9, h.d10, h.d11, h.d12, h.d13, h.d14, h.d15, h.d16,
+                          h.d17, h.d18, h.d19, h.d20, h.d21, h.d22, h.d23, h.d24, h.d25, h.d26, h.d27, h.d28, h.d29, h.d30, h.d31])[day] <> s.hours;
         end loop;
         return null;
     end if;
