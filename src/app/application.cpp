@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/overview_wiring.h"
 #include "app/sign_in_wiring.h"
 #include "core/command_line.h"
 #include "core/connection_string.h"
@@ -20,6 +21,7 @@
 #include "timesheet/requisites_window.h"
 #include "journal/entry_editor.h"
 #include "journal/journal_window.h"
+#include "overview/overview_window.h"
 #include "reports/report_layouts.h"
 #include "reports/reports_window.h"
 #include "timesheet/timesheet_window.h"
@@ -76,6 +78,8 @@ void createForms()
     create(Form25);
     create(Form26);
     create(Form27);
+    create(Form29);
+    wireOverview();
 }
 
 void setProgramFonts()

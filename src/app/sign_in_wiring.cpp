@@ -1,5 +1,6 @@
 #include "app/sign_in_wiring.h"
 
+#include "app/overview_wiring.h"
 #include "core/data_module.h"
 #include "core/sign_in_window.h"
 #include "journal/journal_window.h"
@@ -26,6 +27,7 @@ void wireSignIn()
         disableControls(Form18, reportsControlsOff(role));
         if (reportsFinishedProductsOnly(role))
             Form18->RadioGroup1->setItemIndex(FinishedProducts);
+        scopeOverview(role);
         Form1->exec();
     };
     TForm23::setHooks(std::move(hooks));

@@ -74,6 +74,11 @@ QStringList reportsControlsOff(Role role)
     }
 }
 
+bool reportsShowWorkers(Role role)
+{
+    return !reportsControlsOff(role).contains(QStringLiteral("Button4"));
+}
+
 bool reportsFinishedProductsOnly(Role role)
 {
     return role == Role::Warehouse;

@@ -21,5 +21,7 @@ QString clientName(Role role, const QString& host);
 QString clientAsciiName(Role role, const QString& host);
 // Object names of the reports dialog's controls a role switches off.
 QStringList reportsControlsOff(Role role);
+// Whether the role has the report by workers, and so sees the output of each worker.
+bool reportsShowWorkers(Role role);
 // Whether the role reports finished products only.
 bool reportsFinishedProductsOnly(Role role);

@@ -61,13 +61,14 @@ void TForm25::fillWorkers()
         ComboBox1->addItem(workers.value(row, 1).toString(), workers.value(row, 0).toInt());
 }
 
-void TForm25::ShowPeriod(const QDate& from, const QDate& to)
+void TForm25::ShowPeriod(const QDate& from, const QDate& to, int workerId)
 {
     DTPicker1->setDate(from);
     DTPicker2->setDate(to);
     ComboBox2->setCurrentIndex(0);
     ComboBox3->setCurrentIndex(0);
     fillWorkers();
+    ComboBox1->setCurrentIndex(qMax(0, ComboBox1->findData(workerId)));
     FilterChange();
     exec();
     Changes->close();

@@ -15,8 +15,9 @@ class TForm25 : public QDialog, public Ui::TForm25 {
 public:
     explicit TForm25(QWidget* parent = nullptr);
 
-    // Shows the changes of the entries dated from `from` to `to` modally.
-    void ShowPeriod(const QDate& from, const QDate& to);
+    // Shows the changes of the entries dated from `from` to `to` modally: of one worker's
+    // entries when `workerId` is given.
+    void ShowPeriod(const QDate& from, const QDate& to, int workerId = 0);
 
     void FilterChange();   // the period, the worker or the action chosen: the list again
     void Button1Click();   // the history of the selected row's entry

@@ -20,6 +20,7 @@
 #include "journal/entry_deletion.h"
 #include "journal/journal_menu.h"
 #include "legacy_import/import_with_progress.h"
+#include "overview/overview_window.h"
 #include "reports/reports_window.h"
 #include "timesheet/timesheet_window.h"
 #include "toolkit/busy_cursor.h"
@@ -175,6 +176,7 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent)
     on(N14, &QAction::triggered, this, &TForm1::N14Click);
     on(N15, &QAction::triggered, this, &TForm1::N15Click);
     on(N17, &QAction::triggered, this, &TForm1::N17Click);
+    on(N18, &QAction::triggered, this, &TForm1::N18Click);
     DBGrid2->setContextMenuPolicy(Qt::ActionsContextMenu);
     DBGrid2->addAction(N13);
     // The mark's room is kept, so the date picker does not move when it shows.
@@ -472,4 +474,15 @@ void TForm1::N15Click()
 void TForm1::N17Click()
 {
     Form27->ShowRequisites();
+}
+
+void TForm1::N18Click()
+{
+    Form29->ShowMonth(DateT->date());
+}
+
+void TForm1::ShowDay(const QDate& day)
+{
+    DateT->setDate(day);
+    DateTCloseUp();
 }

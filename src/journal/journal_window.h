@@ -44,6 +44,9 @@ public:
     void N14Click();   // the changes of the journal date's month
     void N15Click();   // closing and reopening months
     void N17Click();   // the organisation's requisites for the unified time sheet
+    void N18Click();   // the overview of the journal date's month
+    // The journal of `day`, as if the day had been picked in the date picker.
+    void ShowDay(const QDate& day);
 
     int FShift = 1;
     Dataset* FShiftDataset = nullptr;

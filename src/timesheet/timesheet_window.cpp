@@ -61,6 +61,7 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
     on(Button6, &QPushButton::clicked, this, &TForm19::Button6Click);
     on(Button7, &QPushButton::clicked, this, &TForm19::Button7Click);
     on(Button8, &QPushButton::clicked, this, &TForm19::Button8Click);
+    on(Button9, &QPushButton::clicked, this, &TForm19::Button9Click);
 
     m_changedMonth = new QTimer(this);
     m_changedMonth->setSingleShot(true);
@@ -274,6 +275,11 @@ void TForm19::Button7Click()
 void TForm19::Button8Click()
 {
     exportT13(chosenMonth(), chosenYear(), this);
+}
+
+void TForm19::Button9Click()
+{
+    emit overviewWanted(chosenMonth(), chosenYear());
 }
 
 void TForm19::Button4Click()

@@ -31,11 +31,16 @@ public:
     void Button6Click();      // the printed month, in a preview
     void Button7Click();      // the unified time sheet (T-13), in a preview
     void Button8Click();      // the same form into a spreadsheet
+    void Button9Click();      // the month at a glance (overviewWanted)
 
     AbsenceMarksPage* TabSheet5;   // the clerk's marks of the month
 
     int chosenMonth() const { return ComboBox1->currentIndex() + 1; }
     int chosenYear() const { return ComboBox2->currentText().toInt(); }
+
+signals:
+    // The overview of the chosen month is asked for; whoever owns the overview opens it.
+    void overviewWanted(int month, int year);
 
 protected:
     bool event(QEvent* e) override;
