@@ -191,6 +191,10 @@ grant execute on function
     accounts_dep.month_name(integer), accounts_dep.day_off(date), accounts_dep.writer_name()
     to tabel_writer;
 
+-- The grid's queue of cells is written by its triggers alone: a writer who emptied it would
+-- leave his transaction's cells behind.
+revoke all on accounts_dep.h_tabel_queue from tabel_writer;
+
 -- Tables the owner makes later (an upgrade run as tabel_owner) are the writers' as well; its
 -- functions are nobody's until granted.
 alter default privileges for role tabel_owner grant select, insert, update, delete on tables to tabel_writer;
