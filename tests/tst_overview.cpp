@@ -530,7 +530,6 @@ void TestOverview::savesPngAndPdf()
 
     // On paper: the charts, then every day, every worker and every total, whatever the window
     // showed of them.
-    Form29->Table1->scrollToTop();
     const QString pdf = dir.filePath("overview.pdf");
     QVERIFY(saveOverview(Form29->Panel1, Form29->sheet(), pdf));
     QProcess info;

@@ -10,7 +10,6 @@
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QPdfWriter>
-#include <memory>
 
 namespace {
 // Millimetres on the sheet.
@@ -92,7 +91,6 @@ public:
 
     bool begin(QPdfWriter& pdf) { return m_painter.begin(&pdf); }
     bool end() { return m_painter.end(); }
-    QPainter& painter() { return m_painter; }
     QRectF rect(double left, double top, double width, double height) const
     {
         return QRectF(left * m_mm, top * m_mm, width * m_mm, height * m_mm);
