@@ -7,27 +7,18 @@
 // page, the lists and a picker's keystroke; each of those `Repeats` times, the medians printed.
 // Start-up is timed as processes, as bench_startup does, both through the proxy. The statements
 // of the action with the most round trips are listed.
+#include "clerk_round.h"
 #include "pg_proxy.h"
 #include "timings.h"
 #include "app/application.h"
-#include "catalogs/products_window.h"
-#include "catalogs/workers_window.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
-#include "core/operation_names.h"
-#include "core/sign_in_window.h"
-#include "journal/entry_editor.h"
-#include "journal/journal_window.h"
-#include "reports/reports_window.h"
-#include "timesheet/timesheet_window.h"
 #include "toolkit/clock.h"
 #include "toolkit/message_box.h"
-#include "toolkit/report/report_preview.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QKeyEvent>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -51,24 +42,14 @@ const int Repeats = 5;
 const int SettleMs = 100;
 // Alternating runs of each start-up, after one that fills the caches.
 const int StartUps = 15;
-// The busy day the journal opens on, and the next one.
-const QDate Today(2025, 3, 12);
-const QDate NextDay(2025, 3, 13);
-const QString AdministratorCode = QStringLiteral("9723");
 // The bookkeeping of the benchmark: straight to the server, not through the proxy.
 const QString Direct = QStringLiteral("direct");
-
-void fail(const QString& why)
-{
-    std::fprintf(stderr, "bench_trips: %s\n", qPrintable(why));
-    std::exit(1);
-}
 
 QVariant directScalar(const QString& statement)
 {
     QSqlQuery q(QSqlDatabase::database(Direct));
     if (!q.exec(statement) || !q.next())
-        fail(statement + QLatin1String(": ") + q.lastError().text());
+        clerkFail(statement + QLatin1String(": ") + q.lastError().text());
     return q.value(0);
 }
 
@@ -160,155 +141,10 @@ double medianMs(const std::vector<Sample>& samples)
     return median(ms);
 }
 
-// Runs `open`, which shows a window of type W and returns once it is closed. Once the window is
-// visible and active (its activation's reads done) and `ready`, runs `shown` on it, then closes
-// it. A window that never shows ends the benchmark.
-template <class W>
-void onceShown(const std::function<void()>& open, const std::function<void(W*)>& shown,
-               const std::function<bool(W*)>& ready = {})
+// The clock of the clerk's actions: the proxy's counts and the wall clock over each.
+ActionClock meterClock(Meter& meter, Results& results)
 {
-    bool seen = false;
-    QElapsedTimer waited;
-    waited.start();
-    QTimer poll;
-    poll.setInterval(1);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* window = qobject_cast<W*>(top);
-            if (!window || !window->isVisible() || !window->isActiveWindow() || (ready && !ready(window)))
-                continue;
-            poll.stop();
-            seen = true;
-            shown(window);
-            window->close();
-            return;
-        }
-        if (waited.elapsed() > 120000)
-            fail(QStringLiteral("a %1 never showed").arg(QLatin1String(W::staticMetaObject.className())));
-    });
-    poll.start();
-    open();
-    if (!seen)
-        fail(QStringLiteral("a %1 did not show").arg(QLatin1String(W::staticMetaObject.className())));
-}
-
-// The time from `open` until its window is shown.
-template <class W>
-void timeShown(Meter& meter, Results& results, const QString& action, const std::function<void()>& open,
-               const std::function<void(W*)>& then = {}, const std::function<bool(W*)>& ready = {})
-{
-    meter.start();
-    onceShown<W>(open, [&](W* window) {
-        results.add(action, meter.stop());
-        if (then)
-            then(window);
-    }, ready);
-}
-
-void timeAction(Meter& meter, Results& results, const QString& action, const std::function<void()>& work)
-{
-    meter.start();
-    work();
-    results.add(action, meter.stop());
-}
-
-// What the journal's entry editor is filled with for a new entry of shift 1 of the shown day.
-struct NewEntry {
-    int worker = 0;
-    QString workerName;
-    int operation = 0;
-    int product = 0;
-    double price = 0;
-    QString description;
-};
-
-NewEntry newEntryOfFloor()
-{
-    NewEntry e;
-    e.worker = directScalar(QStringLiteral("select max(id) from accounts_dep.person")).toInt();
-    e.workerName = directScalar(QStringLiteral("select trim(fio) from accounts_dep.person where id=%1").arg(e.worker)).toString();
-    // An operation that is no painting (no colour asked), not entered that day.
-    QSqlQuery q(QSqlDatabase::database(Direct));
-    if (!q.exec(QStringLiteral("select o.id, o.i_id, o.cena_new, i.marka, v.vid, o.naimen from accounts_dep.oper o "
-                               "join accounts_dep.izdel i on i.id=o.i_id join accounts_dep.vid_oper v on v.id=o.vid "
-                               "where o.vid > 2 and not exists (select 1 from accounts_dep.smena s where s.o_id=o.id "
-                               "and s.data='%1') order by o.id limit 1")
-                    .arg(Today.toString(Qt::ISODate)))
-        || !q.next())
-        fail(QStringLiteral("no operation for a new entry: ") + q.lastError().text());
-    e.operation = q.value(0).toInt();
-    e.product = q.value(1).toInt();
-    e.price = q.value(2).toDouble();
-    e.description = operationDescription(q.value(3).toString(), q.value(4).toString(), q.value(5).toInt());
-    return e;
-}
-
-void fillEditor(TForm11* editor, const NewEntry& e)
-{
-    editor->FWorkerId = e.worker;
-    editor->FOperationId = e.operation;
-    editor->FProductId = e.product;
-    editor->FPrice = e.price;
-    editor->Edit1->setText(e.workerName);
-    editor->Edit2->setText(e.description);
-    editor->Edit3->setText(QStringLiteral("12"));
-    editor->Edit4->setText(QStringLiteral("0"));
-    editor->Edit6->setText(QStringLiteral("2"));
-}
-
-void typeKey(QWidget* box, const QString& text)
-{
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
-    QCoreApplication::sendEvent(box, &press);
-    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, text);
-    QCoreApplication::sendEvent(box, &release);
-}
-
-// The actions of a clerk in the journal, once.
-void journalRound(Meter& meter, Results& results, const NewEntry& entry)
-{
-    for (const QDate& day : {NextDay, Today})
-        timeAction(meter, results, QStringLiteral("day switched"), [&] {
-            Form1->DateT->setDate(day);
-            Form1->DateTCloseUp();
-        });
-    for (QRadioButton* shift : {Form1->RadioButton2, Form1->RadioButton1})
-        timeAction(meter, results, QStringLiteral("shift switched"), [&] { shift->setChecked(true); });
-
-    onceShown<TForm11>([] { Form1->Button1Click(); }, [&](TForm11* editor) {
-        fillEditor(editor, entry);
-        timeAction(meter, results, QStringLiteral("entry saved, new"), [&] { editor->Button1Click(); });
-    });
-    const int added = directScalar(QStringLiteral("select max(id) from accounts_dep.smena")).toInt();
-    if (!DataModule6->Smena1->locate(QStringLiteral("id"), added))
-        fail(QStringLiteral("the new entry is not in the journal"));
-    onceShown<TForm11>([] { Form1->Button2Click(); }, [&](TForm11* editor) {
-        editor->Edit3->setText(QStringLiteral("14"));
-        timeAction(meter, results, QStringLiteral("entry saved, changed"), [&] { editor->Button1Click(); });
-    });
-    DataModule6->Smena1->locate(QStringLiteral("id"), added);
-    timeAction(meter, results, QStringLiteral("acceptance switched"), [] { Form1->DBGrid2DblClick(); });
-    DataModule6->Smena1->locate(QStringLiteral("id"), added);
-    timeAction(meter, results, QStringLiteral("entry deleted"), [] { Form1->Button3Click(); });
-    if (directScalar(QStringLiteral("select count(*) from accounts_dep.smena where id=%1").arg(added)).toInt() != 0)
-        fail(QStringLiteral("the entry was not deleted"));
-
-    timeShown<TForm19>(meter, results, QStringLiteral("time sheet opened on a month"), [] { Form1->N11Click(); },
-                       [&](TForm19* sheet) {
-                           timeAction(meter, results, QStringLiteral("month rebuilt"), [&] { sheet->Button1Click(); });
-                       });
-    onceShown<TForm18>([] { Form1->N10Click(); }, [&](TForm18* reports) {
-        timeShown<ReportPreviewWindow>(
-            meter, results, QStringLiteral("report's first page (by workers, a month)"), [&] { reports->Button4Click(); }, {},
-            [](ReportPreviewWindow* preview) { return preview->pages()->pageCount() > 0; });
-    });
-    timeShown<TForm5>(meter, results, QStringLiteral("workers list opened"), [] { Form1->N1Click(); });
-    timeShown<TForm3>(meter, results, QStringLiteral("products list opened"), [] { Form1->N3Click(); });
-    onceShown<TForm11>([] { Form1->Button1Click(); }, [&](TForm11* editor) {
-        onceShown<TForm5>([&] { editor->Button3Click(); }, [&](TForm5* picker) {
-            timeAction(meter, results, QStringLiteral("picker's search keystroke"), [&] { typeKey(picker->Edit1, QStringLiteral("Р")); });
-        });
-    });
+    return {[&meter] { meter.start(); }, [&meter, &results](const QString& action) { results.add(action, meter.stop()); }};
 }
 
 // Start-up of the program, and of the least Qt program on the same connection, as processes
@@ -326,7 +162,7 @@ void startUp(PgProxy& proxy, Results& results)
         process.waitForFinished(-1);
         Sample s = meter.stop();
         if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-            fail(program + QLatin1String(" did not show its window"));
+            clerkFail(program + QLatin1String(" did not show its window"));
         to.add(action, std::move(s));
     };
     Results warmUp;   // the first run of each fills the caches
@@ -396,7 +232,7 @@ void checkCounting(const PgProxy& proxy)
     const QByteArray options = QStringLiteral("host=127.0.0.1 port=%1 dbname=kemra_erp user=sys").arg(proxy.port()).toUtf8();
     PGconn* connection = PQconnectdb(options.constData());
     if (PQstatus(connection) != CONNECTION_OK)
-        fail(QStringLiteral("through the proxy: ") + QString::fromLocal8Bit(PQerrorMessage(connection)));
+        clerkFail(QStringLiteral("through the proxy: ") + QString::fromLocal8Bit(PQerrorMessage(connection)));
     const auto simple = [&](const char* statement) { PQclear(PQexec(connection, statement)); };
     const auto extended = [&](const char* statement) {
         const char* value = "1";
@@ -417,7 +253,7 @@ void checkCounting(const PgProxy& proxy)
         c.send(c.statement);
         const PgProxy::Counts after = proxy.counts();
         if (after.statements - before.statements != c.statements || after.roundTrips - before.roundTrips != 1)
-            fail(QStringLiteral("the proxy counted %1 statements in %2 round trips for \"%3\"")
+            clerkFail(QStringLiteral("the proxy counted %1 statements in %2 round trips for \"%3\"")
                      .arg(after.statements - before.statements)
                      .arg(after.roundTrips - before.roundTrips)
                      .arg(QLatin1String(c.statement)));
@@ -451,20 +287,20 @@ int main(int argc, char** argv)
         QSqlDatabase direct = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), Direct);
         direct.setConnectOptions(connectionString(QStringLiteral("kemra_erp"), host));
         if (!direct.open())
-            fail(direct.lastError().text());
+            clerkFail(direct.lastError().text());
     }
     const int onTheDay = directScalar(QStringLiteral("select count(*) from accounts_dep.smena where data='%1'")
-                                          .arg(Today.toString(Qt::ISODate))).toInt();
+                                          .arg(ClerkToday.toString(Qt::ISODate))).toInt();
     const int inTheMonth = directScalar(QStringLiteral("select count(*) from accounts_dep.smena where data>='2025-03-01' "
                                                        "and data<'2025-04-01'")).toInt();
     const int products = directScalar(QStringLiteral("select count(*) from accounts_dep.izdel")).toInt();
     const int workers = directScalar(QStringLiteral("select count(*) from accounts_dep.person")).toInt();
     if (onTheDay < 500 || products < 1000 || workers < 300) {
         std::fprintf(stderr, "the large floor is missing (%d entries on %s, %d products, %d workers)\n", onTheDay,
-                     qPrintable(Today.toString(Qt::ISODate)), products, workers);
+                     qPrintable(ClerkToday.toString(Qt::ISODate)), products, workers);
         return 1;
     }
-    const NewEntry entry = newEntryOfFloor();
+    const NewEntry entry = newEntryOfFloor(Direct);
 
     PgProxy proxy((host + QLatin1String("/.s.PGSQL.5432")).toStdString(), delayMs);
     checkCounting(proxy);
@@ -472,7 +308,7 @@ int main(int argc, char** argv)
     startUp(proxy, results);
 
     // The program's own start-up, in this process, through the proxy.
-    Clock::setToday(Today);
+    Clock::setToday(ClerkToday);
     QStringList shown;
     MessageBox::setPresenter([&](const MessageBox::Shown& box) {
         if (box.icon != MessageBox::Icon::Question)
@@ -482,37 +318,20 @@ int main(int argc, char** argv)
     setProgramFonts();
     QApplication::setQuitOnLastWindowClosed(false);
     Meter meter(proxy);
-    timeAction(meter, results, QStringLiteral("connection opened (in process)"), [&] {
+    const ActionClock clock = meterClock(meter, results);
+    timeAction(clock, QStringLiteral("connection opened (in process)"), [&] {
         DataModule6 = new TDataModule6(&app);
         DataModule6->openConnection(connectionString(QStringLiteral("kemra_erp"), QStringLiteral("127.0.0.1:%1").arg(proxy.port())));
     });
     createForms();
-    timeShown<TForm23>(meter, results, QStringLiteral("sign-in window shown (in process)"), [] {
-        Form23->show();
-        // The sign-in runs the rest from inside the journal's own loop, then closes.
-        QEventLoop loop;
-        QTimer closed;
-        closed.setInterval(10);
-        QObject::connect(&closed, &QTimer::timeout, [&] {
-            if (!Form23->isVisible())
-                loop.quit();
-        });
-        closed.start();
-        loop.exec();
-    }, [&](TForm23* signIn) {
-        signIn->Edit1->setText(AdministratorCode);
-        timeShown<TForm1>(meter, results, QStringLiteral("sign-in to the journal shown"), [signIn] { signIn->Button1Click(); },
-                          [&](TForm1* journal) {
-                              // The version check every 30 s belongs to no action.
-                              journal->Timer1->stop();
-                              for (int i = 0; i < Repeats; ++i)
-                                  journalRound(meter, results, entry);
-                          });
+    signInToJournal(clock, [&] {
+        for (int i = 0; i < Repeats; ++i)
+            journalRound(clock, entry, Direct);
     });
 
     std::printf("round trips per action through a proxy adding %d ms each way: journal of %s (%d entries), month of "
                 "%d entries, %d products, %d workers; each journal action %d times, medians\n",
-                delayMs, qPrintable(Today.toString(QStringLiteral("dd.MM.yyyy"))), onTheDay, inTheMonth, products, workers,
+                delayMs, qPrintable(ClerkToday.toString(QStringLiteral("dd.MM.yyyy"))), onTheDay, inTheMonth, products, workers,
                 Repeats);
     printTable(results);
     const auto& all = results.actions();
@@ -527,6 +346,6 @@ int main(int argc, char** argv)
     destroyForms();
     // The figures stand, but an action that ended in a message did not do its work.
     if (!shown.isEmpty())
-        fail(QStringLiteral("the program showed messages:\n") + shown.join(QLatin1Char('\n')));
+        clerkFail(QStringLiteral("the program showed messages:\n") + shown.join(QLatin1Char('\n')));
     return 0;
 }

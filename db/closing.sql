@@ -1,6 +1,9 @@
 -- Tabel: closed months.  A closed month refuses every write to its journal, grid
 -- and day marks at every isolation level; closing and reopening are logged and
 -- announced.  Part of db/schema.sql.
+--
+-- Every function here runs with a fixed search_path and names what it uses with
+-- its schema: a name a writer planted elsewhere never takes part.
 
 ------------------------------------------------------------------------------
 -- Closed months
@@ -11,12 +14,16 @@ create table if not exists accounts_dep.closed_month (
     year      integer not null,
     closed_at timestamptz not null default now(),
     closed_by text default accounts_dep.writer_name(),
+    -- the organisation's requisites as the closing found them: the month's T-13 prints these
+    requisites jsonb,
     constraint closed_month_pkey primary key (year, month)
 );
 
+alter table accounts_dep.closed_month add column if not exists requisites jsonb;
+
 -- The month's name as headings read it: 3 -> 'Март'.
 create or replace function accounts_dep.month_name(m integer) returns text
-language sql immutable parallel safe as $$
+language sql immutable parallel safe set search_path = pg_catalog, pg_temp as $$
     select (array['Январь', 'Февраль', 'Март', 'Апрель', 'Май', 'Июнь', 'Июль', 'Август', 'Сентябрь',
                   'Октябрь', 'Ноябрь', 'Декабрь'])[m]
 $$;
@@ -26,7 +33,7 @@ $$;
 -- probe closed_month in place and call this only to raise: a function call per
 -- row costs a save more than the probe of that tiny table.
 create or replace function accounts_dep.refuse_in_closed_month(y integer, m integer) returns void
-language plpgsql stable as $$
+language plpgsql stable set search_path = pg_catalog, pg_temp as $$
 begin
     raise exception using errcode = 'TB001',
         message = format('Месяц %s %s закрыт. Изменения не записаны.', accounts_dep.month_name(m), y);
@@ -38,8 +45,8 @@ $$;
 -- waits for the writers already at work.  Under repeatable read or serializable
 -- a writer reads closed_month through the snapshot its transaction began with
 -- and would miss a month closed since; so each of its statements on the journal
--- or the grid ends by locking this row (hold_closings, called by the
--- announcement triggers), which fails with a serialization error when a closing
+-- or the grid, and each of its changes of day marks, calendar days and absence
+-- codes, locks this row (hold_closings, called by their triggers), which fails with a serialization error when a closing
 -- committed after that snapshot, and holds back closings still to come until
 -- the writer commits.  For share, not for key share: a key-share lock does not
 -- conflict with an update that leaves the key alone.
@@ -51,7 +58,9 @@ create table if not exists accounts_dep.closing_stamp (
 
 insert into accounts_dep.closing_stamp default values on conflict do nothing;
 
--- Security definer, both: neither writers nor closers need a grant on the stamp.
+-- Security definer, both: neither writers nor closers need a grant on the stamp.  Only the
+-- triggers call them (roles.sql): a writer's own stamp_closing would fail every
+-- repeatable-read writer's next statement for nothing.
 create or replace function accounts_dep.hold_closings() returns void
 language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
@@ -70,7 +79,7 @@ $$;
 -- The hours grid of a closed month is what was paid: the upkeep after a save
 -- and the month's rebuild are refused like the entries themselves.
 create or replace function accounts_dep.h_tabel_refuse_closed() returns trigger
-language plpgsql as $$
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
     if tg_op <> 'INSERT' and exists (select 1 from accounts_dep.closed_month c where c.year = old.year and c.month = old.month) then
         perform accounts_dep.refuse_in_closed_month(old.year, old.month);
@@ -83,15 +92,20 @@ begin
 end;
 $$;
 
+-- A new row is checked once it is in: the upkeep makes sure of a row with "on conflict do nothing"
+-- at every save, and a trigger before an insert would run for each row it then leaves alone.
 create or replace trigger h_tabel_closed_month
-    before insert or update or delete on accounts_dep.h_tabel
+    before update or delete on accounts_dep.h_tabel
+    for each row execute function accounts_dep.h_tabel_refuse_closed();
+create or replace trigger h_tabel_closed_month_insert
+    after insert on accounts_dep.h_tabel
     for each row execute function accounts_dep.h_tabel_refuse_closed();
 
 -- Emptying the journal or the grid whole would empty the closed months with it,
 -- and a truncate is no row change the history could keep: refused while any
 -- month is closed.  (The legacy import deletes row by row instead.)
 create or replace function accounts_dep.refuse_truncate_while_closed() returns trigger
-language plpgsql as $$
+language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
     if exists (select 1 from accounts_dep.closed_month) then
         raise exception using errcode = 'TB001',
@@ -106,17 +120,24 @@ create or replace trigger smena_truncate_closed before truncate on accounts_dep.
 create or replace trigger h_tabel_truncate_closed before truncate on accounts_dep.h_tabel
     for each statement execute function accounts_dep.refuse_truncate_while_closed('Табель часов');
 
--- Closing waits for the writers already at work on the journal, the grid or the
--- day marks (their checks ran before the month was closed) and holds back new ones
+-- Closing waits for the writers already at work on the journal, the grid, the day
+-- marks, the calendar or the absence codes (their checks ran before the month was
+-- closed) and holds back new ones
 -- until it commits; they then find the month closed.  It rewrites the stamp,
 -- so that a writer whose snapshot is older is refused (see closing_stamp).
 -- Reopening needs neither: a writer that missed it finds the month closed and
 -- is refused.  Both are announced to the other clients.
+-- It runs as its owner (it writes the history and the stamp), for closed_month alone: on any
+-- other table, even one made like it, it refuses.
 create or replace function accounts_dep.closed_month_keep_history() returns trigger
-language plpgsql as $$
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
+    if tg_relid <> 'accounts_dep.closed_month'::regclass then
+        raise exception 'accounts_dep.closed_month_keep_history() keeps the history of accounts_dep.closed_month only';
+    end if;
     if tg_op <> 'DELETE' then
-        lock table accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.absence in share mode;
+        lock table accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.absence, accounts_dep.work_calendar,
+                   accounts_dep.absence_code in share mode;
         perform accounts_dep.stamp_closing();
         perform pg_notify('tabel_closed_month', new.year || ' ' || new.month);
     end if;
@@ -138,7 +159,7 @@ create or replace trigger closed_month_history
 
 -- Every month may have been reopened.
 create or replace function accounts_dep.announce_closed_month_truncate() returns trigger
-language plpgsql as $$
+language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
     perform pg_notify('tabel_closed_month', '*');
     return null;

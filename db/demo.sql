@@ -322,12 +322,6 @@ order by e.data, e.smena, e.w_id, e.o_id;
 -- The hours grid (per worker, shift and month, the hours of each day) is made
 -- by the server from the entries above as they go in.
 
-------------------------------------------------------------------------------
--- Build stamp 0 lets any client build in; numbers use a point.
-------------------------------------------------------------------------------
-
-update accounts_dep.ver set d = 0, t = 0, delim = '.';
-
 -- The unified time sheet's heading and signatures, and a few days marked by the clerk.
 update accounts_dep.organisation
    set name = 'ООО «Кемра»', okpo = '04512378', unit = 'Цех сборки и окраски',

@@ -1,8 +1,13 @@
 -- A large synthetic floor for benchmarks, loaded after schema.sql:
 -- 300 workers, 1000 products, 20 operation types, 6000 operations with 1-3 norms,
--- about 400 000 journal entries over two years, in one statement from which the server
--- builds the hours grid.
+-- about 200 000 journal entries a year for the years ending with 2025 (two unless
+-- `psql -v years=N` says otherwise), one statement a year, from which the server builds
+-- the hours grid and the history.  The last two years hold the same entries whatever N.
 \set ON_ERROR_STOP 1
+\if :{?years}
+\else
+\set years 2
+\endif
 set client_min_messages = warning;
 begin;
 
@@ -27,14 +32,20 @@ insert into accounts_dep.norm (o_id, norma, price, prize)
 select o.id, 10 * k, round((o.cena_new * (1 + k / 10.0))::numeric, 2), k * 5
 from accounts_dep.oper o, generate_series(2, 3) k where (o.id + k) % 3 <> 0;
 
+-- A year at a time, oldest first, as a floor fills: each is one upkeep of the grid.
+select format($$
 insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok, vvod,
                                 prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use)
-select d::date, 1 + (g % 4), 1 + (g * 7 + extract(doy from d)::int) % 300, o.i_id, o.id, o.cena_new,
-       10 + g % 200, g % 4, case when o.vid <= 2 then 1 + g % 9 else 0 end, 1 + g % 11,
-       case when g % 5 = 0 then 'no' else 'ok' end, d::timestamp, 0, 0, 0, 0, 0, 0
-from generate_series(date '2024-01-01', date '2025-12-31', interval '1 day') d,
+select d::date, 1 + (g %% 4), 1 + (g * 7 + extract(doy from d)::int) %% 300, o.i_id, o.id, o.cena_new,
+       10 + g %% 200, g %% 4, case when o.vid <= 2 then 1 + g %% 9 else 0 end, 1 + g %% 11,
+       case when g %% 5 = 0 then 'no' else 'ok' end, d::timestamp, 0, 0, 0, 0, 0, 0
+from generate_series(make_date(%s, 1, 1), make_date(%s, 12, 31), interval '1 day') d,
      generate_series(1, 550) g,
-     lateral (select id, i_id, vid, cena_new from accounts_dep.oper where id = 1 + (g * 31 + extract(doy from d)::int * 17) % 6000) o;
+     lateral (select id, i_id, vid, cena_new from accounts_dep.oper where id = 1 + (g * 31 + extract(doy from d)::int * 17) %% 6000) o$$,
+     y, y)
+from generate_series(2026 - :years, 2025) y
+order by y
+\gexec
 
 commit;
 analyze;

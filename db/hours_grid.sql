@@ -1,5 +1,9 @@
 -- Tabel: the monthly hours grid (h_tabel), its announcements, and the upkeep that
 -- keeps it in step with the journal whoever writes.  Part of db/schema.sql.
+--
+-- Every function here runs with a fixed search_path and names what it uses with
+-- its schema; the triggers run as their owner, as only triggers may run the
+-- helpers they call (roles.sql).
 
 ------------------------------------------------------------------------------
 -- The hours grid
@@ -31,27 +35,44 @@ create table if not exists accounts_dep.h_tabel (
     d31 integer not null default 0,
     constraint h_tabel_pkey primary key (id),
     -- the upkeep makes sure of the row with "on conflict do nothing" and then locks it, so
-    -- two clients saving at once can never add a second row
-    constraint h_tabel_w_id_smena_month_year_key unique (w_id, smena, month, year)
+    -- two clients saving at once can never add a second row.  The month first: the time
+    -- sheet, its shifts, the rebuild and the T-13 read a month's rows by it, where a key
+    -- starting with the worker had them read the grid of every year; the upkeep gives all four.
+    constraint h_tabel_year_month_smena_w_id_key unique (year, month, smena, w_id)
 );
+
+-- A grid made before kept the same key with the worker first.
+alter table accounts_dep.h_tabel drop constraint if exists h_tabel_w_id_smena_month_year_key;
+do $$
+begin
+    if not exists (select from pg_catalog.pg_constraint
+                    where conrelid = 'accounts_dep.h_tabel'::regclass and conname = 'h_tabel_year_month_smena_w_id_key') then
+        alter table accounts_dep.h_tabel add constraint h_tabel_year_month_smena_w_id_key unique (year, month, smena, w_id);
+    end if;
+end
+$$;
 
 
 create or replace function accounts_dep.announce_h_tabel() returns trigger
-language plpgsql as $$
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
-    if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
+    if pg_catalog.current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
         perform accounts_dep.hold_closings();
     end if;
     if tg_op = 'TRUNCATE' then
-        perform pg_notify('tabel_h_tabel', '*');
+        perform pg_catalog.pg_notify('tabel_h_tabel', '*');
         return null;
     end if;
-    if tg_op in ('INSERT', 'UPDATE') then
-        perform pg_notify('tabel_h_tabel', p)
+    -- one statement over both sides of an update: each is planned at every call
+    if tg_op = 'INSERT' then
+        perform pg_catalog.pg_notify('tabel_h_tabel', p)
         from (select distinct year || ' ' || month as p from new_rows) c where p is not null;
-    end if;
-    if tg_op in ('UPDATE', 'DELETE') then
-        perform pg_notify('tabel_h_tabel', p)
+    elsif tg_op = 'UPDATE' then
+        perform pg_catalog.pg_notify('tabel_h_tabel', p)
+        from (select year || ' ' || month as p from new_rows union select year || ' ' || month from old_rows) c
+        where p is not null;
+    else
+        perform pg_catalog.pg_notify('tabel_h_tabel', p)
         from (select distinct year || ' ' || month as p from old_rows) c where p is not null;
     end if;
     return null;
@@ -72,19 +93,31 @@ create or replace trigger h_tabel_announce_truncate after truncate on accounts_d
 --
 -- A day cell of h_tabel holds the hours of one worker's journal entries in one
 -- shift on that day: the sum of their time, whatever ok, 0 when none is left.
--- Whoever writes the journal (this program, the ERP, psql), every cell the
--- statement touched is in step when it ends: the cells of the entries after
--- the change (an insert, an update's worker, shift and day) and before it (a
--- delete, the cell an update moved an entry away from, in its own month).
--- The upkeep runs once per statement over its transition tables, so a batch
--- of 100 000 rows is one upkeep and not 100 000.
--- Rows: a cell after the change gets its row when the worker has none for
--- that month and shift (the other days 0), as a save always did; a cell
--- before the change never makes one, and a row whose entries are all gone
--- stays, with zeros.  Days no statement touched keep their values, so a grid
--- edited by hand stays as it is until its month is rebuilt.
+-- Whoever writes the journal (this program, the ERP, psql), every cell a
+-- transaction touched is in step when it commits: the cells of the entries
+-- after each change (an insert, an update's worker, shift and day) and before
+-- it (a delete, the cell an update moved an entry away from, in its own month).
+--
+-- The cells are brought in step at commit, not statement by statement: each
+-- statement on the journal notes the cells it touched in h_tabel_queue (one
+-- queue row per statement, over its transition tables, so a batch of 100 000
+-- rows is one note), and a deferred constraint trigger on the queue brings them
+-- all in step at once as the transaction commits: its first firing takes every
+-- note of the transaction and empties the queue, the later ones find nothing.
+-- So a transaction locks no grid row while it works: two transactions that post
+-- entries of the same workers in any order meet only in their commits, where
+-- each locks its rows in one order (no deadlock), and an open transaction never
+-- holds back another's save of the same month.  Until it commits, a transaction
+-- does not see its own entries in the grid.
+--
+-- Rows: a cell after the change gets its row when the worker has none for that
+-- month and shift (the other days 0), as a save always did; a cell before the
+-- change never makes one, and a row whose entries are all gone stays, with
+-- zeros.  Days no transaction touched keep their values, so a grid edited by
+-- hand stays as it is until its month is rebuilt.
 -- There is no switch to turn the upkeep off for a session: a writer that
--- bypassed it would leave the grid behind the journal for everyone.
+-- bypassed it would leave the grid behind the journal for everyone.  The queue
+-- is the triggers' alone (roles.sql), as the functions' owner.
 ------------------------------------------------------------------------------
 
 do $$
@@ -95,20 +128,109 @@ begin
 end
 $$;
 
--- Brings the touched cells in step: `after` may add rows, `before` never does.
--- Static statements over arrays, so that each session plans them once (a
--- statement over a transition table is planned anew at every call).  Left to
--- itself the server would plan them anew for every save as well, as its
--- estimate of a generic plan over arrays is poor; the generic plan costs a
--- save half of what the custom ones do and an ERP batch no more.
-create or replace function accounts_dep.h_tabel_keep_cells(after accounts_dep.hours_cell[], before accounts_dep.hours_cell[])
-returns void language plpgsql set plan_cache_mode = force_generic_plan as $$
+-- The cells of the transactions at work.  No row outlives its transaction (the
+-- deferred trigger deletes them before the commit), so no session ever sees
+-- another's; unlogged, as there is nothing in it to keep over a crash.  A
+-- transaction finds its own rows by its id, from the row whose trigger fires
+-- on: a scan would read every row deleted before, by earlier transactions until
+-- the next vacuum and by its own until it ends (a transaction of many
+-- statements, or one that brings its cells in step after each).
+create unlogged table if not exists accounts_dep.h_tabel_queue (
+    id     bigserial not null,
+    xact   xid8 not null default pg_catalog.pg_current_xact_id(),
+    after  accounts_dep.hours_cell[] not null,
+    before accounts_dep.hours_cell[] not null,
+    constraint h_tabel_queue_pkey primary key (id)
+);
+create index if not exists h_tabel_queue_xact_id_idx on accounts_dep.h_tabel_queue (xact, id);
+
+-- Notes the cells a statement touched, to be brought in step at commit.  One
+-- statement over the transition tables: it is planned at every call.  An
+-- emptied journal is brought in step at once: the truncate holds the whole
+-- journal until it commits anyway.
+create or replace function accounts_dep.h_tabel_follow_smena() returns trigger
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
-    insert into accounts_dep.h_tabel (w_id, smena, month, year)
-    select distinct c.w_id, c.smena, date_part('month', c.data)::integer, date_part('year', c.data)::integer
-      from unnest(after) c
-     order by 1, 2, 4, 3
-    on conflict (w_id, smena, month, year) do nothing;
+    if tg_op = 'TRUNCATE' then
+        -- no entry is left: every day of every row holds 0
+        update accounts_dep.h_tabel
+           set d1 = 0, d2 = 0, d3 = 0, d4 = 0, d5 = 0, d6 = 0, d7 = 0, d8 = 0, d9 = 0, d10 = 0, d11 = 0,
+           d12 = 0, d13 = 0, d14 = 0, d15 = 0, d16 = 0, d17 = 0, d18 = 0, d19 = 0, d20 = 0, d21 = 0,
+           d22 = 0, d23 = 0, d24 = 0, d25 = 0, d26 = 0, d27 = 0, d28 = 0, d29 = 0, d30 = 0, d31 = 0
+         where greatest(d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15, d16, d17, d18, d19, d20,
+          d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31) <> 0
+            or least(d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15, d16, d17, d18, d19, d20,
+          d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31) <> 0;
+        return null;
+    elsif tg_op = 'INSERT' then
+        insert into accounts_dep.h_tabel_queue (after, before)
+        select pg_catalog.array_agg(distinct row(w_id, smena, data)::accounts_dep.hours_cell), '{}'
+          from new_rows where w_id is not null and smena is not null and data is not null
+        having count(*) > 0;
+    elsif tg_op = 'UPDATE' then
+        insert into accounts_dep.h_tabel_queue (after, before)
+        select coalesce(a.cells, '{}'), coalesce(b.cells, '{}')
+          from (select pg_catalog.array_agg(distinct row(w_id, smena, data)::accounts_dep.hours_cell) cells
+                  from new_rows where w_id is not null and smena is not null and data is not null) a,
+               (select pg_catalog.array_agg(distinct row(w_id, smena, data)::accounts_dep.hours_cell) cells
+                  from old_rows where w_id is not null and smena is not null and data is not null) b
+         where a.cells is not null or b.cells is not null;
+    else
+        insert into accounts_dep.h_tabel_queue (after, before)
+        select '{}', pg_catalog.array_agg(distinct row(w_id, smena, data)::accounts_dep.hours_cell)
+          from old_rows where w_id is not null and smena is not null and data is not null
+        having count(*) > 0;
+    end if;
+    return null;
+end;
+$$;
+
+-- At commit: every cell the transaction noted, in one upkeep; `after` may add
+-- rows, `before` never does.  Static statements over arrays, so that each
+-- session plans them once (a statement over a transition table is planned anew
+-- at every call).  Left to itself the server would plan them anew for every
+-- commit as well, as its estimate of a generic plan over arrays is poor; the
+-- generic plan costs a save half of what the custom ones do and an ERP batch no
+-- more.
+create or replace function accounts_dep.h_tabel_settle() returns trigger
+language plpgsql security definer
+set search_path = pg_catalog, pg_temp set plan_cache_mode = force_generic_plan as $$
+declare
+    after accounts_dep.hours_cell[];
+    before accounts_dep.hours_cell[];
+    cell record;
+    day integer;
+    y integer;
+    m integer;
+begin
+    -- The first firing of a commit takes the rows of every later one.
+    if not exists (select 1 from accounts_dep.h_tabel_queue q where q.id = new.id) then
+        return null;
+    end if;
+    with noted as (
+        delete from accounts_dep.h_tabel_queue q
+         where q.xact = pg_catalog.pg_current_xact_id() and q.id >= new.id
+        returning q.after, q.before
+    )
+    select coalesce((select pg_catalog.array_agg(c) from noted n, pg_catalog.unnest(n.after) c), '{}'),
+           coalesce((select pg_catalog.array_agg(c) from noted n, pg_catalog.unnest(n.before) c), '{}')
+      into after, before;
+    if cardinality(after) + cardinality(before) = 0 then
+        return null;
+    end if;
+    -- Only when a row is missing: an insert, even of no row, costs the grid's
+    -- announcement trigger a call.
+    if exists (select 1 from unnest(after) c
+                where not exists (select 1 from accounts_dep.h_tabel h
+                                   where h.w_id = c.w_id and h.smena = c.smena
+                                     and h.month = date_part('month', c.data)::integer
+                                     and h.year = date_part('year', c.data)::integer)) then
+        insert into accounts_dep.h_tabel (w_id, smena, month, year)
+        select distinct c.w_id, c.smena, date_part('month', c.data)::integer, date_part('year', c.data)::integer
+          from pg_catalog.unnest(after) c
+         order by 1, 2, 4, 3
+        on conflict (w_id, smena, month, year) do nothing;
+    end if;
     -- Every touched row is locked, in one order for every writer, before the
     -- sums are taken: in READ COMMITTED the next statement sees the entries of
     -- each writer that held one of these rows before (a sum taken in the
@@ -117,12 +239,45 @@ begin
     perform 1 from accounts_dep.h_tabel h
       join (select distinct c.w_id, c.smena, date_part('month', c.data)::integer as month,
                    date_part('year', c.data)::integer as year
-              from unnest(after || before) c) k
+              from pg_catalog.unnest(after || before) c) k
         on h.w_id = k.w_id and h.smena = k.smena and h.month = k.month and h.year = k.year
      order by h.id
        for update of h;
+    -- A few cells (a save, an ERP's posting of some entries): one small statement a cell, the
+    -- day's sum taken in it (it starts after the rows are locked); the set-based statement below
+    -- costs several times more to start.
+    if cardinality(after) + cardinality(before) <= 8 then
+        for cell in select distinct c.w_id, c.smena, c.data from pg_catalog.unnest(after || before) c loop
+            y := date_part('year', cell.data)::integer;
+            m := date_part('month', cell.data)::integer;
+            day := date_part('day', cell.data)::integer;
+            update accounts_dep.h_tabel h
+               set d1 = case day when 1 then s.hours else h.d1 end, d2 = case day when 2 then s.hours else h.d2 end,
+                   d3 = case day when 3 then s.hours else h.d3 end, d4 = case day when 4 then s.hours else h.d4 end,
+                   d5 = case day when 5 then s.hours else h.d5 end, d6 = case day when 6 then s.hours else h.d6 end,
+                   d7 = case day when 7 then s.hours else h.d7 end, d8 = case day when 8 then s.hours else h.d8 end,
+                   d9 = case day when 9 then s.hours else h.d9 end, d10 = case day when 10 then s.hours else h.d10 end,
+                   d11 = case day when 11 then s.hours else h.d11 end, d12 = case day when 12 then s.hours else h.d12 end,
+                   d13 = case day when 13 then s.hours else h.d13 end, d14 = case day when 14 then s.hours else h.d14 end,
+                   d15 = case day when 15 then s.hours else h.d15 end, d16 = case day when 16 then s.hours else h.d16 end,
+                   d17 = case day when 17 then s.hours else h.d17 end, d18 = case day when 18 then s.hours else h.d18 end,
+                   d19 = case day when 19 then s.hours else h.d19 end, d20 = case day when 20 then s.hours else h.d20 end,
+                   d21 = case day when 21 then s.hours else h.d21 end, d22 = case day when 22 then s.hours else h.d22 end,
+                   d23 = case day when 23 then s.hours else h.d23 end, d24 = case day when 24 then s.hours else h.d24 end,
+                   d25 = case day when 25 then s.hours else h.d25 end, d26 = case day when 26 then s.hours else h.d26 end,
+                   d27 = case day when 27 then s.hours else h.d27 end, d28 = case day when 28 then s.hours else h.d28 end,
+                   d29 = case day when 29 then s.hours else h.d29 end, d30 = case day when 30 then s.hours else h.d30 end,
+                   d31 = case day when 31 then s.hours else h.d31 end
+              from (select coalesce(sum(e."time"), 0)::integer as hours from accounts_dep.smena e
+                     where e.w_id = cell.w_id and e.data = cell.data and e.smena = cell.smena) s
+             where (h.w_id, h.smena, h.month, h.year) = (cell.w_id, cell.smena, m, y)
+               and (array[h.d1, h.d2, h.d3, h.d4, h.d5, h.d6, h.d7, h.d8, h.d9, h.d10, h.d11, h.d12, h.d13, h.d14, h.d15, h.d16,
+                          h.d17, h.d18, h.d19, h.d20, h.d21, h.d22, h.d23, h.d24, h.d25, h.d26, h.d27, h.d28, h.d29, h.d30, h.d31])[day] <> s.hours;
+        end loop;
+        return null;
+    end if;
     with cells as (
-        select distinct c.w_id, c.smena, c.data from unnest(after || before) c
+        select distinct c.w_id, c.smena, c.data from pg_catalog.unnest(after || before) c
     ), sums as (
         select c.w_id, c.smena, date_part('year', c.data)::integer as year, date_part('month', c.data)::integer as month,
                date_part('day', c.data)::integer as day, coalesce(sum(e."time"), 0)::integer as hours
@@ -171,41 +326,13 @@ begin
            d31 = coalesce(r.d31, h.d31)
       from r
      where h.w_id = r.w_id and h.smena = r.smena and h.year = r.year and h.month = r.month;
-end;
-$$;
-
-create or replace function accounts_dep.h_tabel_follow_smena() returns trigger
-language plpgsql as $$
-declare
-    after accounts_dep.hours_cell[] := '{}';
-    before accounts_dep.hours_cell[] := '{}';
-begin
-    if tg_op = 'TRUNCATE' then
-        -- no entry is left: every day of every row holds 0
-        update accounts_dep.h_tabel
-           set d1 = 0, d2 = 0, d3 = 0, d4 = 0, d5 = 0, d6 = 0, d7 = 0, d8 = 0, d9 = 0, d10 = 0, d11 = 0,
-           d12 = 0, d13 = 0, d14 = 0, d15 = 0, d16 = 0, d17 = 0, d18 = 0, d19 = 0, d20 = 0, d21 = 0,
-           d22 = 0, d23 = 0, d24 = 0, d25 = 0, d26 = 0, d27 = 0, d28 = 0, d29 = 0, d30 = 0, d31 = 0
-         where greatest(d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15, d16, d17, d18, d19, d20,
-          d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31) <> 0
-            or least(d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15, d16, d17, d18, d19, d20,
-          d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31) <> 0;
-        return null;
-    end if;
-    if tg_op in ('INSERT', 'UPDATE') then
-        select coalesce(array_agg(distinct row(w_id, smena, data)::accounts_dep.hours_cell), '{}') into after
-          from new_rows where w_id is not null and smena is not null and data is not null;
-    end if;
-    if tg_op in ('UPDATE', 'DELETE') then
-        select coalesce(array_agg(distinct row(w_id, smena, data)::accounts_dep.hours_cell), '{}') into before
-          from old_rows where w_id is not null and smena is not null and data is not null;
-    end if;
-    if cardinality(after) + cardinality(before) > 0 then
-        perform accounts_dep.h_tabel_keep_cells(after, before);
-    end if;
     return null;
 end;
 $$;
+
+drop function if exists accounts_dep.h_tabel_keep_cells(accounts_dep.hours_cell[], accounts_dep.hours_cell[]);
+revoke execute on function accounts_dep.h_tabel_follow_smena() from public;
+revoke execute on function accounts_dep.h_tabel_settle() from public;
 
 create or replace trigger smena_hours_insert after insert on accounts_dep.smena
     referencing new table as new_rows for each statement execute function accounts_dep.h_tabel_follow_smena();
@@ -215,3 +342,8 @@ create or replace trigger smena_hours_delete after delete on accounts_dep.smena
     referencing old table as old_rows for each statement execute function accounts_dep.h_tabel_follow_smena();
 create or replace trigger smena_hours_truncate after truncate on accounts_dep.smena
     for each statement execute function accounts_dep.h_tabel_follow_smena();
+
+-- A constraint trigger is not replaced in place.
+drop trigger if exists h_tabel_queue_settle on accounts_dep.h_tabel_queue;
+create constraint trigger h_tabel_queue_settle after insert on accounts_dep.h_tabel_queue
+    deferrable initially deferred for each row execute function accounts_dep.h_tabel_settle();

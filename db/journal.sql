@@ -116,6 +116,24 @@ create table if not exists accounts_dep.ver (
 insert into accounts_dep.ver (d, t, delim)
 select 0, 0, '.' where not exists (select from accounts_dep.ver);
 
+-- The stamp only moves forward, and never past today, wherever on earth today is (a build
+-- made this morning east of the server): a stamp from the far future would turn every client
+-- away as outdated.  Writers read ver and raise the stamp through this function alone.
+create or replace function accounts_dep.raise_build_stamp(build_date integer, build_time integer) returns void
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
+begin
+    if build_date > to_char(now() at time zone 'Etc/GMT-14', 'YYYYMMDD')::integer then
+        raise exception using errcode = 'TB001',
+            message = format('Отметка сборки %s.%s позже сегодняшнего дня: версия в БД не изменена.', build_date, build_time);
+    end if;
+    update accounts_dep.ver v set d = build_date, t = build_time
+     where (coalesce(v.d, 0), coalesce(v.t, 0)) < (build_date, build_time);
+    if not found and not exists (select from accounts_dep.ver) then
+        insert into accounts_dep.ver (d, t, delim) values (build_date, build_time, '.');
+    end if;
+end;
+$$;
+
 ------------------------------------------------------------------------------
 -- Products follow the goods register, and the goods register holds every product.
 --
@@ -131,7 +149,7 @@ select 0, 0, '.' where not exists (select from accounts_dep.ver);
 
 -- After `taken` has been given explicitly, the sequence issues only larger ids.
 create or replace function accounts_dep.goods_id_past(taken numeric) returns void
-language plpgsql as $$
+language plpgsql set search_path = pg_catalog, pg_temp as $$
 declare
     seq record;
 begin
@@ -142,8 +160,9 @@ begin
 end;
 $$;
 
+-- As its owner: it moves the goods sequence through a helper only triggers run.
 create or replace function accounts_dep.izdel_follow_goods() returns trigger
-language plpgsql as $$
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
     if tg_op = 'DELETE' then
         delete from accounts_dep.izdel where id = old.id;
@@ -177,7 +196,7 @@ create or replace trigger gds_and_srv_izdel
 
 -- A product written into izdel alone gets its goods row.
 create or replace function accounts_dep.goods_follow_izdel() returns trigger
-language plpgsql as $$
+language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
     insert into cmn_gds_and_srv.gds_and_srv (id, s_caption, s_description, id_msm_bs, massa, id_class_item)
     select new.id, new.marka, '', 6, new.massa, new.id_class_item
@@ -192,7 +211,7 @@ create or replace trigger izdel_gds_and_srv
 
 -- A renamed (or late-created) product class renames the group of its products.
 create or replace function accounts_dep.izdel_follow_class_item() returns trigger
-language plpgsql as $$
+language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
     update accounts_dep.izdel
        set nom = new.s_caption
@@ -226,7 +245,7 @@ create table if not exists accounts_dep.person_contractor (
 );
 
 create or replace function accounts_dep.person_follow_worker() returns trigger
-language plpgsql as $$
+language plpgsql set search_path = pg_catalog, pg_temp as $$
 declare
     made numeric(15);
 begin
@@ -264,7 +283,7 @@ create or replace trigger person_contractor
 ------------------------------------------------------------------------------
 
 create or replace function accounts_dep.oper_first_norm() returns trigger
-language plpgsql as $$
+language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
     insert into accounts_dep.norm (o_id, norma, price, prize)
     select new.id, 1, coalesce(nullif(new.cena_new, 0), new.cena, 0), 0
@@ -303,9 +322,10 @@ create index if not exists person_worker_number_idx on cmn_contractor.person
 -- from four statements and must stay cheap.  They fire once per statement
 -- whatever it wrote, so they also hold back closings for a writer under
 -- repeatable read or serializable (see closing_stamp): a trigger of its own,
--- even one the server skips by its condition, costs every save some 8 %.
+-- even one the server skips by its condition, costs every save some 8 %.  As
+-- their owner, since only triggers may hold the closings.
 create or replace function accounts_dep.announce_smena() returns trigger
-language plpgsql as $$
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
     if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
         perform accounts_dep.hold_closings();

@@ -1,5 +1,10 @@
 -- Tabel: the production calendar, the day marks of the time sheet (form T-13)
 -- with their history, and the organisation's requisites.  Part of db/schema.sql.
+--
+-- A closed month's T-13 prints as it was paid: its marks, its calendar days and
+-- the absence codes its marks use refuse every change, and its requisites are
+-- the copy the closing kept.  Every function here runs with a fixed search_path
+-- and names what it uses with its schema.
 
 ------------------------------------------------------------------------------
 -- The unified time sheet (form T-13)
@@ -19,10 +24,42 @@ create table if not exists accounts_dep.work_calendar (
 
 -- Whether `d` is a weekend or holiday by the calendar.
 create or replace function accounts_dep.day_off(d date) returns boolean
-language sql stable as $$
+language sql stable set search_path = pg_catalog, pg_temp as $$
     select coalesce((select c.kind = 'H' from accounts_dep.work_calendar c where c.day = d),
                     extract(isodow from d) >= 6)
 $$;
+
+-- Whether the month of `d` is closed.
+create or replace function accounts_dep.month_closed(d date) returns boolean
+language sql stable set search_path = pg_catalog, pg_temp as $$
+    select exists (select from accounts_dep.closed_month c
+                    where c.year = extract(year from d)::integer and c.month = extract(month from d)::integer)
+$$;
+
+-- A day of a closed month is what its T-13 was printed by.  A writer under repeatable read or
+-- serializable holds back closings (see closing_stamp), so a month closed after its snapshot
+-- refuses him as well.
+create or replace function accounts_dep.work_calendar_rules() returns trigger
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
+begin
+    if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
+        perform accounts_dep.hold_closings();
+    end if;
+    if tg_op <> 'INSERT' and accounts_dep.month_closed(old.day) then
+        perform accounts_dep.refuse_in_closed_month(extract(year from old.day)::integer, extract(month from old.day)::integer);
+    end if;
+    if tg_op <> 'DELETE' and accounts_dep.month_closed(new.day) then
+        perform accounts_dep.refuse_in_closed_month(extract(year from new.day)::integer, extract(month from new.day)::integer);
+    end if;
+    return case when tg_op = 'DELETE' then old else new end;
+end;
+$$;
+
+create or replace trigger work_calendar_rules
+    before insert or update or delete on accounts_dep.work_calendar
+    for each row execute function accounts_dep.work_calendar_rules();
+create or replace trigger work_calendar_truncate_closed before truncate on accounts_dep.work_calendar
+    for each statement execute function accounts_dep.refuse_truncate_while_closed('Производственный календарь');
 
 -- The codes a clerk marks a worker's day with; with_work: the code may stand on a
 -- day the worker has hours (a business trip), otherwise it explains a day without them.
@@ -58,6 +95,41 @@ insert into accounts_dep.absence_code (code, num, name, with_work) values
     ('НБ', '35', 'Отстранение от работы без начисления заработной платы', false)
 on conflict (code) do nothing;
 
+-- A code that a closed month's marks use prints on that month's T-13: it is neither changed nor
+-- deleted while the month stays closed.
+create or replace function accounts_dep.absence_code_rules() returns trigger
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
+declare
+    closed record;
+begin
+    if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
+        perform accounts_dep.hold_closings();
+    end if;
+    if tg_op = 'UPDATE' and new is not distinct from old then
+        return new;
+    end if;
+    select c.year, c.month into closed
+      from accounts_dep.closed_month c
+     where exists (select from accounts_dep.absence a
+                    where a.code = old.code and a.day >= make_date(c.year, c.month, 1)
+                      and a.day < make_date(c.year, c.month, 1) + interval '1 month')
+     order by c.year, c.month
+     limit 1;
+    if found then
+        raise exception using errcode = 'TB001',
+            message = format('Код неявки «%s» стоит в закрытом месяце %s %s. Изменения не записаны.',
+                             old.code, accounts_dep.month_name(closed.month), closed.year);
+    end if;
+    return case when tg_op = 'DELETE' then old else new end;
+end;
+$$;
+
+create or replace trigger absence_code_rules
+    before update or delete on accounts_dep.absence_code
+    for each row execute function accounts_dep.absence_code_rules();
+create or replace trigger absence_code_truncate_closed before truncate on accounts_dep.absence_code
+    for each statement execute function accounts_dep.refuse_truncate_while_closed('Список кодов неявки');
+
 -- A worker's day marked by the clerk: one code per worker and day.
 create table if not exists accounts_dep.absence (
     w_id integer not null,
@@ -85,24 +157,26 @@ create table if not exists accounts_dep.absence_log (
 
 create index if not exists absence_log_day_idx on accounts_dep.absence_log (day);
 
--- Marks of a closed month are what was paid; a mark that is no worker's absence
--- may not stand on a day the worker has hours in the grid.
+-- Marks of a closed month are what was paid, whatever the writer's isolation (see
+-- closing_stamp); a mark that is no worker's absence may not stand on a day the worker has hours
+-- in the grid.
 create or replace function accounts_dep.absence_rules() returns trigger
-language plpgsql as $$
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 declare
     mark accounts_dep.absence_code;
 begin
-    if tg_op <> 'INSERT' and exists (select 1 from accounts_dep.closed_month c
-                                      where c.year = date_part('year', old.day) and c.month = date_part('month', old.day)) then
-        perform accounts_dep.refuse_in_closed_month(date_part('year', old.day)::integer, date_part('month', old.day)::integer);
+    if current_setting('transaction_isolation') in ('repeatable read', 'serializable') then
+        perform accounts_dep.hold_closings();
+    end if;
+    if tg_op <> 'INSERT' and accounts_dep.month_closed(old.day) then
+        perform accounts_dep.refuse_in_closed_month(extract(year from old.day)::integer, extract(month from old.day)::integer);
     end if;
     if tg_op = 'DELETE' then
         return old;
     end if;
     if (tg_op = 'INSERT' or date_trunc('month', new.day) is distinct from date_trunc('month', old.day))
-       and exists (select 1 from accounts_dep.closed_month c
-                    where c.year = date_part('year', new.day) and c.month = date_part('month', new.day)) then
-        perform accounts_dep.refuse_in_closed_month(date_part('year', new.day)::integer, date_part('month', new.day)::integer);
+       and accounts_dep.month_closed(new.day) then
+        perform accounts_dep.refuse_in_closed_month(extract(year from new.day)::integer, extract(month from new.day)::integer);
     end if;
     select * into mark from accounts_dep.absence_code a where a.code = new.code;
     if not found then
@@ -110,8 +184,9 @@ begin
     end if;
     if not mark.with_work and exists (
         select 1 from accounts_dep.h_tabel h
-         where h.w_id = new.w_id and h.year = date_part('year', new.day) and h.month = date_part('month', new.day)
-           and (to_jsonb(h) ->> ('d' || date_part('day', new.day)))::integer <> 0) then
+         where h.w_id = new.w_id and h.year = extract(year from new.day)::integer
+           and h.month = extract(month from new.day)::integer
+           and (to_jsonb(h) ->> ('d' || extract(day from new.day)))::integer <> 0) then
         raise exception using errcode = 'TB001',
             message = format('%s у работника есть часы работы, а код «%s» (%s) ставится только на день без работы. Отметка не записана.',
                              to_char(new.day, 'DD.MM.YYYY'), mark.code, mark.name);
@@ -123,11 +198,17 @@ $$;
 create or replace trigger absence_rules
     before insert or update or delete on accounts_dep.absence
     for each row execute function accounts_dep.absence_rules();
+create or replace trigger absence_truncate_closed before truncate on accounts_dep.absence
+    for each statement execute function accounts_dep.refuse_truncate_while_closed('Отметки табеля');
 
 -- After the rules, so that an insert turned into an update by "on conflict" is logged once.
+-- As its owner and for the day marks alone, as the journal's history.
 create or replace function accounts_dep.absence_keep_history() returns trigger
-language plpgsql as $$
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 begin
+    if tg_relid <> 'accounts_dep.absence'::regclass then
+        raise exception 'accounts_dep.absence_keep_history() keeps the history of accounts_dep.absence only';
+    end if;
     if tg_op = 'UPDATE' and (old.w_id, old.day, old.code) is not distinct from (new.w_id, new.day, new.code) then
         return null;
     end if;
@@ -166,3 +247,13 @@ alter table accounts_dep.organisation add column if not exists pay_code varchar(
 alter table accounts_dep.organisation add column if not exists pay_account varchar(20) not null default '';
 
 insert into accounts_dep.organisation default values on conflict do nothing;
+
+-- The requisites a month's T-13 prints: those the closing kept for a closed month (a column
+-- added since takes today's value), today's for any other.
+create or replace function accounts_dep.requisites(m integer, y integer) returns setof accounts_dep.organisation
+language sql stable set search_path = pg_catalog, pg_temp as $$
+    select r.*
+      from accounts_dep.organisation o
+      left join accounts_dep.closed_month c on c.year = y and c.month = m
+     cross join lateral jsonb_populate_record(o, coalesce(c.requisites, '{}')) r
+$$;

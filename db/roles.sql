@@ -1,8 +1,7 @@
 -- Tabel: who may do what, decided by the server.
 --
--- Part of db/schema.sql, which includes it last.  On its own (through
--- db/upgrade_roles.sql) it brings a database made by an older schema up to
--- date; every statement may run again.  Run as the cluster's superuser.
+-- Part of db/schema.sql (and db/upgrade.sql), which include it last; every
+-- statement may run again.  Run as the cluster's superuser.
 --
 --   tabel_owner   owns every object; logs in for nobody.  Only an owner may
 --                 alter, drop or truncate a table or switch its triggers.
@@ -12,6 +11,10 @@
 --   tabel_admin   a writer that may also close and reopen months, through
 --                 accounts_dep.close_month and accounts_dep.reopen_month.
 --   sys           the program's built-in login: a writer.
+--
+-- Nobody but the owner creates objects in the schemas the rules use, public
+-- included, and writers run only the functions the program calls: the
+-- triggers' functions and their helpers are the owner's alone.
 
 ------------------------------------------------------------------------------
 -- Roles.  Roles belong to the cluster, not to the database: they are made only
@@ -48,36 +51,37 @@ grant tabel_writer to sys;
 -- writers no write to smena_log and no TRUNCATE at all.
 ------------------------------------------------------------------------------
 
--- Whether the statement runs with the rights of the table's owner.
-create or replace function accounts_dep.by_owner(tbl oid) returns boolean
-language sql stable set search_path = pg_catalog, pg_temp as $$
-    select exists (select from pg_class c where c.oid = tbl and c.relowner = (select oid from pg_roles where rolname = current_user))
-$$;
-
 -- Refuses the statement, with the message given to the trigger, unless it runs with the rights
 -- of the table's owner.
 create or replace function accounts_dep.refuse_unless_owner() returns trigger
 language plpgsql set search_path = pg_catalog, pg_temp as $$
 begin
-    if not accounts_dep.by_owner(tg_relid) then
+    if not exists (select from pg_class c
+                    where c.oid = tg_relid and c.relowner = (select r.oid from pg_roles r where r.rolname = current_user)) then
         raise exception using errcode = 'TB001', message = tg_argv[0];
     end if;
     return null;
 end;
 $$;
 
-drop trigger if exists smena_log_append_only on accounts_dep.smena_log;
-create trigger smena_log_append_only
+-- its former helper, which any login could call
+drop function if exists accounts_dep.by_owner(oid);
+
+create or replace trigger smena_log_append_only
     before update or delete or truncate on accounts_dep.smena_log
     for each statement execute function accounts_dep.refuse_unless_owner('История изменений только дополняется.');
 
-drop trigger if exists closed_month_by_functions on accounts_dep.closed_month;
-create trigger closed_month_by_functions
+create or replace trigger closed_month_by_functions
     before insert or update or delete or truncate on accounts_dep.closed_month
     for each statement execute function accounts_dep.refuse_unless_owner('Закрыть месяц может только администратор БД.');
 
+create or replace trigger absence_log_append_only
+    before update or delete or truncate on accounts_dep.absence_log
+    for each statement execute function accounts_dep.refuse_unless_owner('История изменений только дополняется.');
+
 -- Closing and reopening: for a login in tabel_admin only, recorded under that
--- login.  Anyone may call them and is told why he is refused.
+-- login.  Every writer may call them and is told why he is refused.  A closing
+-- keeps the organisation's requisites its month's T-13 prints.
 create or replace function accounts_dep.refuse_unless_admin() returns void
 language plpgsql stable set search_path = pg_catalog, pg_temp as $$
 begin
@@ -90,7 +94,9 @@ $$;
 create or replace function accounts_dep.close_month(m integer, y integer) returns void
 language sql security definer set search_path = pg_catalog, pg_temp as $$
     select accounts_dep.refuse_unless_admin();
-    insert into accounts_dep.closed_month (month, year, closed_by) values (m, y, session_user) on conflict do nothing;
+    insert into accounts_dep.closed_month (month, year, closed_by, requisites)
+    values (m, y, session_user, (select to_jsonb(o) - 'one_row' from accounts_dep.organisation o))
+    on conflict do nothing;
 $$;
 
 create or replace function accounts_dep.reopen_month(m integer, y integer) returns void
@@ -100,21 +106,15 @@ language sql security definer set search_path = pg_catalog, pg_temp as $$
 $$;
 
 ------------------------------------------------------------------------------
--- The triggers that write what writers may not run with their owner's rights.
-------------------------------------------------------------------------------
-
-alter function accounts_dep.smena_keep_history() security definer set search_path = pg_catalog, pg_temp;
-alter function accounts_dep.closed_month_keep_history() security definer set search_path = pg_catalog, pg_temp;
-
-------------------------------------------------------------------------------
 -- Owner and privileges.  Kept last and written for whole schemas, so that
 -- every object above, whoever wrote it, is covered.
 --
 -- Every object goes to tabel_owner, which logs in for nobody: only an owner may
 -- alter, drop, truncate a table or switch its triggers.  Writers read
--- everything and insert, update and delete rows, except in the history and the
--- closed months.  Functions run for everyone (PostgreSQL's default); those
--- that write what writers may not run as their owner and check who calls.
+-- everything and insert, update and delete rows, except in the history, the
+-- closed months, the closing stamp and the build stamp.  Writers run only the
+-- functions the program calls; those that write what writers may not run as
+-- their owner and check who calls.
 ------------------------------------------------------------------------------
 
 do $$
@@ -171,34 +171,37 @@ revoke insert, update, delete on accounts_dep.smena_log from tabel_writer;
 revoke all on sequence accounts_dep.smena_log_id_seq from tabel_writer;
 grant select on sequence accounts_dep.smena_log_id_seq to tabel_writer;
 
--- The day marks' history is kept the same way, in a database that has them (an older one
--- upgraded by upgrade_roles.sql may not).
-do $$
-begin
-    if to_regclass('accounts_dep.absence_log') is null then
-        return;
-    end if;
-    drop trigger if exists absence_log_append_only on accounts_dep.absence_log;
-    create trigger absence_log_append_only
-        before update or delete or truncate on accounts_dep.absence_log
-        for each statement execute function accounts_dep.refuse_unless_owner('История изменений только дополняется.');
-    alter function accounts_dep.absence_keep_history() security definer set search_path = pg_catalog, pg_temp;
-    revoke insert, update, delete on accounts_dep.absence_log from tabel_writer;
-    revoke all on sequence accounts_dep.absence_log_id_seq from tabel_writer;
-    grant select on sequence accounts_dep.absence_log_id_seq to tabel_writer;
-end
-$$;
-
+revoke insert, update, delete on accounts_dep.absence_log from tabel_writer;
+revoke all on sequence accounts_dep.absence_log_id_seq from tabel_writer;
+grant select on sequence accounts_dep.absence_log_id_seq to tabel_writer;
 -- The closing stamp is rewritten by the closing alone; a writer's own write would only make
 -- repeatable-read writers fail for nothing.
-do $$
-begin
-    if to_regclass('accounts_dep.closing_stamp') is not null then
-        revoke insert, update, delete on accounts_dep.closing_stamp from tabel_writer;
-    end if;
-end
-$$;
+revoke insert, update, delete on accounts_dep.closing_stamp from tabel_writer;
+-- The build stamp moves through accounts_dep.raise_build_stamp alone.
+revoke insert, update, delete on accounts_dep.ver from tabel_writer;
 
--- Tables the owner makes later (an upgrade run as tabel_owner) are the writers' as well.
+-- Functions: PostgreSQL lets everyone run a new function.  A writer runs those the program
+-- calls; the closing's two tell a writer who is no administrator why not.  The triggers'
+-- functions and their helpers run for the owner alone (a trigger fires whoever may not run its
+-- function; only putting one on a table needs the right).
+revoke all on all functions in schema accounts_dep from public, tabel_writer, tabel_admin;
+grant execute on function
+    accounts_dep.close_month(integer, integer), accounts_dep.reopen_month(integer, integer),
+    accounts_dep.raise_build_stamp(integer, integer), accounts_dep.requisites(integer, integer),
+    accounts_dep.month_name(integer), accounts_dep.day_off(date), accounts_dep.writer_name()
+    to tabel_writer;
+
+-- The grid's queue of cells is written by its triggers alone: a writer who emptied it would
+-- leave his transaction's cells behind.
+revoke all on accounts_dep.h_tabel_queue from tabel_writer;
+
+-- Tables the owner makes later (an upgrade run as tabel_owner) are the writers' as well; its
+-- functions are nobody's until granted.
 alter default privileges for role tabel_owner grant select, insert, update, delete on tables to tabel_writer;
 alter default privileges for role tabel_owner grant usage, select, update on sequences to tabel_writer;
+alter default privileges for role tabel_owner revoke execute on functions from public;
+
+-- Nobody creates in public: an operator or function planted there would be found before
+-- pg_catalog's by every session that searches public first (clusters made before PostgreSQL 15,
+-- and their pg_upgrade, still let everyone create there).
+revoke create on schema public from public;

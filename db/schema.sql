@@ -22,6 +22,8 @@
 
 \set ON_ERROR_STOP 1
 set client_min_messages = warning;
+-- Names the files leave unqualified (the ERP type names in public) are found after pg_catalog's.
+set search_path = pg_catalog, public;
 
 begin;
 

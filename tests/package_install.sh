@@ -39,7 +39,7 @@ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout
 # What the package put on the machine.
 [ "$(command -v tabel)" = /usr/bin/tabel ] || fail "tabel is not on the PATH"
 for f in /usr/share/applications/tabel.desktop /usr/share/icons/hicolor/scalable/apps/tabel.svg \
-         /usr/share/tabel/schema.sql /usr/share/tabel/hours_grid.sql /usr/share/man/man1/tabel.1.gz; do
+         /usr/share/tabel/schema.sql /usr/share/tabel/hours_grid.sql /usr/share/tabel/upgrade.sql /usr/share/man/man1/tabel.1.gz; do
   [ -f "$f" ] || fail "missing $f"
 done
 desktop-file-validate /usr/share/applications/tabel.desktop
@@ -64,6 +64,8 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM tabel --help | grep -Fq "Us
 # A new site's database from the installed schema; the installed program signs in to it.
 "${psql[@]}" -d postgres -c "drop database if exists $db" -c "create database $db encoding 'UTF8' template template0"
 "${psql[@]}" -d "$db" -f /usr/share/tabel/schema.sql >/dev/null
+# The installed upgrade finds the concern files beside it (over a current database it changes nothing).
+"${psql[@]}" -d "$db" -f /usr/share/tabel/upgrade.sql >/dev/null
 QT_QPA_PLATFORM=offscreen tabel "$db" "$host" >"$build/package_install.log" 2>&1 &
 program=$!
 # The sign-in window runs the version check when it is first activated, which writes this

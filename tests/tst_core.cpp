@@ -236,9 +236,9 @@ void TestCore::versionCheck()
     QFETCH(int, storedDate);
     QFETCH(int, storedTime);
     QFETCH(QString, delimiter);
-    TestDb::exec("delete from accounts_dep.ver");
+    TestDb::execAsOwner("delete from accounts_dep.ver");
     if (!stored.isEmpty())
-        TestDb::exec("insert into accounts_dep.ver (d, t, delim) values " + stored);
+        TestDb::execAsOwner("insert into accounts_dep.ver (d, t, delim) values " + stored);
     Dataset ver(TDataModule6::ConnectionName, "ver");
     Command write(TDataModule6::ConnectionName, "write");
     const VersionCheckResult result = checkVersionStamp(ver, write, 20230907, 81008);
@@ -253,7 +253,7 @@ void TestCore::versionCheck()
 void TestCore::outdatedBuildEndsTheProgram()
 {
     MessageLog log;
-    TestDb::exec("update accounts_dep.ver set d=20990101, t=0, delim=','");
+    TestDb::execAsOwner("update accounts_dep.ver set d=20990101, t=0, delim=','");
     BuildStamp::pretend("Sep  7 2023", "22:30:08");
     Form1->CheckVersion();
     QCOMPARE(log.texts(), QStringList{"Версия программы не соответсвует БД! Запустите программу через 5 мин."});
@@ -278,7 +278,7 @@ void TestCore::outdatedBuildEndsTheProgram()
 void TestCore::versionCheckWaitsForAnOpenTransaction()
 {
     MessageLog log;
-    TestDb::exec("update accounts_dep.ver set d=20230101, t=0");
+    TestDb::execAsOwner("update accounts_dep.ver set d=20230101, t=0");
     BuildStamp::pretend("Sep  7 2023", "22:30:08");
     {
         Transaction t(QLatin1String(TDataModule6::ConnectionName));

@@ -1131,7 +1131,7 @@ void TestHistory::upgradeOfAnOlderDatabase()
                             superuser);
     QVERIFY2(older.second, qPrintable(older.first));
     QVERIFY(psql("begin; truncate accounts_dep.smena_log; rollback;").second);
-    const QString upgrade = "\\i " + QFINDTESTDATA("../db/upgrade_roles.sql") + "\n";
+    const QString upgrade = "\\i " + QFINDTESTDATA("../db/upgrade.sql") + "\n";
     for (int run = 0; run < 2; ++run) {
         const auto upgraded = psql(upgrade, superuser);
         QVERIFY2(upgraded.second, qPrintable(upgraded.first));

@@ -2,6 +2,10 @@
 #include "support/fixtures.h"
 #include "support/test_database.h"
 
+#include "toolkit/connections.h"
+
+#include <QScopeGuard>
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -70,6 +74,43 @@ QString runOther(const QString& script)
 
 const QString Columns = QStringLiteral("insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok) ");
 
+// A plain session of the writer login sys, as an ERP holds its own, at the isolation level given.
+// A statement that waits on a lock longer than a few seconds fails rather than hangs the test.
+class Writer {
+public:
+    Writer(const QString& name, const QString& isolation) : m_name(name)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setConnectOptions(QStringLiteral("host='%1' port=5432 dbname='%2' user=sys").arg(TestDb::serverAddress(), TestDb::databaseName()));
+        if (!db.open())
+            qFatal("%s: %s", qPrintable(name), qPrintable(db.lastError().text()));
+        for (const QString& setting : {QStringLiteral("set lock_timeout = '3s'"),
+                                       QStringLiteral("set default_transaction_isolation = '%1'").arg(isolation)})
+            QVERIFY2(run(setting).isEmpty(), qPrintable(setting));
+    }
+    ~Writer() { closeNamedConnection(m_name); }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    // Empty when the statement ran, else the server's message.
+    QString run(const QString& statement)
+    {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        return q.exec(statement) ? QString() : q.lastError().databaseText();
+    }
+
+private:
+    QString m_name;
+};
+
+// The data of a test run at each isolation level an ERP may choose.
+void isolationLevels()
+{
+    QTest::addColumn<QString>("isolation");
+    QTest::newRow("read committed") << "read committed";
+    QTest::newRow("repeatable read") << "repeatable read";
+}
+
 } // namespace
 
 class TestHours : public QObject {
@@ -88,10 +129,16 @@ private slots:
     void closedMonthRefusesTheWholeStatement();
     void concurrentWritersOfTheSameCells_data();
     void concurrentWritersOfTheSameCells();
+    void transactionsInOppositeOrdersNeverDeadlock_data() { isolationLevels(); }
+    void transactionsInOppositeOrdersNeverDeadlock();
+    void anOpenTransactionNeverHoldsTheClerk_data() { isolationLevels(); }
+    void anOpenTransactionNeverHoldsTheClerk();
 
 private:
     // `script` with {ivanov}, {petrov}, {sidorov}, {product} and {operation} filled in.
     QString filled(QString script) const;
+    // The insert of one entry of `worker`'s: 2024-03-`day`, shift 1, `hours`.
+    QString entryOf(int worker, int day, int hours) const;
 
     Floor m_floor;
 };
@@ -166,6 +213,15 @@ void TestHours::everyWriterKeepsTheGrid_data()
     QTest::newRow("several statements in one transaction")
         << "begin;\n" + values + "('2024-03-06', 1, {ivanov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\n"
                "update accounts_dep.smena set data = '2024-04-01', smena = 2 where time = 8;\n"
+               "delete from accounts_dep.smena where time = 4;\ncommit;";
+    QTest::newRow("several statements, the cells in step after each")
+        << "begin;\nset constraints accounts_dep.h_tabel_queue_settle immediate;\n" + values
+               + "('2024-03-06', 1, {ivanov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\n"
+                 "update accounts_dep.smena set data = '2024-04-01', smena = 2 where time = 8;\n"
+                 "delete from accounts_dep.smena where time = 4;\ncommit;";
+    QTest::newRow("the first statement rolled back to its savepoint")
+        << "begin;\nsavepoint s;\n" + values + "('2024-03-06', 1, {sidorov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\n"
+               "rollback to s;\nupdate accounts_dep.smena set time = 9 where time = 8;\n"
                "delete from accounts_dep.smena where time = 4;\ncommit;";
     QTest::newRow("rolled back") << "begin;\n" + values + "('2024-03-06', 1, {sidorov}, {product}, {operation}, 10, 5, 0, 0, 1, 'no');\nrollback;";
 }
@@ -275,27 +331,88 @@ void TestHours::concurrentWritersOfTheSameCells_data()
 }
 
 // Two writers (READ COMMITTED) whose statements touch the same cells: the first holds its
-// transaction open until the second waits for it. Both commit, no hours are lost, no deadlock.
+// transaction open until the second is done, or waits. Both commit, no hours are lost, no deadlock.
 void TestHours::concurrentWritersOfTheSameCells()
 {
     QFETCH(QString, first);
     QFETCH(QString, second);
-    std::unique_ptr<QProcess> one = TestDb::startScript(filled(
-        "begin;\n" + first + "\nselect pg_advisory_lock(4713);\n"
-        "do $$ declare started timestamptz := clock_timestamp(); begin\n"
-        "  while not exists (select 1 from pg_locks l join pg_stat_activity a on a.pid = l.pid\n"
-        "                    where not l.granted and a.datname = current_database())\n"
-        "        and clock_timestamp() < started + interval '20 seconds' loop\n"
-        "    perform pg_sleep(0.01);\n"
-        "    perform pg_stat_clear_snapshot();   -- sees the backend started after the loop\n"
-        "  end loop;\n"
-        "end $$;\n"
-        "commit;\n"));
-    QTRY_COMPARE(TestDb::scalar("select count(*) from pg_locks where locktype = 'advisory' and objid = 4713 and granted").toInt(), 1);
+    TestDb::exec("select pg_advisory_lock(4713)");
+    const auto release = qScopeGuard([] { TestDb::exec("select pg_advisory_unlock_all()"); });
+    const QString waiting = QStringLiteral("select count(*) from pg_locks l join pg_stat_activity a on a.pid = l.pid "
+                                           "where not l.granted and a.datname = current_database() and l.locktype %1 'advisory'");
+    std::unique_ptr<QProcess> one = TestDb::startScript(filled("begin;\n" + first + "\nselect pg_advisory_lock(4713);\ncommit;\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(TestDb::scalar(waiting.arg("=")).toInt(), 1, 20000);
     std::unique_ptr<QProcess> two = TestDb::startScript(filled(second + "\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(two->state() == QProcess::NotRunning || TestDb::scalar(waiting.arg("<>")).toInt() > 0, 20000);
+    TestDb::exec("select pg_advisory_unlock(4713)");
     for (QProcess* p : {one.get(), two.get()}) {
-        QVERIFY(p->waitForFinished(60000));
+        QVERIFY(p->state() == QProcess::NotRunning || p->waitForFinished(60000));
         QVERIFY2(p->exitCode() == 0, p->readAll().constData());
+    }
+    QCOMPARE(gridMismatches(), QStringList());
+}
+
+QString TestHours::entryOf(int worker, int day, int hours) const
+{
+    return filled(Columns + QStringLiteral("values ('2024-03-%1', 1, %2, {product}, {operation}, 10, 5, 0, 0, %3, 'no')")
+                                .arg(day, 2, 10, QLatin1Char('0'))
+                                .arg(worker)
+                                .arg(hours));
+}
+
+// Two ERP transactions post entries of the same two workers in opposite orders. Neither waits
+// for the other: the grid's rows are written as each commits, in one order. Under repeatable
+// read the later one's snapshot cannot see the grid rows the first changed as it committed:
+// it is refused with a serialization failure (run again, it commits), never a deadlock.
+void TestHours::transactionsInOppositeOrdersNeverDeadlock()
+{
+    QFETCH(QString, isolation);
+    const Floor& f = m_floor;
+    Writer a(QStringLiteral("erp_a"), isolation), b(QStringLiteral("erp_b"), isolation);
+    QCOMPARE(a.run("begin"), QString());
+    QCOMPARE(a.run(entryOf(f.ivanov, 10, 1)), QString());
+    QCOMPARE(b.run("begin"), QString());
+    QCOMPARE(b.run(entryOf(f.petrov, 10, 2)), QString());
+    QCOMPARE(b.run(entryOf(f.ivanov, 11, 3)), QString());
+    QCOMPARE(a.run(entryOf(f.petrov, 11, 4)), QString());
+    QCOMPARE(hoursCell(f.ivanov, 1, QDate(2024, 3, 10)), 0);   // the grid follows at commit
+    QCOMPARE(a.run("commit"), QString());
+    QCOMPARE(hoursCell(f.ivanov, 1, QDate(2024, 3, 10)), 1);
+    const QString second = b.run("commit");
+    if (isolation == QLatin1String("read committed")) {
+        QCOMPARE(second, QString());
+    } else {
+        QVERIFY2(second.contains(QLatin1String("could not serialize access")), qPrintable(second));
+        QCOMPARE(gridMismatches(), QStringList());
+        for (const QString& statement : {QStringLiteral("begin"), entryOf(f.petrov, 10, 2), entryOf(f.ivanov, 11, 3), QStringLiteral("commit")})
+            QCOMPARE(b.run(statement), QString());
+    }
+    QCOMPARE(gridMismatches(), QStringList());
+    QCOMPARE(hoursCell(f.ivanov, 1, QDate(2024, 3, 11)), 3);
+    QCOMPARE(hoursCell(f.petrov, 1, QDate(2024, 3, 11)), 4);
+}
+
+// An ERP transaction holds an entry of Иванов's open; the clerk saves another entry of his in
+// the same month and shift meanwhile, on the program's connection: it does not wait, and the
+// grid shows the clerk's hours at once. Under repeatable read the ERP transaction is then
+// refused at its commit: its snapshot cannot see the row the clerk's save changed.
+void TestHours::anOpenTransactionNeverHoldsTheClerk()
+{
+    QFETCH(QString, isolation);
+    const Floor& f = m_floor;
+    Writer erp(QStringLiteral("erp"), isolation);
+    QCOMPARE(erp.run("begin"), QString());
+    QCOMPARE(erp.run(entryOf(f.ivanov, 7, 2)), QString());
+    TestDb::exec("set lock_timeout = '3s'");
+    const auto restore = qScopeGuard([] { TestDb::exec("reset lock_timeout"); });
+    TestDb::exec(insertStatement(editorEntry(f, f.ivanov, QDate(2024, 3, 8))));
+    QCOMPARE(hoursCell(f.ivanov, 1, QDate(2024, 3, 8)), 4);
+    const QString commit = erp.run("commit");
+    if (isolation == QLatin1String("read committed")) {
+        QCOMPARE(commit, QString());
+        QCOMPARE(hoursCell(f.ivanov, 1, QDate(2024, 3, 7)), 2);
+    } else {
+        QVERIFY2(commit.contains(QLatin1String("could not serialize access")), qPrintable(commit));
     }
     QCOMPARE(gridMismatches(), QStringList());
 }

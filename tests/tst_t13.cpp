@@ -59,6 +59,7 @@ private slots:
     void markRefused();
     void closingWaitsForMarks();
     void requisitesWindowKeepsOneRow();
+    void closedMonthKeepsItsRequisites();
     void pdfReadsBack();
     void spreadsheetReadsBack();
     void spreadsheetPrintsAsTheForm();
@@ -816,6 +817,23 @@ void TestT13::requisitesWindowKeepsOneRow()
     other.close();
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase("t13_other");
+}
+
+// A closed month's form prints the requisites and the night-work setting its closing found; the
+// editor shows today's.
+void TestT13::closedMonthKeepsItsRequisites()
+{
+    setRequisites();
+    const Crew c = mayFloor();
+    TestDb::execAsOwner(QStringLiteral("select accounts_dep.close_month(%1, %2)").arg(Month).arg(Year));
+    EXEC_SQL("update accounts_dep.organisation set head_name = 'Новиков Н. Н.', night_shift3 = false");
+    const T13Sheet closed = readMay();
+    QCOMPARE(closed.organisation.headName, QString("Главов Г. Г."));
+    QVERIFY(closed.organisation.nightShift3);
+    const T13Worker* shifts = workerOf(closed, c.shifts);
+    QVERIFY(shifts);
+    QCOMPARE(shifts->line.days.at(7 - 1).code, QString("Н"));
+    QCOMPARE(readRequisites().headName, QString("Новиков Н. Н."));
 }
 
 void TestT13::pdfReadsBack()

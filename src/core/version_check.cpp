@@ -20,12 +20,8 @@ VersionCheckResult checkVersionStamp(Dataset& ver, Command& write, int buildDate
     int d = ver.value(QStringLiteral("d")).toInt();
     int t = ver.value(QStringLiteral("t")).toInt();
     if (ver.isEmpty() || older(d, t, buildDate, buildTime)) {
-        // The table has one row; an empty one gets it now.
-        write.execute(ver.isEmpty()
-                          ? QStringLiteral("insert into accounts_dep.ver (d, t) values (%1, %2)")
-                                .arg(sqlNumber(buildDate), sqlNumber(buildTime))
-                          : QStringLiteral("update accounts_dep.ver set d=%1, t=%2")
-                                .arg(sqlNumber(buildDate), sqlNumber(buildTime)));
+        // The server raises the stamp (adding the row to an empty table) and never past its today.
+        write.execute(QStringLiteral("select accounts_dep.raise_build_stamp(%1, %2)").arg(sqlNumber(buildDate), sqlNumber(buildTime)));
         result.verdict = VersionVerdict::Raised;
         ver.refresh();
         ver.first();

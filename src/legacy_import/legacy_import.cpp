@@ -374,7 +374,10 @@ QList<ImportedTable> LegacyImport::run()
     Transaction transaction(m_target);
     // The grid is replaced after the journal. Emptied first, it leaves the server no cells to
     // bring in step while the old journal goes; the cells of the new journal's rows it makes
-    // again, and the grid's own step then replaces them.
+    // again, and the grid's own step then replaces them. The server brings a transaction's cells
+    // in step at its commit unless told to do it statement by statement, as here: at the commit
+    // they would overwrite the legacy grid.
+    runStatement(m_target, QStringLiteral("set constraints accounts_dep.h_tabel_queue_settle immediate"));
     runStatement(m_target, QStringLiteral("delete from accounts_dep.h_tabel where id>0"));
     QList<ImportedTable> done;
     for (const ImportStep& step : legacyImportSteps())

@@ -22,8 +22,13 @@ QString connection() { return QLatin1String(TDataModule6::ConnectionName); }
 
 Requisites readRequisites()
 {
+    return readRequisites(requisitesStatement());
+}
+
+Requisites readRequisites(const QString& statement)
+{
     Dataset set(connection(), QStringLiteral("Requisites"));
-    opened(set, requisitesStatement());
+    opened(set, statement);
     Requisites r;
     if (set.isEmpty())
         return r;
@@ -108,7 +113,7 @@ T13Sheet readT13Sheet(int month, int year, const T13Heading& heading)
     sheet.month = month;
     sheet.year = year;
     sheet.heading = heading;
-    sheet.organisation = readRequisites();
+    sheet.organisation = readRequisites(monthRequisitesStatement(month, year));
     sheet.codes = readAbsenceCodes();
 
     Dataset set(connection(), QStringLiteral("T13"));

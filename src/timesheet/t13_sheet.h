@@ -22,6 +22,8 @@ struct Requisites {
 };
 
 Requisites readRequisites();
+// The requisites a statement of t13_statements.h reads.
+Requisites readRequisites(const QString& statement);
 void writeRequisites(const Requisites& requisites);
 AbsenceCodes readAbsenceCodes();
 // The codes out of a set read with absenceCodesStatement().

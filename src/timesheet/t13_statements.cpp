@@ -26,10 +26,19 @@ QString dayColumns(const QString& pattern)
 
 } // namespace
 
+namespace {
+const char* const RequisitesColumns = "select name, okpo, unit, responsible_pos, responsible_name, head_pos, head_name, "
+                                      "personnel_pos, personnel_name, night_shift3, pay_code, pay_account from ";
+}
+
 QString requisitesStatement()
 {
-    return QStringLiteral("select name, okpo, unit, responsible_pos, responsible_name, head_pos, head_name, "
-                          "personnel_pos, personnel_name, night_shift3, pay_code, pay_account from accounts_dep.organisation");
+    return QLatin1String(RequisitesColumns) + QLatin1String("accounts_dep.organisation");
+}
+
+QString monthRequisitesStatement(int month, int year)
+{
+    return QLatin1String(RequisitesColumns) + QStringLiteral("accounts_dep.requisites(%1, %2)").arg(month).arg(year);
 }
 
 QString absenceCodesStatement()

@@ -6,7 +6,10 @@
 
 // Statements of the unified time sheet and the clerk's day marks.
 
+// The organisation's requisites as they stand (the editor's), and as a month's form prints them:
+// a closed month's are those its closing kept.
 QString requisitesStatement();
+QString monthRequisitesStatement(int month, int year);
 QString absenceCodesStatement();
 // Days of the calendar in the month: day (1..31), kind.
 QString calendarStatement(int month, int year);
