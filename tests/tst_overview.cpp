@@ -24,6 +24,8 @@
 #include <QSqlQuery>
 #include <QStackedBarSeries>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <tuple>
 
 // The month and the year at a glance: every chart draws what the server's own arithmetic gives
 // for the same entries, each role sees what its reports show, and the window follows what other
@@ -45,7 +47,9 @@ private slots:
     void roles();
     void followsOtherClients();
     void clicksLeadOn();
+    void dayOffBarsKeepColours();
     void savesPngAndPdf();
+    void printsEveryFigure();
 };
 
 namespace {
@@ -80,6 +84,37 @@ QString serverGroups(const QString& kind = QStringLiteral("true"))
         " select case o.naimen when 0 then 'Готовая продукция' else 'Заготовки' end g, sum(s.kol_vo) - sum(s.brak) p"
         " from accounts_dep.smena s join accounts_dep.oper o on o.id = s.o_id"
         " where s.data between '2026-03-01' and '2026-03-31' and %1 group by 1) t").arg(kind)).toString();
+}
+
+// The days the hours chart shades as days off.
+QVector<bool> shadedDays(QChartView* view)
+{
+    for (QGraphicsItem* item : view->chart()->childItems())
+        if (const auto* shade = dynamic_cast<const DaysOffShade*>(item))
+            return shade->daysOff();
+    return {};
+}
+
+// Each sheet's lines of print: the words of a height, left to right; columns side by side run on
+// into one line.
+QList<QStringList> printedLines(const QString& pdf)
+{
+    QList<PdfWord> words = pdfWords(pdf);
+    auto row = [](const PdfWord& w) { return qRound(w.rect.center().y() * 2); };
+    std::sort(words.begin(), words.end(), [&](const PdfWord& a, const PdfWord& b) {
+        return std::tuple(a.page, row(a), a.rect.left()) < std::tuple(b.page, row(b), b.rect.left());
+    });
+    QList<QStringList> sheets;
+    for (int i = 0; i < words.size(); ++i) {
+        const PdfWord& w = words.at(i);
+        while (sheets.size() <= w.page)
+            sheets.append(QStringList());
+        if (i > 0 && words.at(i - 1).page == w.page && row(words.at(i - 1)) == row(w))
+            sheets[w.page].last() += ' ' + w.text;
+        else
+            sheets[w.page].append(w.text);
+    }
+    return sheets;
 }
 
 QList<QBarSet*> barSets(QChartView* view)
@@ -294,7 +329,7 @@ void TestOverview::monthChartsEqualServer()
                                        "order by d) from generate_series(1, 31) d").toString();
     QString shaded, red;
     for (int day = 0; day < 31; ++day) {
-        shaded += Form29->ChartView1->daysOff().value(day) ? '1' : '0';
+        shaded += shadedDays(Form29->ChartView1).value(day) ? '1' : '0';
         red += Form29->Table1->item(day, 0)->foreground().color() == QColor(200, 0, 0) ? '1' : '0';
     }
     QCOMPARE(shaded, off);
@@ -456,6 +491,30 @@ void TestOverview::clicksLeadOn()
     QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join('\n')));
 }
 
+// A worked Saturday's bar shows its shifts' own colours: the shading of days off lies behind
+// the bars, and still shows on a day off nobody worked.
+void TestOverview::dayOffBarsKeepColours()
+{
+    Form29->resize(1366, 700);
+    Form29->ChooseMonth(March);
+    Form29->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form29));
+    QChartView* view = Form29->ChartView1;
+    QChart* chart = view->chart();
+    const QImage image = view->grab().toImage();
+    auto pixel = [&](double day, double hours) {
+        const QPointF at = chart->mapToPosition(QPointF(day, hours), chart->series().constFirst());
+        return image.pixelColor(view->mapFromScene(chart->mapToScene(at)));
+    };
+    QCOMPARE(pixel(6, 3), QColor(70, 120, 180));     // the 7th, shift 1: 6 hours
+    QCOMPARE(pixel(1, 4), QColor(70, 120, 180));     // a weekday alike
+    // The 8th, nobody worked: the shade over the white plot, to the blending's rounding.
+    const QColor shade = pixel(7, 1), key = hoursKey(true).constLast().colour;
+    QVERIFY2(qAbs(shade.red() - key.red()) + qAbs(shade.green() - key.green()) + qAbs(shade.blue() - key.blue()) <= 3,
+             qPrintable(shade.name() + " " + key.name()));
+    QCOMPARE(pixel(9, 1), QColor(Qt::white));         // the 10th, a weekday nobody worked
+}
+
 void TestOverview::savesPngAndPdf()
 {
     QCOMPARE(QFileInfo(overviewFileName({2026, 3})).fileName(), QString("Обзор месяца Март 2026.pdf"));
@@ -465,22 +524,83 @@ void TestOverview::savesPngAndPdf()
     Form29->show();
     QTemporaryDir dir;
     const QString png = dir.filePath("overview.png");
-    QVERIFY(saveOverview(Form29->Panel1, png));
+    QVERIFY(saveOverview(Form29->Panel1, Form29->sheet(), png));
     const QImage image(png);
     QCOMPARE(image.size(), Form29->Panel1->size() * Form29->Panel1->devicePixelRatioF());
 
+    // On paper: the charts, then every day, every worker and every total, whatever the window
+    // showed of them.
     const QString pdf = dir.filePath("overview.pdf");
-    QVERIFY(saveOverview(Form29->Panel1, pdf));
+    QVERIFY(saveOverview(Form29->Panel1, Form29->sheet(), pdf));
     QProcess info;
     info.start("pdfinfo", {pdf});
     QVERIFY(info.waitForFinished());
     const QString text = QString::fromUtf8(info.readAllStandardOutput());
-    QVERIFY2(text.contains("Pages:           1"), qPrintable(text));
+    QVERIFY2(text.contains("Pages:           2"), qPrintable(text));
     QVERIFY2(text.contains("842 x 595 pts (A4)"), qPrintable(text));   // landscape
-    QStringList words;
-    for (const PdfWord& word : pdfWords(pdf))
-        words << word.text;
-    QVERIFY2(words.contains("Обзор") && words.contains("Переработка"), qPrintable(words.join(' ')));
+    const QList<QStringList> sheets = printedLines(pdf);
+    QCOMPARE(sheets.size(), 2);
+    const QString charts = sheets.at(0).join('\n'), figures = sheets.at(1).join('\n');
+    QVERIFY2(charts.contains("Обзор месяца: Март 2026") && charts.contains("Переработка"), qPrintable(charts));
+    for (int day = 1; day <= 31; ++day) {
+        QStringList line;
+        for (int column = 0; column < Form29->Table1->columnCount(); ++column)
+            line << Form29->Table1->item(day - 1, column)->text();
+        QVERIFY2(figures.contains(line.join(' ')), qPrintable(line.join(' ') + "\n" + figures));
+    }
+    for (const QString& worker : serverWorkers("m desc").split("; ")) {
+        const QString line = worker.section('=', 0, 0) + ' ' + worker.section('=', 1).replace('/', ' ');
+        QVERIFY2(figures.contains(line), qPrintable(line + "\n" + figures));
+    }
+    // The totals, as the window's tables end.
+    for (QTableWidget* table : {Form29->Table1, Form29->Table2, Form29->Table3}) {
+        QStringList total;
+        for (int column = 0; column < table->columnCount(); ++column)
+            total << table->item(table->rowCount() - 1, column)->text();
+        QVERIFY2(figures.contains(total.join(' ')), qPrintable(total.join(' ') + "\n" + figures));
+    }
+    QVERIFY2(!figures.contains("(продолжение)") && figures.contains("Страница 2 из 2"), qPrintable(figures));
+}
+
+// A floor of many workers goes on over sheets: each worker once, the table's header again at
+// the top of each column it goes on in, the sheets numbered.
+void TestOverview::printsEveryFigure()
+{
+    OverviewSheet sheet;
+    sheet.heading = "Обзор месяца: Март 2026";
+    sheet.figures.period = {2026, 3};
+    sheet.figures.hours.resize(31);
+    sheet.figures.daysOff.resize(31);
+    for (int day = 0; day < 31; ++day) {
+        sheet.figures.hours[day].shift[day % 4] = 8;
+        sheet.figures.daysOff[day] = day % 7 > 4;
+    }
+    for (int i = 1; i <= 170; ++i)
+        sheet.figures.workers.append({i, QString("Работник%1 Тестовый Петрович").arg(i, 3, 10, QChar('0')), i, Decimal::fromVariant(QString("%1.05").arg(i))});
+    sheet.figures.groups = {{0, 170}, {1, 5}};
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("many.pdf");
+    QVERIFY(printOverview(sheet, pdf));
+    const QList<QStringList> sheets = printedLines(pdf);
+    QVERIFY2(sheets.size() >= 4, qPrintable(QString::number(sheets.size())));
+    QMap<QString, int> seen;
+    int headers = 0, continued = 0;
+    for (int page = 1; page < sheets.size(); ++page) {   // the first draws the first workers' bars
+        for (const QString& line : sheets.at(page))
+            for (const QString& word : line.split(' ')) {
+                if (word.startsWith("Работник"))
+                    ++seen[word];
+                headers += word == "Рабочий";
+                continued += word == "(продолжение)";
+            }
+        QVERIFY2(sheets.at(page).constLast().endsWith(QString("Страница %1 из %2").arg(page + 1).arg(sheets.size())),
+                 qPrintable(sheets.at(page).constLast()));
+    }
+    QCOMPARE(seen.size(), 170);
+    QVERIFY(std::all_of(seen.begin(), seen.end(), [](int n) { return n == 1; }));
+    QCOMPARE(headers, continued + 1);   // the hours and the groups fit in a column each
+    QVERIFY(headers >= 4);
+    QVERIFY(sheets.constLast().join('\n').contains(QString("Итого %1,50 %2").arg(170 * 171 / 2 + 8).arg(170 * 171 / 2)));
 }
 
 QTEST_MAIN(TestOverview)

@@ -9,13 +9,14 @@
 #include <QChart>
 #include <QGraphicsLayout>
 #include <QHorizontalBarSeries>
+#include <QPainter>
 #include <QPieSeries>
 #include <QStackedBarSeries>
 #include <QValueAxis>
 
 namespace {
 const QColor ShiftColors[OverviewShifts] = {QColor(70, 120, 180), QColor(110, 170, 90), QColor(120, 90, 160), QColor(220, 130, 50)};
-const QColor DayOffShade(230, 40, 40, 45);
+const QColor DayOffTint(230, 40, 40, 45);
 const QColor GroupColors[2] = {QColor(70, 120, 180), QColor(200, 160, 60)};
 
 QChart* newChart(const QString& title)
@@ -86,22 +87,31 @@ QChart* hoursChart(const OverviewFigures& figures)
     for (int part = 1; part <= period.parts(); ++part)
         categories << partCaption(period, part);
     addAxes(chart, series, categories, Qt::AlignBottom, Qt::AlignLeft);
+    if (!figures.daysOff.isEmpty())
+        new DaysOffShade(chart, figures.daysOff);
     return chart;
+}
+
+QList<ChartKey> hoursKey(bool daysOff)
+{
+    QList<ChartKey> keys;
+    for (int s = 0; s < OverviewShifts; ++s)
+        keys.append({ShiftColors[s], shiftName(s + 1)});
+    if (daysOff) {
+        const QColor over = QColor::fromRgbF(1 - DayOffTint.alphaF() * (1 - DayOffTint.redF()),
+                                             1 - DayOffTint.alphaF() * (1 - DayOffTint.greenF()),
+                                             1 - DayOffTint.alphaF() * (1 - DayOffTint.blueF()));
+        keys.append({over, QStringLiteral("выходные и праздники")});
+    }
+    return keys;
 }
 
 QString hoursKeyHtml(bool daysOff)
 {
     const QString square = QStringLiteral("<span style=\"color:%1\">&#9632;</span>&nbsp;%2");
     QStringList keys;
-    for (int s = 0; s < OverviewShifts; ++s)
-        keys << square.arg(ShiftColors[s].name(), shiftName(s + 1));
-    if (daysOff) {
-        // The shade as it shows over the white plot.
-        const QColor over = QColor::fromRgbF(1 - DayOffShade.alphaF() * (1 - DayOffShade.redF()),
-                                             1 - DayOffShade.alphaF() * (1 - DayOffShade.greenF()),
-                                             1 - DayOffShade.alphaF() * (1 - DayOffShade.blueF()));
-        keys << square.arg(over.name(), QStringLiteral("выходные и праздники"));
-    }
+    for (const ChartKey& key : hoursKey(daysOff))
+        keys << square.arg(key.colour.name(), key.text);
     return keys.join(QStringLiteral("&nbsp;&nbsp;&nbsp;"));
 }
 
@@ -166,28 +176,26 @@ QChart* groupsChart(const QVector<GroupOutput>& groups, bool pie)
     return chart;
 }
 
-HoursChartView::HoursChartView(QWidget* parent) : QChartView(parent)
+DaysOffShade::DaysOffShade(QChart* chart, const QVector<bool>& daysOff) : QGraphicsItem(chart), m_chart(chart), m_daysOff(daysOff)
 {
-    setRenderHint(QPainter::Antialiasing);
+    // Above the plot's background (0), under its grid (2) and the series (4) of the chart.
+    setZValue(1);
+    setAcceptedMouseButtons(Qt::NoButton);   // a click goes on to the bar or the chart
+    QObject::connect(chart, &QChart::plotAreaChanged, chart, [this] { prepareGeometryChange(); });
 }
 
-void HoursChartView::setDaysOff(const QVector<bool>& daysOff)
+QRectF DaysOffShade::boundingRect() const
 {
-    m_daysOff = daysOff;
-    viewport()->update();
+    return m_chart->plotArea();
 }
 
-void HoursChartView::drawForeground(QPainter* painter, const QRectF& rect)
+void DaysOffShade::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
 {
-    QChartView::drawForeground(painter, rect);
-    const QChart* shown = chart();
-    if (!shown || m_daysOff.isEmpty())
-        return;
-    const QRectF plot = shown->mapToScene(shown->plotArea()).boundingRect();
+    const QRectF plot = m_chart->plotArea();
     const double width = plot.width() / m_daysOff.size();
     painter->save();
     painter->setPen(Qt::NoPen);
-    painter->setBrush(DayOffShade);
+    painter->setBrush(DayOffTint);
     for (int day = 0; day < m_daysOff.size(); ++day)
         if (m_daysOff.at(day))
             painter->drawRect(QRectF(plot.left() + day * width, plot.top(), width, plot.height()));

@@ -4,9 +4,6 @@
 #include "overview/overview_figures.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPixmap>
 #include <QWidget>
 
@@ -17,22 +14,9 @@ QString overviewFileName(const OverviewPeriod& period)
     return QDir(workbookFolder()).filePath(name + QStringLiteral(".pdf"));
 }
 
-bool saveOverview(QWidget* panel, const QString& path)
+bool saveOverview(QWidget* panel, const OverviewSheet& sheet, const QString& path)
 {
     if (path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         return panel->grab().save(path, "PNG");
-    QPdfWriter pdf(path);
-    pdf.setTitle(QFileInfo(path).completeBaseName());
-    pdf.setCreator(QStringLiteral("Табель"));
-    pdf.setPageSize(QPageSize(QPageSize::A4));
-    pdf.setPageOrientation(QPageLayout::Landscape);
-    pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-    QPainter painter;
-    if (!painter.begin(&pdf))
-        return false;
-    const QRect page = painter.viewport();
-    const double scale = qMin(double(page.width()) / panel->width(), double(page.height()) / panel->height());
-    painter.scale(scale, scale);
-    panel->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-    return painter.end();
+    return printOverview(sheet, path);
 }

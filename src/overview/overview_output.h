@@ -1,5 +1,6 @@
 #pragma once
 
+#include "overview/overview_print.h"
 #include "overview/overview_statements.h"
 
 #include <QString>
@@ -9,6 +10,6 @@ class QWidget;
 // Where "Сохранить как…" proposes to keep the overview, as the printouts are kept:
 // "<workbook folder>/Обзор месяца Март 2026.pdf", "<workbook folder>/Обзор года 2026.pdf".
 QString overviewFileName(const OverviewPeriod& period);
-// Writes `panel` as it is drawn: a PNG of its size when the path ends in ".png", else a PDF of
-// one A4 landscape page with the panel scaled to fit. False when the file could not be written.
-bool saveOverview(QWidget* panel, const QString& path);
+// A PNG of `panel` as it is drawn when the path ends in ".png"; else the printout of `sheet`,
+// a PDF. False when the file could not be written.
+bool saveOverview(QWidget* panel, const OverviewSheet& sheet, const QString& path);

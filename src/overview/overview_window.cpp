@@ -6,6 +6,7 @@
 #include "overview/overview_charts.h"
 #include "overview/overview_output.h"
 #include "overview/overview_reading.h"
+#include "overview/overview_tables.h"
 #include "timesheet/month_choice.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/clock.h"
@@ -29,25 +30,24 @@ TForm29* Form29 = nullptr;
 namespace {
 const QColor DayOffText(200, 0, 0);
 
-// The figures beside a chart: lines of texts, the first column left, the others right, the
-// last line (the total) bold.
-void fillTable(QTableWidget* table, const QStringList& titles, const QList<QStringList>& lines, const QVector<bool>& red = {})
+// The figures beside a chart: the first column left, the others right, the total bold.
+void fillTable(QTableWidget* table, const FigureTable& figures)
 {
     table->clear();
-    table->setColumnCount(titles.size());
-    table->setRowCount(lines.size());
-    table->setHorizontalHeaderLabels(titles);
-    for (int row = 0; row < lines.size(); ++row) {
-        const bool total = row == lines.size() - 1;
-        for (int column = 0; column < titles.size(); ++column) {
-            auto* item = new QTableWidgetItem(lines.at(row).value(column));
+    table->setColumnCount(figures.titles.size());
+    table->setRowCount(figures.lines.size());
+    table->setHorizontalHeaderLabels(figures.titles);
+    for (int row = 0; row < figures.lines.size(); ++row) {
+        const bool total = row == figures.lines.size() - 1;
+        for (int column = 0; column < figures.titles.size(); ++column) {
+            auto* item = new QTableWidgetItem(figures.lines.at(row).value(column));
             item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
             item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
             if (total) {
                 QFont font = item->font();
                 font.setBold(true);
                 item->setFont(font);
-            } else if (red.value(row)) {
+            } else if (figures.red.value(row)) {
                 item->setForeground(DayOffText);
             }
             table->setItem(row, column, item);
@@ -85,7 +85,7 @@ TForm29::TForm29(QWidget* parent) : QDialog(parent)
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     for (QTableWidget* table : {Table1, Table2, Table3})
         prepareTable(table);
-    for (QChartView* view : {static_cast<QChartView*>(ChartView1), ChartView2, ChartView3}) {
+    for (QChartView* view : {ChartView1, ChartView2, ChartView3}) {
         view->setRenderHint(QPainter::Antialiasing);
         view->setMinimumSize(200, 150);
     }
@@ -133,6 +133,11 @@ OverviewPeriod TForm29::shownPeriod() const
 OutputMeasure TForm29::measure() const
 {
     return ComboBox3->currentIndex() == 1 ? OutputMeasure::Pieces : OutputMeasure::Money;
+}
+
+OverviewSheet TForm29::sheet() const
+{
+    return {Label2->text(), Label1->text(), m_figures, measure(), m_workersShown, CheckBox1->isChecked()};
 }
 
 void TForm29::ShowMonth(const QDate& date)
@@ -193,24 +198,12 @@ void TForm29::drawHours()
 {
     const OverviewPeriod& period = m_figures.period;
     showChart(ChartView1, hoursChart(m_figures));
-    ChartView1->setDaysOff(m_figures.daysOff);
     Label4->setText(hoursKeyHtml(!period.wholeYear()));
     const auto* series = static_cast<QAbstractBarSeries*>(ChartView1->chart()->series().constFirst());
     for (QBarSet* set : series->barSets())
         connect(set, &QBarSet::clicked, this, [this](int index) { guarded([&] { PartChosen(index + 1); }); });
 
-    QList<QStringList> lines;
-    for (int part = 1; part <= period.parts(); ++part) {
-        const PartHours& h = m_figures.hours.at(part - 1);
-        lines << QStringList{partLine(period, part), QString::number(h.shift[0]), QString::number(h.shift[1]),
-                             QString::number(h.shift[2]), QString::number(h.shift[3]), QString::number(h.total())};
-    }
-    const PartHours total = totalHours(m_figures.hours);
-    lines << QStringList{QStringLiteral("Итого"), QString::number(total.shift[0]), QString::number(total.shift[1]),
-                         QString::number(total.shift[2]), QString::number(total.shift[3]), QString::number(total.total())};
-    fillTable(Table1, {period.wholeYear() ? QStringLiteral("Месяц") : QStringLiteral("День"), QStringLiteral("См. 1"),
-                       QStringLiteral("См. 2"), QStringLiteral("См. 3"), QStringLiteral("Перераб."), QStringLiteral("Всего")},
-              lines, m_figures.daysOff);
+    fillTable(Table1, hoursTable(m_figures));
     ChartView1->setToolTip(period.wholeYear() ? QStringLiteral("Щелчок по месяцу: обзор этого месяца")
                            : m_dayLinks       ? QStringLiteral("Щелчок по дню: журнал этого дня")
                                               : QString());
@@ -225,22 +218,14 @@ void TForm29::drawWorkers()
     for (QBarSet* set : series->barSets())
         connect(set, &QBarSet::clicked, this, [this, drawn](int index) { guarded([&] { WorkerChosen(drawn - 1 - index); }); });
 
-    QList<QStringList> lines;
-    for (const WorkerOutput& w : std::as_const(m_figures.workers))
-        lines << QStringList{w.name, moneyText(w.money), piecesText(w.pieces)};
-    lines << QStringList{QStringLiteral("Итого"), moneyText(totalMoney(m_figures.workers)), piecesText(totalPieces(m_figures.workers))};
-    fillTable(Table2, {QStringLiteral("Рабочий"), QStringLiteral("Сумма"), QStringLiteral("Штук")}, lines);
+    fillTable(Table2, workersTable(m_figures.workers));
     ChartView2->setToolTip(m_workerLinks ? QStringLiteral("Щелчок по рабочему: его изменения за период") : QString());
 }
 
 void TForm29::drawGroups()
 {
     showChart(ChartView3, groupsChart(m_figures.groups, CheckBox1->isChecked()));
-    QList<QStringList> lines;
-    for (const GroupOutput& g : std::as_const(m_figures.groups))
-        lines << QStringList{productKindName(g.kind), piecesText(g.pieces)};
-    lines << QStringList{QStringLiteral("Итого"), piecesText(totalPieces(m_figures.groups))};
-    fillTable(Table3, {QStringLiteral("Вид продукции"), QStringLiteral("Штук")}, lines);
+    fillTable(Table3, groupsTable(m_figures.groups));
 }
 
 void TForm29::showState()
@@ -306,7 +291,7 @@ void TForm29::Button1Click()
     else if (filter != pdf && path == suggested)
         path = path.chopped(4) + suffix;
     BusyCursor busy;
-    if (!saveOverview(Panel1, path))
+    if (!saveOverview(Panel1, sheet(), path))
         MessageBox::stop(QStringLiteral("Не удалось записать файл ") + path, QStringLiteral("Ошибка"));
 }
 

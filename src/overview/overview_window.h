@@ -1,6 +1,7 @@
 #pragma once
 
 #include "overview/overview_figures.h"
+#include "overview/overview_print.h"
 #include "ui_overview_window.h"
 
 #include <QDate>
@@ -33,6 +34,8 @@ public:
     OverviewPeriod shownPeriod() const;
     const OverviewFigures& figures() const { return m_figures; }
     OutputMeasure measure() const;
+    // What "Сохранить как…" prints: the period shown, as shown.
+    OverviewSheet sheet() const;
 
     void PeriodChange();     // month, year, or month or year view chosen: read and draw again
     void MeasureChange();    // workers by money or by pieces
