@@ -2,8 +2,10 @@
 // the CPU time the primary's server processes spend while the program reads the detailed
 // report by workers over a year, with only the primary named and with both named (the report
 // then reads on the standby). Then a failover: the primary stops, the standby is promoted, and
-// the time from the promotion to the program's next successful save, the first attempt being
-// refused as the user sees it.
+// the time from the promotion to the program's next successful save. The event loop runs in
+// between, as the program's does while the user types: the live refresh's socket sees the old
+// primary go, so the first save already goes to the new primary (an attempt refused would be
+// counted and printed).
 #include "timings.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
@@ -128,6 +130,7 @@ int main(int argc, char** argv)
         const double promotion = seconds([&] { pgCtl(standby, {QStringLiteral("-w"), QStringLiteral("promote")}); });
         QElapsedTimer sincePromoted;
         sincePromoted.start();
+        QCoreApplication::processEvents();
         int refused = 0;
         for (;;) {
             try {
@@ -138,7 +141,7 @@ int main(int argc, char** argv)
                     throw;
             }
         }
-        std::printf("failover: pg_ctl promote %.0f ms; promoted standby to the next save %.1f ms (%d attempt refused)\n",
+        std::printf("failover: pg_ctl promote %.0f ms; promoted standby to the next save %.1f ms (%d attempts refused)\n",
                     promotion * 1000, sincePromoted.nsecsElapsed() / 1e6, refused);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_standby: %s\n", e.what());

@@ -143,6 +143,9 @@ create unlogged table if not exists accounts_dep.h_tabel_queue (
     constraint h_tabel_queue_pkey primary key (id)
 );
 create index if not exists h_tabel_queue_xact_id_idx on accounts_dep.h_tabel_queue (xact, id);
+-- Its id sequence is logged all the same: a standby holds an unlogged sequence as an empty page,
+-- and once promoted it would refuse every journal write ("bad magic number in sequence").
+alter sequence accounts_dep.h_tabel_queue_id_seq set logged;
 
 -- Notes the cells a statement touched, to be brought in step at commit.  One
 -- statement over the transition tables: it is planned at every call.  An

@@ -1,4 +1,6 @@
 #include "app/application.h"
+#include "app/start_connection.h"
+#include "history/admin_login_dialog.h"
 #include "core/build_stamp.h"
 #include "core/connection_string.h"
 #include "core/data_module.h"
@@ -10,11 +12,95 @@
 #include "toolkit/clock.h"
 #include "toolkit/database_error.h"
 #include "toolkit/dataset.h"
+#include "toolkit/connections.h"
+#include "toolkit/reading_session.h"
 #include "toolkit/session.h"
 
+#include <QLabel>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include "pg_proxy.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <atomic>
+#include <thread>
+
+namespace {
+// A TCP socket on 127.0.0.1 that takes connections (the kernel completes them) and never says a
+// word: a hung server, or a machine that stopped answering behind its address.
+class SilentServer {
+public:
+    SilentServer()
+    {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(m_socket, 16) != 0
+            || ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            qFatal("no listening socket");
+        m_port = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(m_socket); }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    QString address() const { return QString("127.0.0.1:%1").arg(m_port); }
+    int socket() const { return m_socket; }
+
+private:
+    int m_socket = -1;
+    int m_port = 0;
+};
+
+// A server that refuses TLS ('N' to libpq's SSL request), as anything answering at a server's
+// address may, and notes whether the client went on without it (its startup packet, which names
+// the login, and then its password when asked).
+class TlsRefusingServer {
+public:
+    TlsRefusingServer()
+        : m_thread([this] {
+              pollfd waiting{m_listener.socket(), POLLIN, 0};
+              if (::poll(&waiting, 1, 10000) != 1)
+                  return;
+              const int client = ::accept(m_listener.socket(), nullptr, nullptr);
+              char request[8];
+              if (::recv(client, request, sizeof request, MSG_WAITALL) == sizeof request && ::send(client, "N", 1, 0) == 1) {
+                  pollfd more{client, POLLIN, 0};
+                  char startup[512];
+                  m_wentOnPlain = ::poll(&more, 1, 3000) == 1 && ::recv(client, startup, sizeof startup, 0) > 0;
+              }
+              ::close(client);
+          })
+    {
+    }
+    ~TlsRefusingServer()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    QString address() const { return m_listener.address(); }
+    // Once the client is done.
+    bool wentOnPlain()
+    {
+        m_thread.join();
+        m_thread = std::thread();
+        return m_wentOnPlain;
+    }
+
+private:
+    SilentServer m_listener;
+    std::atomic<bool> m_wentOnPlain{false};
+    std::thread m_thread;
+};
+}
 
 // The connection under way: the session the program sets for itself, a server that goes
 // away and comes back, a lock held by another user.
@@ -29,6 +115,7 @@ private slots:
     void datesTravelDayFirst_data();
     void datesTravelDayFirst();
     void refreshAfterRestart();
+    void lossSeenWhileIdleCostsNoMessage();
     void saveTypedBeforeOutage();
     void versionCheckWhileServerAway();
     void lockHeldElsewhereTimesOut();
@@ -37,6 +124,12 @@ private slots:
     void sessionEndedElsewhereReconnects();
     void readCutShortFails_data();
     void readCutShortFails();
+    void loginDefaultsDoNotStopTheProgram();
+    void builtInLoginTurnedOff_data();
+    void builtInLoginTurnedOff();
+    void silentServerGivenUp();
+    void tlsLeftToTheSite();
+    void adminLoginSaysWhenUnencrypted();
 
 private:
     // Opens the entry editor from the journal, fills in the entry of the day on the journal
@@ -167,6 +260,19 @@ void TestConnection::refreshAfterRestart()
     withFilledEditor([](TForm11* editor) { editor->Button1->click(); });
     QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
     QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena where data = date '2026-03-13' and vvod::date = date '2026-03-13'").toInt(), 1);
+}
+
+// A restart while the program waits for the user: the live refresh reads the connection's end
+// from its socket, and the next action goes to a new session at once.
+void TestConnection::lossSeenWhileIdleCostsNoMessage()
+{
+    MessageLog log;
+    {
+        ServerOutage restart;
+    }
+    QTest::qWait(200);
+    QTest::mouseClick(Form1->Button8, Qt::LeftButton);
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
 }
 
 void TestConnection::saveTypedBeforeOutage()
@@ -321,8 +427,6 @@ void TestConnection::sessionEndedElsewhereReconnects()
     QVERIFY(settings.value(3).toInt() != pid);
 }
 
-QTEST_MAIN(TestConnection)
-#include "tst_connection.moc"
 
 void TestConnection::readCutShortFails_data()
 {
@@ -359,3 +463,138 @@ void TestConnection::readCutShortFails()
     QVERIFY(!set.isOpen());
     reconnect();
 }
+
+// A login's own defaults set on the server (by a site, or by whoever holds the shared login) do not
+// stop the program: its sessions put back what their statements need.
+void TestConnection::loginDefaultsDoNotStopTheProgram()
+{
+    const QString role = QString("alter role sys in database %1 ").arg(TestDb::databaseName());
+    for (const char* setting : {"default_transaction_read_only = on", "statement_timeout = '1ms'",
+                                "idle_in_transaction_session_timeout = '1ms'", "idle_session_timeout = '1ms'",
+                                "default_transaction_isolation = 'serializable'", "lock_timeout = '1ms'"})
+        TestDb::execAsSuperuser(role + "set " + setting);
+    const auto reset = qScopeGuard([role] {
+        TestDb::execAsSuperuser(role + "reset all");
+        reconnect();
+    });
+    reconnect();
+    const QString settings = "select concat_ws('|', current_setting('transaction_read_only'), current_setting('statement_timeout'), "
+                             "current_setting('idle_in_transaction_session_timeout'), current_setting('idle_session_timeout'), "
+                             "current_setting('transaction_isolation'), current_setting('lock_timeout'))";
+    const QString expected = "off|0|0|0|read committed|30s";
+    QCOMPARE(TestDb::scalar(settings).toString(), expected);
+    {
+        ReadingSession reading(TDataModule6::ConnectionName);
+        QSqlQuery query = runStatement(reading.connectionName(), settings);
+        QVERIFY(query.next());
+        QCOMPARE(query.value(0).toString(), expected);
+    }
+    MessageLog log;
+    QTest::qWait(20);   // longer than the login's idle limits
+    withFilledEditor([](TForm11* editor) { editor->Button1->click(); });
+    QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
+    QCOMPARE(TestDb::scalar("select count(*) from accounts_dep.smena").toInt(), 1);
+}
+
+void TestConnection::builtInLoginTurnedOff_data()
+{
+    QTest::addColumn<QByteArray>("pguser");
+    QTest::addColumn<bool>("advice");
+    QTest::newRow("no login named: ask for one") << QByteArray() << true;
+    QTest::newRow("the login named is refused: no advice") << QByteArray("sys") << false;
+}
+
+// A site that gave people logins of their own turned the shared one off: the program says at
+// start whom to ask and where to name a login.
+void TestConnection::builtInLoginTurnedOff()
+{
+    QFETCH(QByteArray, pguser);
+    QFETCH(bool, advice);
+    if (!pguser.isEmpty())
+        qputenv("PGUSER", pguser);
+    TestDb::execAsSuperuser("alter role sys nologin");
+    const auto back = qScopeGuard([] {
+        qunsetenv("PGUSER");
+        TestDb::execAsSuperuser("alter role sys login");
+        reconnect();
+    });
+    MessageLog log;
+    QVERIFY(!openStartConnection({TestDb::databaseName(), TestDb::serverAddress()}));
+    QCOMPARE(log.shown().size(), 1);
+    const MessageBox::Shown shown = log.shown().first();
+    QCOMPARE(shown.caption, QString("Ошибка!"));
+    QVERIFY(shown.text.startsWith("Подключение к БД отсутсвует!!!"));
+    QCOMPARE(shown.text.contains("Попросите у администратора БД свой логин"), advice);
+    QVERIFY2(shown.detail.contains("\"sys\""), qPrintable(shown.detail));
+}
+
+// A server that takes the connection and never answers is given up after TABEL_CONNECT_TIMEOUT,
+// the next one named is tried, and the window goes on meanwhile.
+void TestConnection::silentServerGivenUp()
+{
+    qputenv("TABEL_CONNECT_TIMEOUT", "2");
+    const auto unset = qScopeGuard([] { qunsetenv("TABEL_CONNECT_TIMEOUT"); });
+    SilentServer silent;
+    int ticks = 0;
+    QTimer window;
+    connect(&window, &QTimer::timeout, [&ticks] { ++ticks; });
+    window.start(50);
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, openServerConnection("silent", connectionString(TestDb::databaseName(), silent.address())));
+    const qint64 alone = waited.elapsed();
+    QVERIFY2(alone >= 900 && alone < 3500, qPrintable(QString::number(alone)));
+    QVERIFY2(ticks >= alone / 50 / 2, qPrintable(QString::number(ticks)));
+    QVERIFY(!QSqlDatabase::contains("silent"));
+    // Named first of two: passed over for the server that answers.
+    waited.restart();
+    openServerConnection("silent", connectionString(TestDb::databaseName(), silent.address() + "," + TestDb::serverAddress()));
+    const qint64 passedOver = waited.elapsed();
+    QSqlQuery answer = runStatement("silent", "select current_database()");
+    QVERIFY(answer.next());
+    QCOMPARE(answer.value(0).toString(), TestDb::databaseName());
+    closeNamedConnection("silent");
+    QVERIFY2(passedOver >= 900 && passedOver < 3500, qPrintable(QString::number(passedOver)));
+}
+
+// The connection names no TLS mode of its own: where the site asks for TLS (PGSSLMODE, a service
+// file), a server that refuses it never gets the login, let alone the password.
+void TestConnection::tlsLeftToTheSite()
+{
+    {
+        TlsRefusingServer server;   // libpq's default: TLS when offered, else on without it
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, openServerConnection("refusing", connectionString(TestDb::databaseName(), server.address())));
+        QVERIFY(server.wentOnPlain());
+    }
+    qputenv("PGSSLMODE", "require");
+    const auto unset = qScopeGuard([] { qunsetenv("PGSSLMODE"); });
+    TlsRefusingServer server;
+    try {
+        openServerConnection("refusing", connectionString(TestDb::databaseName(), server.address()));
+        QFAIL("opened without TLS");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains("SSL"), qPrintable(e.message()));
+    }
+    QVERIFY(!server.wentOnPlain());
+}
+
+// "Закрытие месяца" asks for a password: its dialog says when the connection it would travel is
+// plain TCP, and says nothing over a local socket.
+void TestConnection::adminLoginSaysWhenUnencrypted()
+{
+    PgProxy tcp((TestDb::serverAddress() + "/.s.PGSQL.5432").toStdString(), 0);
+    DataModule6->openConnection(connectionString(TestDb::databaseName(), QString("127.0.0.1:%1").arg(tcp.port())));
+    const auto back = qScopeGuard([] { reconnect(); });
+    {
+        AdminLoginDialog overTcp;
+        QVERIFY(overTcp.PlainChannel);
+        QCOMPARE(overTcp.PlainChannel->text(), QString("Внимание: соединение с сервером БД не зашифровано (без TLS).\n"
+                                                       "Пароль может пройти по сети в открытом виде."));
+    }
+    reconnect();
+    AdminLoginDialog overSocket;
+    QVERIFY(!overSocket.PlainChannel);
+}
+
+QTEST_MAIN(TestConnection)
+#include "tst_connection.moc"

@@ -5,6 +5,9 @@
 #include "core/roles.h"
 #include "core/sign_in_window.h"
 #include "core/version_check.h"
+#include "app/start_connection.h"
+#include "toolkit/connect_options.h"
+#include "toolkit/session.h"
 #include "toolkit/connections.h"
 #include "toolkit/database_error.h"
 #include "toolkit/transaction.h"
@@ -33,6 +36,12 @@ private slots:
     void loginFromEnvironment_data();
     void loginFromEnvironment();
     void unreachableServerFails();
+    void connectOptions_data();
+    void connectOptions();
+    void connectSettingsFollowTheSetting_data();
+    void connectSettingsFollowTheSetting();
+    void startFailureTells_data();
+    void startFailureTells();
     void commandLineRequest_data();
     void commandLineRequest();
     void versionAnswersWithoutDisplayOrDatabase();
@@ -96,7 +105,7 @@ void TestCore::connectionString()
     QFETCH(QString, database);
     QFETCH(QString, server);
     QCOMPARE(connectionStringForArguments(arguments),
-             "host='" + server + "' dbname='" + database + "' port=5432 sslmode=allow user='sys' password='mudvakp'");
+             "host='" + server + "' dbname='" + database + "' port=5432 user='sys' password='mudvakp'");
 }
 
 void TestCore::loginFromEnvironment_data()
@@ -112,9 +121,9 @@ void TestCore::loginFromEnvironment()
     QFETCH(QByteArray, variable);
     qputenv(variable.constData(), "foreman");
     const auto unset = qScopeGuard([variable] { qunsetenv(variable.constData()); });
-    QCOMPARE(::connectionString("kemra_erp", "db.lan"), QString("host='db.lan' dbname='kemra_erp' port=5432 sslmode=allow"));
+    QCOMPARE(::connectionString("kemra_erp", "db.lan"), QString("host='db.lan' dbname='kemra_erp' port=5432"));
     QCOMPARE(withLogin(::connectionString("kemra_erp", "db.lan"), "boss", "o'k"),
-             QString("host='db.lan' dbname='kemra_erp' port=5432 sslmode=allow user='boss' password='o\\'k'"));
+             QString("host='db.lan' dbname='kemra_erp' port=5432 user='boss' password='o\\'k'"));
 }
 
 void TestCore::hostLists_data()
@@ -122,8 +131,8 @@ void TestCore::hostLists_data()
     QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("expected");
     const QString login = " user='sys' password='mudvakp'";
-    const QString primary = " sslmode=allow target_session_attrs=read-write" + login;
-    QTest::newRow("one server with a port") << "db1:5433" << "host='db1' dbname='kemra_erp' port=5433 sslmode=allow" + login;
+    const QString primary = " target_session_attrs=read-write" + login;
+    QTest::newRow("one server with a port") << "db1:5433" << "host='db1' dbname='kemra_erp' port=5433" + login;
     QTest::newRow("three servers") << "db1,db2,db3" << "host='db1,db2,db3' dbname='kemra_erp' port='5432,5432,5432'" + primary;
     QTest::newRow("ports of their own") << "db1:5432, db2:5433" << "host='db1,db2' dbname='kemra_erp' port='5432,5433'" + primary;
     QTest::newRow("socket folders") << "/tmp/a,/run/postgresql" << "host='/tmp/a,/run/postgresql' dbname='kemra_erp' port='5432,5432'" + primary;
@@ -144,6 +153,102 @@ void TestCore::unreachableServerFails()
     QVERIFY_THROWS_EXCEPTION(DatabaseError, openServerConnection("probe", ::connectionString("kemra_erp", "/nonexistent/folder")));
     QVERIFY(!QSqlDatabase::contains("probe"));
     QVERIFY(DataModule6->isConnected());
+}
+
+void TestCore::connectOptions_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("servers");   // as serverName() gives them, joined by ","
+    QTest::addColumn<QString>("password");
+    QTest::newRow("several with ports") << ::connectionString("kemra_erp", "db1,db2:5433") << "db1:5432,db2:5433"
+                                        << "mudvakp";
+    QTest::newRow("one port serves all") << "host=a,b port=6000 password='o\\'k\\\\'" << "a:6000,b:6000" << "o'k\\";
+    QTest::newRow("a socket folder") << "host=/tmp/s dbname=x" << "/tmp/s:5432" << "";
+}
+
+// libpq reads the options written out again as it read them first.
+void TestCore::connectOptions()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, servers);
+    QFETCH(QString, password);
+    const ConnectOptions read(options);
+    QStringList names;
+    for (const ConnectOptions::Server& server : read.servers())
+        names << serverName(server);
+    QCOMPARE(names.join(','), servers);
+    QCOMPARE(read.value("password"), password);
+    const ConnectOptions again(read.text());
+    QCOMPARE(again.text(), read.text());
+    QCOMPARE(again.value("password"), password);
+    ConnectOptions pinned = again;
+    pinned.setServers({read.servers().last()});
+    QCOMPARE(serverName(pinned.servers().value(0)), servers.section(',', -1));
+    QCOMPARE(pinned.servers().size(), 1);
+}
+
+void TestCore::connectSettingsFollowTheSetting_data()
+{
+    QTest::addColumn<QByteArray>("setting");
+    QTest::addColumn<QString>("seconds");
+    QTest::newRow("unset") << QByteArray() << "5";
+    QTest::newRow("three seconds") << QByteArray("3") << "3";
+    QTest::newRow("not a number") << QByteArray("soon") << "5";
+}
+
+// Every connection gives up on a server that does not answer, and names no TLS mode of its own.
+void TestCore::connectSettingsFollowTheSetting()
+{
+    QFETCH(QByteArray, setting);
+    QFETCH(QString, seconds);
+    if (setting.isEmpty())
+        qunsetenv("TABEL_CONNECT_TIMEOUT");
+    else
+        qputenv("TABEL_CONNECT_TIMEOUT", setting);
+    const auto unset = qScopeGuard([] { qunsetenv("TABEL_CONNECT_TIMEOUT"); });
+    const ConnectOptions options(::connectionString("kemra_erp", "db1,db2") + ' ' + Session::connectSettings());
+    QCOMPARE(options.value("connect_timeout"), seconds);
+    QCOMPARE(options.value("keepalives_idle"), seconds);
+    QCOMPARE(options.value("tcp_user_timeout"), seconds + "000");
+    QCOMPARE(options.value("sslmode"), QString());
+    QVERIFY2(options.value("options").contains("-c default_transaction_isolation=read\\ committed"),
+             qPrintable(options.value("options")));
+}
+
+void TestCore::startFailureTells_data()
+{
+    QTest::addColumn<QString>("driverText");
+    QTest::addColumn<bool>("builtInLogin");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("advice");
+    QTest::addColumn<QString>("detailStart");
+    const QString nologin = "connection to server failed: FATAL:  role \"sys\" is not permitted to log in";
+    QTest::newRow("sys turned off") << nologin << true << QStringList() << true << nologin;
+    QTest::newRow("sys turned off, in Russian") << "ВАЖНО:  для роли \"sys\" вход запрещён" << true << QStringList() << true
+                                                << "ВАЖНО";
+    QTest::newRow("a login of one's own refused") << nologin << false << QStringList() << false << nologin;
+    QTest::newRow("no server") << "could not connect to server" << true << QStringList() << false << "could not";
+    QTest::newRow("standbys only")
+        << "session is read-only" << true << QStringList{"db1:5432 — не отвечает: timeout", "db2:5432 — резервный сервер"}
+        << false << "Ни один из названных серверов не принимает запись:\ndb1:5432 — не отвечает: timeout\ndb2:5432 — резервный";
+}
+
+void TestCore::startFailureTells()
+{
+    QFETCH(QString, driverText);
+    QFETCH(bool, builtInLogin);
+    QFETCH(QStringList, answers);
+    QFETCH(bool, advice);
+    QFETCH(QString, detailStart);
+    const StartFailure failure = startFailure(driverText, builtInLogin, answers);
+    QVERIFY(failure.text.startsWith("Подключение к БД отсутсвует!!!"));
+    QCOMPARE(failure.text.contains("Попросите у администратора БД свой логин и укажите его в переменной PGUSER, "
+                                   "а пароль — в файле ~/.pgpass."),
+             advice);
+    if (!advice)
+        QCOMPARE(failure.text, QString("Подключение к БД отсутсвует!!!"));
+    QVERIFY2(failure.detail.startsWith(detailStart), qPrintable(failure.detail));
+    QVERIFY(failure.detail.endsWith(driverText));
 }
 
 void TestCore::commandLineRequest_data()

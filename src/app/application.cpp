@@ -2,8 +2,8 @@
 
 #include "app/overview_wiring.h"
 #include "app/sign_in_wiring.h"
+#include "app/start_connection.h"
 #include "core/command_line.h"
-#include "core/connection_string.h"
 #include "core/data_module.h"
 #include "core/sign_in_window.h"
 #include "catalogs/norms_window.h"
@@ -30,7 +30,6 @@
 #include "toolkit/font_substitution.h"
 #include "toolkit/guarded_application.h"
 #include "toolkit/local_time_zone.h"
-#include "toolkit/message_box.h"
 #include "toolkit/qt_translations.h"
 
 #include <QFont>
@@ -125,12 +124,8 @@ int runApplication(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     DataModule6 = new TDataModule6(&app);
-    try {
-        DataModule6->openConnection(connectionStringForArguments(app.arguments().mid(1)));
-    } catch (const std::exception&) {
-        MessageBox::stop(QStringLiteral("Подключение к БД отсутсвует!!!"), QStringLiteral("Ошибка!"));
+    if (!openStartConnection(app.arguments().mid(1)))
         return 1;
-    }
     try {
         createForms();
     } catch (...) {

@@ -45,9 +45,12 @@ QString helpText()
                "                      holds before it is cancelled (30 when unset)\n"
                "  TABEL_STANDBY_MAX_LAG  seconds a standby's data may lag behind the primary for\n"
                "                      a report to read there (60 when unset)\n"
+               "  TABEL_CONNECT_TIMEOUT  seconds a server may take to answer before it is given\n"
+               "                      up and the next one named is tried (5 when unset)\n"
                "  TZ                  time zone; the system's when unset\n"
                "Those of its libraries apply too, e.g.\n"
-               "  PGCONNECT_TIMEOUT  seconds libpq waits for the server when connecting\n"
+               "  PGUSER, PGSERVICE  a database login of one's own in place of sys\n"
+               "  PGSSLMODE, PGSSLROOTCERT  TLS to the server (verify-full and the site's authority)\n"
                "  QT_QPA_PLATFORM    Qt window system plugin (xcb, wayland, offscreen)\n")
         .arg(QLatin1String(BuiltInDatabase), QLatin1String(BuiltInServer));
 }

@@ -45,11 +45,16 @@ QString connectionString(const QString& database, const QString& server)
     const QString port = several ? quoted(ports.join(QLatin1Char(','))) : ports.value(0, QLatin1String(DefaultPort));
     // Of several servers the one that takes writes: the others are standbys of it.
     const QString place = QStringLiteral("host=") + quoted(hosts.join(QLatin1Char(','))) + QStringLiteral(" dbname=")
-        + quoted(database) + QStringLiteral(" port=") + port + QStringLiteral(" sslmode=allow")
+        + quoted(database) + QStringLiteral(" port=") + port
         + (several ? QStringLiteral(" target_session_attrs=read-write") : QString());
-    if (qEnvironmentVariableIsEmpty("PGUSER") && qEnvironmentVariableIsEmpty("PGSERVICE"))
-        return withLogin(place, QStringLiteral("sys"), QStringLiteral("mudvakp"));
+    if (!loginNamedByEnvironment())
+        return withLogin(place, QLatin1String(BuiltInLogin), QStringLiteral("mudvakp"));
     return place;
+}
+
+bool loginNamedByEnvironment()
+{
+    return !qEnvironmentVariableIsEmpty("PGUSER") || !qEnvironmentVariableIsEmpty("PGSERVICE");
 }
 
 QString withLogin(const QString& connectionString, const QString& login, const QString& password)

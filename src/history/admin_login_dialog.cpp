@@ -1,6 +1,8 @@
 #include "history/admin_login_dialog.h"
 
+#include "core/data_module.h"
 #include "toolkit/fixed_dialog.h"
+#include "toolkit/session.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -27,6 +29,17 @@ AdminLoginDialog::AdminLoginDialog(QWidget* parent) : QDialog(parent)
                                            "Войдите своим именем и паролем сервера БД."),
                             this);
     form->addRow(note);
+    // The administrator's session goes to the server the program's connection is on, the same way.
+    if (Session::channel(QLatin1String(TDataModule6::ConnectionName)) == Session::Channel::Plain) {
+        PlainChannel = new QLabel(QStringLiteral("Внимание: соединение с сервером БД не зашифровано (без TLS).\n"
+                                                 "Пароль может пройти по сети в открытом виде."),
+                                  this);
+        PlainChannel->setObjectName(QStringLiteral("PlainChannel"));
+        QPalette palette = PlainChannel->palette();
+        palette.setColor(QPalette::WindowText, Qt::darkRed);
+        PlainChannel->setPalette(palette);
+        form->addRow(PlainChannel);
+    }
     Login = new QLineEdit(this);
     Login->setObjectName(QStringLiteral("Login"));
     Password = new QLineEdit(this);

@@ -4,11 +4,12 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 
 // Asks for the database login of an administrator (tabel_admin) and its password, for one
 // closing or reopening. The login typed last time is filled in; the password never is, nor is
-// it kept.
+// it kept. Where the program's connection is neither encrypted nor a local socket, it says so.
 class AdminLoginDialog : public QDialog {
     Q_OBJECT
 public:
@@ -19,4 +20,5 @@ public:
 
     QLineEdit* Login;
     QLineEdit* Password;
+    QLabel* PlainChannel = nullptr;   // the warning of an unencrypted connection, when shown
 };

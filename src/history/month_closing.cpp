@@ -43,7 +43,7 @@ bool loginRefused(const QString& driverText)
 void runAsAdministrator(const QString& statement, const AdminLogin& login)
 {
     const QString program = QLatin1String(TDataModule6::ConnectionName);
-    const QString options = withLogin(Session::live(program).connectOptions(), login.name, login.password);
+    const QString options = withLogin(Session::optionsOnSameServer(program), login.name, login.password);
     try {
         openServerConnection(AdminConnection, options, program);
     } catch (const DatabaseError& e) {

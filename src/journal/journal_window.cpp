@@ -30,6 +30,7 @@
 #include "toolkit/fixed_dialog.h"
 #include "toolkit/grid_refresh.h"
 #include "toolkit/message_box.h"
+#include "toolkit/session.h"
 #include "toolkit/transaction.h"
 
 #include <QApplication>
@@ -190,7 +191,9 @@ void TForm1::CheckVersion()
 {
     // A tick while an action's transaction is open (its question or message on screen) waits
     // for the next one: the stamp would otherwise commit or roll back with that action.
-    if (Transaction::isOpen(QLatin1String(TDataModule6::ConnectionName)))
+    // So does one while the connection is being opened again.
+    if (Transaction::isOpen(QLatin1String(TDataModule6::ConnectionName))
+        || Session::isOpening(QLatin1String(TDataModule6::ConnectionName)))
         return;
     FBuildDate = BuildStamp::dateNumber();
     FBuildTime = BuildStamp::timeNumber();

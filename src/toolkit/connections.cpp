@@ -1,11 +1,14 @@
 #include "toolkit/connections.h"
 
+#include "toolkit/connect_options.h"
 #include "toolkit/database_error.h"
 #include "toolkit/session.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <functional>
+
+#include <libpq-fe.h>
 
 namespace {
 // Adds a named connection of a Qt driver, lets `configure` set it up and opens it; a connection
@@ -16,7 +19,7 @@ void openNamed(const QString& driver, const QString& connectionName, const std::
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(driver, connectionName);
         configure(db);
-        if (db.open())
+        if (Session::open(db))
             return;
         failure = db.lastError().text();
     }
@@ -72,4 +75,31 @@ void closeNamedConnection(const QString& connectionName)
         db.close();
     }
     QSqlDatabase::removeDatabase(connectionName);
+}
+
+QStringList serverAnswers(const QString& connectionString)
+{
+    const ConnectOptions options(connectionString + QLatin1Char(' ') + Session::connectSettings());
+    QStringList answers;
+    for (const ConnectOptions::Server& server : options.servers()) {
+        ConnectOptions one = options;
+        one.setServers({server});
+        one.remove(QStringLiteral("target_session_attrs"));
+        PGconn* connection = PQconnectdb(one.text().toUtf8().constData());
+        QString answer;
+        if (PQstatus(connection) != CONNECTION_OK) {
+            answer = QStringLiteral("не отвечает: ")
+                + QString::fromUtf8(PQerrorMessage(connection)).trimmed().section(QLatin1Char('\n'), 0, 0);
+        } else {
+            PGresult* recovery = PQexec(connection, "select pg_is_in_recovery()");
+            const bool standby = PQresultStatus(recovery) == PGRES_TUPLES_OK && PQntuples(recovery) == 1
+                && qstrcmp(PQgetvalue(recovery, 0, 0), "t") == 0;
+            PQclear(recovery);
+            answer = standby ? QStringLiteral("резервный сервер (standby): только чтение, запись не принимает")
+                             : QStringLiteral("принимает запись");
+        }
+        PQfinish(connection);
+        answers << serverName(server) + QStringLiteral(" — ") + answer;
+    }
+    return answers;
 }

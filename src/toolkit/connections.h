@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Named connections of Qt's database drivers, opened so that a failure leaves none behind.
 
@@ -19,3 +20,8 @@ void openServerConnection(const QString& connectionName, const QString& connecti
 void prepareServerSession(const QString& connectionName, const QString& namedLike = {});
 // Closes a named connection and forgets it; nothing happens for a name not in use.
 void closeNamedConnection(const QString& connectionName);
+// What each server a libpq connection string names answers a connection of its own, one line
+// each ("db2:5432 — резервный сервер (standby): только чтение, запись не принимает", "db1:5432 —
+// не отвечает: …"): why none of them took the program's connection. Each is given up after
+// Session::connectTimeoutSeconds().
+QStringList serverAnswers(const QString& connectionString);

@@ -1,5 +1,6 @@
 #include "toolkit/reading_session.h"
 
+#include "toolkit/connect_options.h"
 #include "toolkit/connections.h"
 #include "toolkit/dataset.h"
 #include "toolkit/session.h"
@@ -49,27 +50,50 @@ ReadingSession::ReadingSession(const QString& connectionName, Server server)
     : m_name(connectionName + QStringLiteral(".reading.") + QString::number(++opened))
 {
     const QString options = Session::live(connectionName).connectOptions();
+    // The server the connection is on, straight: of several named, trying them in turn again
+    // would wait on each that does not answer before it.
+    const QString sameServer = Session::optionsOnSameServer(connectionName);
     // Only a connection that names several servers picks the primary among them; one server
     // named is read on as it stands.
-    if (server == Server::PreferStandby && options.contains(QLatin1String(PrimaryOfSeveral))) {
-        // libpq takes the last of a keyword given twice.
-        openServerConnection(m_name, options + QStringLiteral(" target_session_attrs=prefer-standby"), connectionName);
-        std::optional<StandbyState> standby;
-        try {
-            standby = standbyState(m_name);
-        } catch (...) {
-            closeNamedConnection(m_name);
-            throw;
-        }
-        if (!standby)
-            return;
-        if (standby->lagSeconds <= Session::standbyMaxLagSeconds()) {
-            m_standbyDataTime = standby->dataTime;
-            return;
-        }
-        closeNamedConnection(m_name);   // too far behind: the primary, as the connection has it
+    if (server == Server::PreferStandby && options.contains(QLatin1String(PrimaryOfSeveral))
+        && openOnStandby(connectionName, options, sameServer))
+        return;
+    openServerConnection(m_name, sameServer, connectionName);
+}
+
+bool ReadingSession::openOnStandby(const QString& connectionName, const QString& options,
+                                   const QString& primaryOptions)
+{
+    // The standbys are the servers named but the connection's own; one that does not answer
+    // within the connect timeout, or answers as a primary, is passed over.
+    ConnectOptions standbys(options);
+    const QList<ConnectOptions::Server> primary = ConnectOptions(primaryOptions).servers();
+    QList<ConnectOptions::Server> others;
+    for (const ConnectOptions::Server& named : standbys.servers())
+        if (primary.isEmpty() || named.host != primary.first().host || named.port != primary.first().port)
+            others << named;
+    if (others.isEmpty())
+        return false;
+    standbys.setServers(others);
+    standbys.set(QStringLiteral("target_session_attrs"), QStringLiteral("standby"));
+    try {
+        openServerConnection(m_name, standbys.text(), connectionName);
+    } catch (const DatabaseError&) {
+        return false;
     }
-    openServerConnection(m_name, options, connectionName);
+    std::optional<StandbyState> standby;
+    try {
+        standby = standbyState(m_name);
+    } catch (...) {
+        closeNamedConnection(m_name);
+        throw;
+    }
+    if (standby && standby->lagSeconds <= Session::standbyMaxLagSeconds()) {
+        m_standbyDataTime = standby->dataTime;
+        return true;
+    }
+    closeNamedConnection(m_name);   // too far behind: the primary, as the connection has it
+    return false;
 }
 
 ReadingSession::~ReadingSession()

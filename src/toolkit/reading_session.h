@@ -13,7 +13,9 @@ public:
     // Where the session reads: on the connection's own server, or, where the connection names
     // several servers and keeps the primary of them (target_session_attrs=read-write), on a
     // standby among them whose data lags no more than Session::standbyMaxLagSeconds() (else on
-    // the primary), so that a long read leaves the server the writers use alone.
+    // the primary), so that a long read leaves the server the writers use alone. A standby that
+    // does not answer within Session::connectTimeoutSeconds() is passed over; the primary is
+    // the one the connection is on, with no other tried on the way.
     enum class Server { Same, PreferStandby };
 
     // Throws DatabaseError when the sibling session does not open.
@@ -27,6 +29,10 @@ public:
     QDateTime standbyDataTime() const { return m_standbyDataTime; }
 
 private:
+    // Opens the session on a standby among the servers `options` names, but the primary that
+    // `primaryOptions` pins; false when none answers as a standby in time or it lags too far.
+    bool openOnStandby(const QString& connectionName, const QString& options, const QString& primaryOptions);
+
     QString m_name;
     QDateTime m_standbyDataTime;
 };

@@ -54,6 +54,13 @@ void ServerNotices::attachAll(QSqlDatabase& db)
             listener->attach(db);
 }
 
+void ServerNotices::detachAll(const QString& connectionName)
+{
+    for (ServerNotices* listener : everyListener())
+        if (listener->m_connection == connectionName)
+            delete listener->m_socket;
+}
+
 void ServerNotices::readSoon(const QString& connectionName)
 {
     for (ServerNotices* listener : everyListener())
@@ -99,7 +106,10 @@ void ServerNotices::readArrived()
     }
     if (PQisBusy(connection) || PQtransactionStatus(connection) == PQTRANS_ACTIVE)
         return;
-    PQconsumeInput(connection);
+    if (!PQconsumeInput(connection) && PQstatus(connection) == CONNECTION_BAD) {
+        delete m_socket;   // the server went: libpq closed the socket, the next statement opens anew
+        return;
+    }
     const int own = PQbackendPID(connection);
     while (PGnotify* n = PQnotifies(connection)) {
         const QString channel = QString::fromUtf8(n->relname);

@@ -20,6 +20,9 @@ public:
     // Listens on the channels of every ServerNotices of the connection; the session calls it
     // after it opened or reopened one.
     static void attachAll(QSqlDatabase& db);
+    // Stops watching the socket of a connection that closed (the socket is gone with it) until
+    // attachAll() is called for it again.
+    static void detachAll(const QString& connectionName);
     // A statement's answer may have brought announcements along: they are taken in once the
     // program is back in its event loop.
     static void readSoon(const QString& connectionName);

@@ -1,14 +1,20 @@
 #include "toolkit/session.h"
 
+#include "toolkit/connect_options.h"
 #include "toolkit/server_notices.h"
 #include "toolkit/sql_text.h"
 #include "toolkit/transaction.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QHash>
+#include <QSet>
+#include <QThread>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlResult>
 #include <QSqlQuery>
+#include <QScopeGuard>
 
 #include <libpq-fe.h>
 #include <sql.h>
@@ -160,16 +166,52 @@ int standbyMaxLagSeconds()
     return positiveSetting("TABEL_STANDBY_MAX_LAG", 60);
 }
 
+int connectTimeoutSeconds()
+{
+    return positiveSetting("TABEL_CONNECT_TIMEOUT", 5);
+}
+
+namespace {
+struct Setting {
+    QString name;
+    QString value;
+};
+
+QList<Setting> sessionSettings()
+{
+    return {{QStringLiteral("DateStyle"), QStringLiteral("ISO, DMY")},
+            {QStringLiteral("standard_conforming_strings"), QStringLiteral("on")},
+            {QStringLiteral("lock_timeout"), QStringLiteral("%1s").arg(lockTimeoutSeconds())},
+            {QStringLiteral("default_transaction_read_only"), QStringLiteral("off")},
+            {QStringLiteral("default_transaction_isolation"), QStringLiteral("read committed")},
+            {QStringLiteral("statement_timeout"), QStringLiteral("0")},
+            {QStringLiteral("idle_in_transaction_session_timeout"), QStringLiteral("0")},
+            {QStringLiteral("idle_session_timeout"), QStringLiteral("0")}};
+}
+}
+
 QStringList settingStatements()
 {
-    return {QStringLiteral("set DateStyle to 'ISO, DMY'"), QStringLiteral("set standard_conforming_strings to on"),
-            QStringLiteral("set lock_timeout to '%1s'").arg(lockTimeoutSeconds())};
+    QStringList statements;
+    for (const Setting& setting : sessionSettings())
+        statements << QStringLiteral("set %1 to %2").arg(setting.name, sqlQuote(setting.value));
+    return statements;
 }
 
 QString connectSettings()
 {
-    return QStringLiteral("options='-c DateStyle=ISO,DMY -c standard_conforming_strings=on -c lock_timeout=%1s'")
-        .arg(lockTimeoutSeconds());
+    // The server splits the options at blanks, so a blank inside a value is escaped; inside
+    // the quoted keyword value libpq reads a backslash escaped once more.
+    QStringList options;
+    for (const Setting& setting : sessionSettings())
+        options << QStringLiteral("-c ") + setting.name + QLatin1Char('=')
+                       + QString(setting.value).replace(QLatin1Char(' '), QLatin1String("\\\\ "));
+    const int timeout = connectTimeoutSeconds();
+    return QStringLiteral("connect_timeout=%1 keepalives=1 keepalives_idle=%1 keepalives_interval=1 keepalives_count=%1 "
+                          "tcp_user_timeout=%2 options='%3'")
+        .arg(timeout)
+        .arg(timeout * 1000)
+        .arg(options.join(QLatin1Char(' ')));
 }
 
 void prepare(QSqlDatabase& db, const QString& namedLike)
@@ -236,13 +278,75 @@ void putBackLeading(const QString& connectionName, const QStringList& statements
         leadingStatements()[connectionName].prepend(statements);
 }
 
+namespace {
+QSet<QString>& opening()
+{
+    static QSet<QString> names;
+    return names;
+}
+}
+
+bool open(QSqlDatabase& db)
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (db.driverName() != QLatin1String("QPSQL") || !application || QThread::currentThread() != application->thread())
+        return db.open();
+    // libpq's connect blocks its thread; the driver is left alone meanwhile (no statement, no
+    // notifier: the connection is closed), so it may open on another.
+    const QString name = db.connectionName();
+    ServerNotices::detachAll(name);   // the event loop runs meanwhile
+    opening().insert(name);
+    const auto done = qScopeGuard([&name] { opening().remove(name); });
+    bool opened = false;
+    QEventLoop wait;
+    QThread* connecting = QThread::create([&db, &opened] { opened = db.open(); });
+    QObject::connect(connecting, &QThread::finished, &wait, &QEventLoop::quit, Qt::QueuedConnection);
+    connecting->start();
+    // A server that answers at once is waited for as it always was; one that keeps the
+    // connection waiting longer than anyone notices lets the window go on.
+    if (!connecting->wait(QDeadlineTimer(250)))
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    connecting->wait();
+    delete connecting;
+    return opened;
+}
+
+bool isOpening(const QString& connectionName)
+{
+    return opening().contains(connectionName);
+}
+
+QString optionsOnSameServer(const QString& connectionName)
+{
+    QSqlDatabase db = live(connectionName);
+    PGconn* connection = libpqConnection(db.driver()->handle());
+    if (!connection || PQstatus(connection) != CONNECTION_OK)
+        return db.connectOptions();
+    ConnectOptions options(db.connectOptions());
+    options.setServers({{QString::fromUtf8(PQhost(connection)), QString::fromUtf8(PQport(connection))}});
+    options.remove(QStringLiteral("target_session_attrs"));
+    return options.text();
+}
+
+Channel channel(const QString& connectionName)
+{
+    PGconn* connection = libpqConnection(live(connectionName).driver()->handle());
+    if (connection && PQsslInUse(connection))
+        return Channel::Encrypted;
+    // libpq names a socket by its folder (or an abstract name beginning with "@").
+    const QString host = connection ? QString::fromUtf8(PQhost(connection)) : QString();
+    if (host.startsWith(QLatin1Char('/')) || host.startsWith(QLatin1Char('@')))
+        return Channel::LocalSocket;
+    return Channel::Plain;
+}
+
 QSqlDatabase live(const QString& connectionName, Leading leading)
 {
-    if (!QSqlDatabase::contains(connectionName))
+    if (!QSqlDatabase::contains(connectionName) || isOpening(connectionName))
         throw DatabaseError(NoConnection, {}, DatabaseError::Lost);
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     if (!db.isOpen()) {
-        if (Transaction::isOpen(connectionName) || !db.open())
+        if (Transaction::isOpen(connectionName) || !open(db))
             throw DatabaseError(db.lastError().text().isEmpty() ? NoConnection : db.lastError().text(), {}, DatabaseError::Lost);
         prepare(db);
     }

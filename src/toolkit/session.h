@@ -19,12 +19,23 @@ int lockTimeoutSeconds();
 // TABEL_STANDBY_MAX_LAG, 60 when unset or not a positive number.
 int standbyMaxLagSeconds();
 
+// Seconds a server may take to answer a new connection before the next one named is tried, and
+// to acknowledge what an open connection sent before that connection counts as lost:
+// TABEL_CONNECT_TIMEOUT, 5 when unset or not a positive number (libpq waits 2 s at least).
+int connectTimeoutSeconds();
+
 // The settings, in the order they are put: dates travel as DD.MM.YYYY text, a backslash in a
-// literal is a plain character, a lock is waited on for lockTimeoutSeconds() at most.
+// literal is a plain character, a lock is waited on for lockTimeoutSeconds() at most; and
+// whatever a login's own defaults say, transactions may write, see each other's commits
+// (read committed), and neither a statement nor an idle session is cut short by the server.
 QStringList settingStatements();
 
-// The same settings as libpq's connect option, so that a connection to this system's server
-// opens with them and no statement of its own sends them.
+// The same settings as libpq's connect option, with the connection's own limits: a server
+// that does not answer within connectTimeoutSeconds() is given up (the next one named is
+// tried), and so is an open connection over TCP whose server stops acknowledging (keepalives,
+// tcp_user_timeout). A connection to this system's server opens with them, so no statement
+// of its own sends them. TLS is left to libpq's defaults and the site's (PGSSLMODE, a service
+// file).
 QString connectSettings();
 
 // Prepares a freshly opened connection: the settings where the connect options did not carry
@@ -48,8 +59,30 @@ void sendWithNext(const QString& connectionName, const QStringList& statements);
 QStringList takeLeading(const QString& connectionName);
 void putBackLeading(const QString& connectionName, const QStringList& statements);
 
-// The open database of a connection. A connection closed after it was lost is opened again
-// with its own connection string and prepared anew; inside a transaction it is not, since the
+// Opens a connection's database. One to this system's server opens on a thread of its own;
+// when it takes longer than a quarter of a second, this thread goes on with its events but the
+// user's input (held until it is open) meanwhile: the window repaints while a server that does
+// not answer is waited for, connectTimeoutSeconds() for each server named. Until then the connection counts as lost to anyone who asks for it
+// (live()), a timer's tick among them.
+bool open(QSqlDatabase& db);
+// Whether a connection is being opened (open()) right now.
+bool isOpening(const QString& connectionName);
+
+// The connect options of an open connection to this system's server, pinned to the server it
+// is on now (of several named, the one libpq chose), so that a session opened beside it goes
+// straight there; its options as they stand for another driver. Opens a lost connection again
+// first; throws DatabaseError (Lost) while the server is away.
+QString optionsOnSameServer(const QString& connectionName);
+
+// What carries an open connection to this system's server: TLS, a local socket (which never
+// leaves the machine), or plain TCP, on which a password may travel readable. Opens a lost
+// connection again first; throws DatabaseError (Lost) while the server is away.
+enum class Channel { Encrypted, LocalSocket, Plain };
+Channel channel(const QString& connectionName);
+
+// The open database of a connection. A connection closed after it was lost (QPSQL counts one
+// whose socket libpq saw end as closed) is opened again with its own connection string and
+// prepared anew; inside a transaction it is not, since the
 // statements before would be gone. The statements waiting for the session (sendWithNext) go
 // first, on their own, unless the caller sends them with its own statement (runStatement).
 // Throws DatabaseError (Lost) while the server is away.
