@@ -462,8 +462,8 @@ void TestEntry::concurrentChangesOfOneDay_data()
     QTest::newRow("a deletion while the other client holds the row") << true << true << 5;
 }
 
-// Another client has saved an entry of the same worker and day and, holding the grid row, commits
-// only once this client waits for it: the cell ends up holding the day's hours, in one row.
+// Another client has saved an entry of the same worker and day and commits only once this client
+// has written too (or waits for it): the cell ends up holding the day's hours, in one row.
 // (A sum taken in the statement that waited would miss the other entry; two clients that both
 // found no row would add two.)
 void TestEntry::concurrentChangesOfOneDay()
@@ -481,9 +481,13 @@ void TestEntry::concurrentChangesOfOneDay()
                 "insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok)\n"
                 "  values ('2024-03-05', 1, %1, %2, %3, 1.5, 3, 0, 1, 5, 'no');\n"
                 "select pg_advisory_lock(4711);\n"
-                "do $$ declare started timestamptz := clock_timestamp(); begin\n"
+                // until this client waits for it or has written past it
+                "do $$ declare started timestamptz := clock_timestamp();\n"
+                "  entries bigint := (select count(*) from accounts_dep.smena where w_id = %1 and data = '2024-03-05');\n"
+                "begin\n"
                 "  while not exists (select 1 from pg_locks l join pg_stat_activity a on a.pid = l.pid\n"
                 "                    where not l.granted and a.datname = current_database())\n"
+                "        and entries = (select count(*) from accounts_dep.smena where w_id = %1 and data = '2024-03-05')\n"
                 "        and clock_timestamp() < started + interval '20 seconds' loop\n"
                 "    perform pg_sleep(0.01);\n"
                 "  end loop;\n"
@@ -497,12 +501,12 @@ void TestEntry::concurrentChangesOfOneDay()
     if (deletion) {
         DataModule6->Smena1->refresh();
         QVERIFY(DataModule6->Smena1->locate("id", doomed));
-        deleteSelectedEntry(*DataModule6->Smena1);   // waits for the other client
+        deleteSelectedEntry(*DataModule6->Smena1);
         QCOMPARE(log.texts(), QStringList{"Удалить позицию из списка?"});
     } else {
         withEditor(false, [&](TForm11* editor) {
             fillNewEntry(editor, "3");
-            QTest::mouseClick(editor->Button1, Qt::LeftButton);   // waits for the other client
+            QTest::mouseClick(editor->Button1, Qt::LeftButton);
             QVERIFY(!editor->isVisible());
         });
         QVERIFY2(log.shown().isEmpty(), qPrintable(log.texts().join("; ")));
