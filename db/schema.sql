@@ -27,18 +27,9 @@ set search_path = pg_catalog, public;
 
 begin;
 
--- Each concern has a file of its own, loaded in this order.  Every file may run
--- again over a database that holds it (or an older release of it): that is how
--- db/upgrade.sql brings a site up to date.
-\ir erp.sql
-\ir journal.sql
-\ir hours_grid.sql
-\ir history.sql
-\ir closing.sql
-\ir marks.sql
-
--- Roles, owner and privileges: who may do what.  Last, so that they cover every
--- object above.
-\ir roles.sql
+-- Each concern has a file of its own (db/concerns.sql lists them).  Every file
+-- may run again over a database that holds it (or an older release of it):
+-- that is how db/upgrade.sql brings a site up to date.
+\ir concerns.sql
 
 commit;

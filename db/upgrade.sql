@@ -109,13 +109,7 @@ $$;
 -- Every concern, as db/schema.sql loads it
 ------------------------------------------------------------------------------
 
-\ir erp.sql
-\ir journal.sql
-\ir hours_grid.sql
-\ir history.sql
-\ir closing.sql
-\ir marks.sql
-\ir roles.sql
+\ir concerns.sql
 
 ------------------------------------------------------------------------------
 -- Functions whose triggers the files gave others
