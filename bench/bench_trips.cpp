@@ -14,7 +14,6 @@
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "toolkit/clock.h"
-#include "toolkit/message_box.h"
 
 #include <QApplication>
 #include <QDir>
@@ -310,13 +309,7 @@ int main(int argc, char** argv)
     // The program's own start-up, in this process, through the proxy.
     Clock::setToday(ClerkToday);
     QStringList shown;
-    MessageBox::setPresenter([&](const MessageBox::Shown& box) {
-        if (box.icon != MessageBox::Icon::Question)
-            shown << box.text + QLatin1Char(' ') + box.detail;
-        return true;
-    });
-    setProgramFonts();
-    QApplication::setQuitOnLastWindowClosed(false);
+    runAsClerk(shown);
     Meter meter(proxy);
     const ActionClock clock = meterClock(meter, results);
     timeAction(clock, QStringLiteral("connection opened (in process)"), [&] {

@@ -16,7 +16,6 @@
 #include "core/connection_string.h"
 #include "core/data_module.h"
 #include "toolkit/clock.h"
-#include "toolkit/message_box.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -92,13 +91,7 @@ int side(QApplication& app, const QString& host)
     const NewEntry entry = newEntryOfFloor(Direct);
     Clock::setToday(ClerkToday);
     QStringList shown;
-    MessageBox::setPresenter([&](const MessageBox::Shown& box) {
-        if (box.icon != MessageBox::Icon::Question)
-            shown << box.text + QLatin1Char(' ') + box.detail;
-        return true;
-    });
-    setProgramFonts();
-    QApplication::setQuitOnLastWindowClosed(false);
+    runAsClerk(shown);
     DataModule6 = new TDataModule6(&app);
     DataModule6->openConnection(connectionString(QStringLiteral("kemra_erp"), host));
     createForms();

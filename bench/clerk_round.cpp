@@ -1,5 +1,6 @@
 #include "clerk_round.h"
 
+#include "app/application.h"
 #include "catalogs/products_window.h"
 #include "catalogs/workers_window.h"
 #include "core/data_module.h"
@@ -9,6 +10,7 @@
 #include "journal/journal_window.h"
 #include "reports/reports_window.h"
 #include "timesheet/timesheet_window.h"
+#include "toolkit/message_box.h"
 #include "toolkit/report/report_preview.h"
 
 #include <QEventLoop>
@@ -86,6 +88,17 @@ void timeAction(const ActionClock& clock, const QString& action, const std::func
     clock.start();
     work();
     clock.stop(action);
+}
+
+void runAsClerk(QStringList& shown)
+{
+    MessageBox::setPresenter([&shown](const MessageBox::Shown& box) {
+        if (box.icon != MessageBox::Icon::Question)
+            shown << box.text + QLatin1Char(' ') + box.detail;
+        return true;
+    });
+    setProgramFonts();
+    QApplication::setQuitOnLastWindowClosed(false);
 }
 
 void signInToJournal(const ActionClock& clock, const std::function<void()>& inJournal)

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -86,6 +87,11 @@ void timeShown(const ActionClock& clock, const QString& action, const std::funct
 }
 
 void timeAction(const ActionClock& clock, const QString& action, const std::function<void()>& work);
+
+// Makes this process run the program's windows as a clerk's desktop does (its fonts, no end when
+// the last window closes), every message box answered Yes and all but the questions kept in
+// `shown`, which must outlive the run.
+void runAsClerk(QStringList& shown);
 
 // Shows the sign-in window (the windows made, DataModule6 connected), signs in as the
 // administrator and runs `inJournal` in the journal's own loop; times both steps.
