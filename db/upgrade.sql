@@ -63,11 +63,13 @@ drop index if exists accounts_dep.smena_log_old_day_idx;
 drop function if exists accounts_dep.smena_log_day(jsonb);
 
 -- One grid row per worker, shift and month, made sure of by a unique key (the first schemas
--- had a plain index): the hours of rows that doubled one are added into the first.
+-- had a plain index): the hours of rows that doubled one are added into the first, so that the
+-- key hours_grid.sql adds can be built.
 do $$
 begin
     if not exists (select from pg_constraint
-                    where conrelid = 'accounts_dep.h_tabel'::regclass and conname = 'h_tabel_w_id_smena_month_year_key') then
+                    where conrelid = 'accounts_dep.h_tabel'::regclass
+                      and conname in ('h_tabel_w_id_smena_month_year_key', 'h_tabel_year_month_smena_w_id_key')) then
         set local session_replication_role = replica;
         execute (select format('update accounts_dep.h_tabel h set %s from (select min(id) as id, %s from accounts_dep.h_tabel '
                                'where w_id is not null and smena is not null and month is not null and year is not null '
@@ -77,9 +79,8 @@ begin
         delete from accounts_dep.h_tabel h using accounts_dep.h_tabel k
          where k.w_id = h.w_id and k.smena = h.smena and k.month = h.month and k.year = h.year and k.id < h.id;
         set local session_replication_role = origin;
+        -- hours_grid.sql then adds the key
         drop index if exists accounts_dep.h_tabel_w_id_smena_month_year_idx;
-        alter table accounts_dep.h_tabel
-            add constraint h_tabel_w_id_smena_month_year_key unique (w_id, smena, month, year);
     end if;
 end
 $$;
