@@ -1,16 +1,10 @@
 #include "core/connection_string.h"
 
+#include "toolkit/connect_options.h"
+
 #include <QRegularExpression>
 
 namespace {
-// A value between single quotes, as libpq reads it.
-QString quoted(QString value)
-{
-    value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
-    return QLatin1Char('\'') + value + QLatin1Char('\'');
-}
-
-const char* const DefaultPort = "5432";
 
 struct ServerAddress {
     QString host;
@@ -27,7 +21,7 @@ ServerAddress serverAddress(const QString& entry)
     for (const QRegularExpression* form : {&bracketed, &withPort})
         if (const QRegularExpressionMatch match = form->match(text); match.hasMatch())
             return {match.captured(1), match.captured(2)};
-    return {text, QLatin1String(DefaultPort)};
+    return {text, DefaultPort};
 }
 }
 
@@ -42,10 +36,10 @@ QString connectionString(const QString& database, const QString& server)
     if (hosts.isEmpty())
         hosts << server;
     const bool several = hosts.size() > 1;
-    const QString port = several ? quoted(ports.join(QLatin1Char(','))) : ports.value(0, QLatin1String(DefaultPort));
+    const QString port = several ? quotedOption(ports.join(QLatin1Char(','))) : ports.value(0, DefaultPort);
     // Of several servers the one that takes writes: the others are standbys of it.
-    const QString place = QStringLiteral("host=") + quoted(hosts.join(QLatin1Char(','))) + QStringLiteral(" dbname=")
-        + quoted(database) + QStringLiteral(" port=") + port
+    const QString place = QStringLiteral("host=") + quotedOption(hosts.join(QLatin1Char(','))) + QStringLiteral(" dbname=")
+        + quotedOption(database) + QStringLiteral(" port=") + port
         + (several ? QStringLiteral(" target_session_attrs=read-write") : QString());
     if (!loginNamedByEnvironment())
         return withLogin(place, QLatin1String(BuiltInLogin), QStringLiteral("mudvakp"));
@@ -59,7 +53,7 @@ bool loginNamedByEnvironment()
 
 QString withLogin(const QString& connectionString, const QString& login, const QString& password)
 {
-    return connectionString + QStringLiteral(" user=") + quoted(login) + QStringLiteral(" password=") + quoted(password);
+    return connectionString + QStringLiteral(" user=") + quotedOption(login) + QStringLiteral(" password=") + quotedOption(password);
 }
 
 QString connectionStringForArguments(const QStringList& arguments)

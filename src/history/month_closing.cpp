@@ -31,10 +31,11 @@ bool closedIn(const Dataset& check)
 namespace {
 const QString AdminConnection = QStringLiteral("MonthClosing");
 
-// The server's word for a name or password it does not take, in its English or Russian messages.
+// The server's word for a name or password it does not take, in its English or Russian messages:
+// the password refused, or the login named (a role that does not exist or may not log in).
 bool loginRefused(const QString& driverText)
 {
-    for (const char* words : {"password authentication failed", "does not exist", "проверку подлинности", "не существует"})
+    for (const char* words : {"password authentication failed", "role \"", "проверку подлинности", "роль \""})
         if (driverText.contains(QString::fromUtf8(words), Qt::CaseInsensitive))
             return true;
     return false;

@@ -30,9 +30,11 @@ QString hoursStatement(const OverviewPeriod& period, bool finishedOnly)
 
 QString outputStatement(bool finishedOnly)
 {
-    // One line per worker and product group, his name looked up with it: the ERP person whose
-    // code is his number, as the journal finds it (a code that is not plain digits names no one).
-    return QStringLiteral("select t.w_id, t.kind, coalesce((select min(p.s_caption) from cmn_contractor.person p where "
+    // One line per worker and product group, his name looked up with it as the journal finds it:
+    // the ERP person of that id, else the one whose code is his number (a code that is not plain
+    // digits names no one).
+    return QStringLiteral("select t.w_id, t.kind, coalesce((select p.s_caption from cmn_contractor.person p where p.id = t.w_id),"
+                          " (select min(p.s_caption) from cmn_contractor.person p where "
                           "case when p.s_code ~ '^ *[0-9]{1,15} *$' then p.s_code::t_id end = t.w_id), t.w_id::text) as fio,"
                           " t.pieces, t.money::text as money from (select s.w_id, case when o.naimen = 0 then 0 else 1 end as kind,"
                           " sum(s.kol_vo - s.brak)::bigint as pieces, sum((s.kol_vo - s.brak) * s.cena::numeric) as money")

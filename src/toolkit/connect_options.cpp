@@ -62,15 +62,19 @@ void ConnectOptions::setServers(const QList<Server>& servers)
 QString ConnectOptions::text() const
 {
     QStringList pairs;
-    for (auto [key, value] : m_values)
-        pairs << key + QStringLiteral("='")
-                     + value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"))
-                     + QLatin1Char('\'');
+    for (const auto& [key, value] : m_values)
+        pairs << key + QLatin1Char('=') + quotedOption(value);
     return pairs.join(QLatin1Char(' '));
+}
+
+QString quotedOption(QString value)
+{
+    value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + value + QLatin1Char('\'');
 }
 
 QString serverName(const ConnectOptions::Server& server)
 {
-    const QString port = server.port.isEmpty() ? QStringLiteral("5432") : server.port;
+    const QString port = server.port.isEmpty() ? DefaultPort : server.port;
     return server.host + QLatin1Char(':') + port;
 }

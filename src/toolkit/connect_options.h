@@ -30,5 +30,11 @@ private:
     QList<QPair<QString, QString>> m_values;
 };
 
+// A value between single quotes, as libpq reads it.
+QString quotedOption(QString value);
+
+// The port libpq takes when none is named.
+inline const QString DefaultPort = QStringLiteral("5432");
+
 // "db1:5432", "/run/postgresql:5432": the server as a person names it.
 QString serverName(const ConnectOptions::Server& server);

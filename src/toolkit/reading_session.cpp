@@ -12,8 +12,6 @@
 namespace {
 int opened = 0;
 
-const char* const PrimaryOfSeveral = "target_session_attrs=read-write";
-
 // Where a session's server stands: no row on a primary. A standby's data stands at now while
 // its WAL receiver runs and has replayed all it received, else at the last transaction it
 // replayed (none before the first). Functions any user may call.
@@ -55,7 +53,7 @@ ReadingSession::ReadingSession(const QString& connectionName, Server server)
     const QString sameServer = Session::optionsOnSameServer(connectionName);
     // Only a connection that names several servers picks the primary among them; one server
     // named is read on as it stands.
-    if (server == Server::PreferStandby && options.contains(QLatin1String(PrimaryOfSeveral))
+    if (server == Server::PreferStandby && ConnectOptions(options).value(QStringLiteral("target_session_attrs")) == QLatin1String("read-write")
         && openOnStandby(connectionName, options, sameServer))
         return;
     openServerConnection(m_name, sameServer, connectionName);
