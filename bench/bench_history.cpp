@@ -40,9 +40,10 @@ void openSuperuser(const QString& host)
 void setHistory(bool on)
 {
     const QString verb = on ? QStringLiteral("enable") : QStringLiteral("disable");
-    runStatement(Superuser, QStringLiteral("alter table accounts_dep.smena %1 trigger smena_history").arg(verb));
-    runStatement(Superuser, QStringLiteral("alter table accounts_dep.h_tabel %1 trigger h_tabel_closed_month").arg(verb));
-    runStatement(Superuser, QStringLiteral("alter table accounts_dep.h_tabel %1 trigger h_tabel_closed_month_insert").arg(verb));
+    for (const char* action : {"insert", "update", "delete"}) {
+        runStatement(Superuser, QStringLiteral("alter table accounts_dep.smena %1 trigger smena_history_%2").arg(verb, action));
+        runStatement(Superuser, QStringLiteral("alter table accounts_dep.h_tabel %1 trigger h_tabel_closed_month_%2").arg(verb, action));
+    }
 }
 
 // One entry saved as the editor saves it: added, then changed.

@@ -194,40 +194,44 @@ $$;
 -- at every call).  Left to itself the server would plan them anew for every
 -- commit as well, as its estimate of a generic plan over arrays is poor; the
 -- generic plan costs a save half of what the custom ones do and an ERP batch no
--- more.
+-- more.  The queue is read by its indexes alone: it holds few live rows, so a
+-- plan made when it was small would scan it whole, and until the next vacuum
+-- its pages hold every row deleted since, thousands a minute under an ERP.
 create or replace function accounts_dep.h_tabel_settle() returns trigger
 language plpgsql security definer
-set search_path = pg_catalog, pg_temp set plan_cache_mode = force_generic_plan as $$
+set search_path = pg_catalog, pg_temp set plan_cache_mode = force_generic_plan set enable_seqscan = off as $$
 declare
     after accounts_dep.hours_cell[];
-    before accounts_dep.hours_cell[];
-    cell record;
+    cells accounts_dep.hours_cell[];
+    missing boolean;
+    cell accounts_dep.hours_cell;
     day integer;
     y integer;
     m integer;
 begin
-    -- The first firing of a commit takes the rows of every later one.
-    if not exists (select 1 from accounts_dep.h_tabel_queue q where q.id = new.id) then
-        return null;
-    end if;
+    -- The first firing of a commit takes the rows of every later one, which then find none.
+    -- One statement: the cells to bring in step, those that may add a row, and whether one
+    -- of their rows is missing (an insert, even of no row, costs the grid's announcement
+    -- trigger a call).
     with noted as (
         delete from accounts_dep.h_tabel_queue q
          where q.xact = pg_catalog.pg_current_xact_id() and q.id >= new.id
         returning q.after, q.before
+    ), a as (
+        select distinct c.w_id, c.smena, c.data from noted n, pg_catalog.unnest(n.after) c
     )
-    select coalesce((select pg_catalog.array_agg(c) from noted n, pg_catalog.unnest(n.after) c), '{}'),
-           coalesce((select pg_catalog.array_agg(c) from noted n, pg_catalog.unnest(n.before) c), '{}')
-      into after, before;
-    if cardinality(after) + cardinality(before) = 0 then
+    select (select pg_catalog.array_agg(row(c.w_id, c.smena, c.data)::accounts_dep.hours_cell) from a c),
+           (select pg_catalog.array_agg(distinct c) from noted n, pg_catalog.unnest(n.after || n.before) c),
+           exists (select 1 from a c
+                    where not exists (select 1 from accounts_dep.h_tabel h
+                                       where h.w_id = c.w_id and h.smena = c.smena
+                                         and h.month = date_part('month', c.data)::integer
+                                         and h.year = date_part('year', c.data)::integer))
+      into after, cells, missing;
+    if cells is null then
         return null;
     end if;
-    -- Only when a row is missing: an insert, even of no row, costs the grid's
-    -- announcement trigger a call.
-    if exists (select 1 from unnest(after) c
-                where not exists (select 1 from accounts_dep.h_tabel h
-                                   where h.w_id = c.w_id and h.smena = c.smena
-                                     and h.month = date_part('month', c.data)::integer
-                                     and h.year = date_part('year', c.data)::integer)) then
+    if missing then
         insert into accounts_dep.h_tabel (w_id, smena, month, year)
         select distinct c.w_id, c.smena, date_part('month', c.data)::integer, date_part('year', c.data)::integer
           from pg_catalog.unnest(after) c
@@ -242,15 +246,15 @@ begin
     perform 1 from accounts_dep.h_tabel h
       join (select distinct c.w_id, c.smena, date_part('month', c.data)::integer as month,
                    date_part('year', c.data)::integer as year
-              from pg_catalog.unnest(after || before) c) k
+              from pg_catalog.unnest(cells) c) k
         on h.w_id = k.w_id and h.smena = k.smena and h.month = k.month and h.year = k.year
      order by h.id
        for update of h;
     -- A few cells (a save, an ERP's posting of some entries): one small statement a cell, the
     -- day's sum taken in it (it starts after the rows are locked); the set-based statement below
     -- costs several times more to start.
-    if cardinality(after) + cardinality(before) <= 8 then
-        for cell in select distinct c.w_id, c.smena, c.data from pg_catalog.unnest(after || before) c loop
+    if cardinality(cells) <= 8 then
+        foreach cell in array cells loop
             y := date_part('year', cell.data)::integer;
             m := date_part('month', cell.data)::integer;
             day := date_part('day', cell.data)::integer;
@@ -279,12 +283,10 @@ begin
         end loop;
         return null;
     end if;
-    with cells as (
-        select distinct c.w_id, c.smena, c.data from pg_catalog.unnest(after || before) c
-    ), sums as (
+    with sums as (
         select c.w_id, c.smena, date_part('year', c.data)::integer as year, date_part('month', c.data)::integer as month,
                date_part('day', c.data)::integer as day, coalesce(sum(e."time"), 0)::integer as hours
-          from cells c
+          from pg_catalog.unnest(cells) c
           left join accounts_dep.smena e on e.w_id = c.w_id and e.data = c.data and e.smena = c.smena
          group by c.w_id, c.smena, c.data
     ), changed as (

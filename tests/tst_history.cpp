@@ -1018,7 +1018,7 @@ void TestHistory::refusedToEveryButTheOwner_data()
     QTest::newRow("change a closing") << "update accounts_dep.closed_month set month=4" << everyone << OnlyAdministrator;
     QTest::newRow("close by function") << "select accounts_dep.close_month(4, 2024)" << QStringList{"sys"} << OnlyAdministrator;
     QTest::newRow("reopen by function") << "select accounts_dep.reopen_month(3, 2024)" << QStringList{"sys"} << OnlyAdministrator;
-    QTest::newRow("journal trigger off") << "alter table accounts_dep.smena disable trigger smena_history" << writers
+    QTest::newRow("journal trigger off") << "alter table accounts_dep.smena disable trigger smena_history_insert" << writers
                                          << notOwner + "smena";
     QTest::newRow("grid triggers off") << "alter table accounts_dep.h_tabel disable trigger all" << writers << notOwner + "h_tabel";
     QTest::newRow("replica session") << "set session_replication_role = replica" << writers

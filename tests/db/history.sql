@@ -4,7 +4,7 @@
 \set ON_ERROR_STOP 1
 set client_min_messages = warning;
 
-select plan(9);
+select plan(10);
 
 insert into accounts_dep.smena (id, data, smena, w_id, i_id, o_id, kol_vo, "time", ok)
 values (1, '2024-03-05', 1, 7, 1, 1, 10, 8, 'no');
@@ -47,6 +47,19 @@ select results_eq(
     $$select action || ' ' || new_code || ' ' || db_user || ' ' || app from accounts_dep.absence_log$$,
     array['I Б rules_writer Табель: администратор'],
     'the day marks'' history as well');
+-- One statement over several entries logs each row's own versions, in pairs, where it moved
+-- them to other days and gave them new numbers too.
+insert into accounts_dep.smena (id, data, smena, w_id, i_id, o_id, kol_vo, "time", ok)
+values (11, '2024-04-01', 1, 7, 1, 1, 10, 1, 'no'), (12, '2024-04-02', 1, 8, 1, 1, 10, 2, 'no'), (13, '2024-04-03', 1, 9, 1, 1, 10, 3, 'no');
+update accounts_dep.smena set id = 50 - id, data = data + id, "time" = "time" * 10 where id between 11 and 13;
+select results_eq(
+    $$select smena_id || ': ' || (old_row->>'id') || ' ' || (old_row->>'data') || ' ' || (old_row->>'time') || ' -> '
+             || (new_row->>'data') || ' ' || (new_row->>'time') || ', moved from ' || moved_from || ', day ' || day
+        from accounts_dep.smena_log where action = 'U' and smena_id <> 1 order by smena_id$$,
+    array['37: 13 2024-04-03 3 -> 2024-04-16 30, moved from 2024-04-03, day 2024-04-16',
+          '38: 12 2024-04-02 2 -> 2024-04-14 20, moved from 2024-04-02, day 2024-04-14',
+          '39: 11 2024-04-01 1 -> 2024-04-12 10, moved from 2024-04-01, day 2024-04-12'],
+    'a statement over several entries logs each row before and after it, paired by the row, not by its number');
 select throws_ok($$delete from accounts_dep.smena_log$$, '42501', null,
                  'the history refuses to be rewritten');
 
