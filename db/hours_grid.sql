@@ -250,10 +250,11 @@ begin
         on h.w_id = k.w_id and h.smena = k.smena and h.month = k.month and h.year = k.year
      order by h.id
        for update of h;
-    -- A few cells (a save, an ERP's posting of some entries): one small statement a cell, the
-    -- day's sum taken in it (it starts after the rows are locked); the set-based statement below
-    -- costs several times more to start.
-    if cardinality(cells) <= 8 then
+    -- One or two cells (a save, a move): one small statement a cell, the day's sum taken in it
+    -- (it starts after the rows are locked); the set-based statement below costs several times
+    -- more to start.  From three cells on it is the cheaper: each statement on the grid runs
+    -- its announcement and closed-month triggers once.
+    if cardinality(cells) <= 2 then
         foreach cell in array cells loop
             y := date_part('year', cell.data)::integer;
             m := date_part('month', cell.data)::integer;
