@@ -211,8 +211,8 @@ declare
 begin
     -- The first firing of a commit takes the rows of every later one, which then find none.
     -- One statement: the cells to bring in step, those that may add a row, and whether one
-    -- of their rows is missing (an insert, even of no row, costs the grid's announcement
-    -- trigger a call).
+    -- of their rows is missing (an insert, even of no row, runs the grid's statement
+    -- triggers).
     with noted as (
         delete from accounts_dep.h_tabel_queue q
          where q.xact = pg_catalog.pg_current_xact_id() and q.id >= new.id

@@ -326,9 +326,7 @@ void TestConnection::lockHeldElsewhereTimesOut()
     reconnect();
     setDay(QDate(2026, 3, 5));
     {
-        QSqlDatabase holder = QSqlDatabase::addDatabase("QPSQL", "holder");
-        holder.setConnectOptions(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
-        QVERIFY2(holder.open(), qPrintable(holder.lastError().text()));
+        QSqlDatabase holder = TestDb::openClient("holder");
         QVERIFY(holder.transaction());
         QSqlQuery lock(holder);
         QVERIFY2(lock.exec("lock table accounts_dep.smena in exclusive mode"), qPrintable(lock.lastError().text()));
@@ -401,9 +399,7 @@ void TestConnection::sessionEndedElsewhereReconnects()
 {
     const int pid = TestDb::scalar("select pg_backend_pid()").toInt();
     {
-        QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
-        admin.setConnectOptions(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
-        QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
+        QSqlDatabase admin = TestDb::openClient("admin");
         QSqlQuery end(admin);
         QVERIFY2(end.exec(QString("select pg_terminate_backend(%1)").arg(pid)), qPrintable(end.lastError().text()));
         admin.close();

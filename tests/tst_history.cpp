@@ -195,15 +195,12 @@ void TestHistory::initTestCase()
     TestDb::createLogin(Boss.name, Boss.password, "tabel_admin");
     TestDb::createLogin(Foreman.name, Foreman.password, "tabel_writer");
     createForms();
-    QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", Writer);
-    db.setConnectOptions(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
-    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    TestDb::openClient(Writer);
 }
 
 void TestHistory::cleanupTestCase()
 {
-    QSqlDatabase::database(Writer).close();
-    QSqlDatabase::removeDatabase(Writer);
+    TestDb::closeClient(Writer);
     destroyForms();
     TestDb::tearDown();
 }

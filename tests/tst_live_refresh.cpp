@@ -1,6 +1,5 @@
 #include "app/application.h"
 #include "core/change_notices.h"
-#include "core/connection_string.h"
 #include "core/data_module.h"
 #include "journal/entry_editor.h"
 #include "journal/entry_statements.h"
@@ -71,15 +70,12 @@ void TestLiveRefresh::initTestCase()
 {
     TestDb::setUp();
     createForms();
-    QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", Other);
-    db.setConnectOptions(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
-    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    TestDb::openClient(Other);
 }
 
 void TestLiveRefresh::cleanupTestCase()
 {
-    QSqlDatabase::database(Other).close();
-    QSqlDatabase::removeDatabase(Other);
+    TestDb::closeClient(Other);
     destroyForms();
     TestDb::tearDown();
 }

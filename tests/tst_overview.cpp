@@ -1,6 +1,5 @@
 #include "app/application.h"
 #include "app/overview_wiring.h"
-#include "core/connection_string.h"
 #include "core/data_module.h"
 #include "history/change_log_window.h"
 #include "journal/journal_window.h"
@@ -201,15 +200,12 @@ void TestOverview::initTestCase()
 {
     TestDb::setUp();
     createForms();
-    QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", Other);
-    db.setConnectOptions(connectionString(TestDb::databaseName(), TestDb::serverAddress()));
-    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    TestDb::openClient(Other);
 }
 
 void TestOverview::cleanupTestCase()
 {
-    QSqlDatabase::database(Other).close();
-    QSqlDatabase::removeDatabase(Other);
+    TestDb::closeClient(Other);
     destroyForms();
     TestDb::tearDown();
 }

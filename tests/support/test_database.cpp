@@ -140,6 +140,21 @@ void TestDb::execAsSuperuser(const QString& statement)
     runAsSuperuser({statement});
 }
 
+QSqlDatabase TestDb::openClient(const QString& name)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setConnectOptions(connectionString(dbName(), host()));
+    if (!db.open())
+        qFatal("%s: %s", qPrintable(name), qPrintable(db.lastError().text()));
+    return db;
+}
+
+void TestDb::closeClient(const QString& name)
+{
+    QSqlDatabase::database(name, false).close();
+    QSqlDatabase::removeDatabase(name);
+}
+
 void TestDb::createLogin(const QString& login, const QString& password, const QString& group)
 {
     // Two test programs may make the same login at once: the loser's duplicate is no error.

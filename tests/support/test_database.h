@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPointer>
 #include <QProcess>
+#include <QSqlDatabase>
 #include <QTimer>
 #include <QVariant>
 #include <QtTest>
@@ -38,6 +39,11 @@ void runScript(const QString& path);
 // standard input, as sys or as the login given. The caller waits for it to finish.
 std::unique_ptr<QProcess> startScript(const QString& script, const QString& login = QStringLiteral("sys"),
                                       const QString& password = {});
+// Opens another client's session to the test database as sys, through the real driver, under
+// the connection name given; fails the test program when the server refuses it.
+QSqlDatabase openClient(const QString& name);
+// Closes that session and forgets its name.
+void closeClient(const QString& name);
 // Makes a login of the cluster in `group` (tabel_writer, tabel_admin) with that password, when
 // missing; the cluster's roles outlive the test's database.
 void createLogin(const QString& login, const QString& password, const QString& group);
